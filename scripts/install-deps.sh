@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Corvane needs.
+# A no-op when everything is already there.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  g++ cmake ninja-build pkg-config clang tzdata
+  # Qt 6
+  qt6-base-dev qt6-base-dev-tools libqt6charts6-dev qt6-webengine-dev libqt6svg6-dev
+  qt6-tools-dev qt6-tools-dev-tools
+  # transfers, archives
+  libcurl4-openssl-dev libssl-dev openssl libzip-dev zlib1g-dev
+  # tests, benchmarks and their oracles
+  libgtest-dev libgmock-dev googletest libbenchmark-dev zip unzip xvfb xauth
+  giflib-tools libgif-dev gifsicle imagemagick
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
