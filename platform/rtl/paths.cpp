@@ -1,0 +1,61 @@
+#include "platform/rtl/paths.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace corvane {
+
+namespace {
+
+std::string EnvValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+std::string HomeFolder() {
+    std::string home = EnvValue("HOME");
+    if (!home.empty()) return home;
+    if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr)
+        return entry->pw_dir;
+    return "/tmp";
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::string WithTrailingSlash(const std::string& folder) {
+    if (folder.empty()) return folder;
+    std::string out = folder;
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    if (out != "/") out += '/';
+    return out;
+}
+
+std::string DataRoot() {
+    const std::string own = EnvValue("CORVANE_HOME");
+    if (!own.empty()) return WithTrailingSlash(own);
+    // The base directory specification says a relative XDG_DATA_HOME is to be ignored.
+    const std::string xdg = EnvValue("XDG_DATA_HOME");
+    if (!xdg.empty() && xdg.front() == '/') return WithTrailingSlash(xdg) + "corvane/";
+    return WithTrailingSlash(HomeFolder()) + ".local/share/corvane/";
+}
+
+std::string ResourcesDir() {
+#ifdef CORVANE_SOURCE_RESOURCES
+    if (IsFolder(CORVANE_SOURCE_RESOURCES)) return WithTrailingSlash(CORVANE_SOURCE_RESOURCES);
+#endif
+#ifdef CORVANE_INSTALL_RESOURCES
+    return WithTrailingSlash(CORVANE_INSTALL_RESOURCES);
+#else
+    return "/usr/local/share/corvane/";
+#endif
+}
+
+}  // namespace corvane
