@@ -49,6 +49,16 @@ TEST_F(FileTypes, QueriesAreJudgedByTheirText) {
     EXPECT_EQ(GetFileType("http://h/?JPG"), "HTML");  // the text test counts case
 }
 
+TEST_F(FileTypes, ShippedGroupsClassifyCommonUrls) {
+    ASSERT_TRUE(store_->ImportFile(std::string(CORVANE_SOURCE_RESOURCES) + "/FTypes.reg").Ok);
+    EXPECT_EQ(GetFileType("http://h/"), "HTML");
+    EXPECT_EQ(GetFileType("http://h/index.PHP"), "HTML");
+    EXPECT_EQ(GetFileType("http://h/search?q=x"), "HTML");
+    EXPECT_EQ(GetFileType("http://h/logo.png"), "Images");
+    EXPECT_EQ(GetFileType("http://h/site.css"), "Styles");
+    EXPECT_EQ(GetFileType("http://h/data.bin"), "Unknown");
+}
+
 TEST_F(FileTypes, MissingKeyMakesEverythingUnknown) {
     EXPECT_EQ(GetFileType("http://h/a.htm"), "Unknown");
     EXPECT_EQ(GetFileTypeByName("a.htm"), "");
