@@ -1,0 +1,236 @@
+#pragma once
+// A download task: its start URL, rules, destination, schedule and status (the task file, ".cvt"),
+// its link queue (the queue file, ".dwn") and its counters.
+//
+// Threads: the file fields are the main thread's. The queue lines, the URL set, the counters and
+// the to-zip list are shared with the worker threads and guarded by the task's one lock; every
+// queue operation below takes it for itself and is atomic. OnProgress is never fired and the main
+// loop never pumped while the lock is held. Tasks are shared through std::shared_ptr, so a worker
+// keeps its task alive while App moves on to another.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/profile.h"
+#include "engine/queue_item.h"
+#include "platform/rtl/date_time.h"
+#include "platform/rtl/string_list.h"
+
+namespace corvane {
+
+using TCVTaskStatus = std::int32_t;
+inline constexpr TCVTaskStatus tsUnscheduled = 0;
+inline constexpr TCVTaskStatus tsScheduled = 1;
+inline constexpr TCVTaskStatus tsDownloading = 2;
+inline constexpr TCVTaskStatus tsDownloadStopped = 3;
+inline constexpr TCVTaskStatus tsIncomplete = 4;
+inline constexpr TCVTaskStatus tsDownloadComplete = 5;
+inline constexpr TCVTaskStatus tsZipped = 6;
+inline constexpr TCVTaskStatus tsTaskComplete = 7;
+inline constexpr TCVTaskStatus tsDeleted = 8;
+
+using TCVRunMethod = std::uint8_t;
+inline constexpr TCVRunMethod rmRestart = 0;
+inline constexpr TCVRunMethod rmResume = 1;
+inline constexpr TCVRunMethod rmSmartUpdate = 2;
+inline constexpr TCVRunMethod rmSmartRecovery = 3;
+inline constexpr TCVRunMethod rmMap = 4;
+
+inline constexpr const char* kTaskFileExt = ".cvt";
+inline constexpr const char* kProfileFileExt = ".cvp";
+inline constexpr const char* kQueueFileExt = ".dwn";
+
+std::string TaskStatusText(int status);
+std::string TaskCSVHeader();
+// TasksDir + category + "/" + name + ".cvt"; an empty category is the tasks folder itself. Both
+// names are checked (EInvalidName).
+std::string TaskFileName(const std::string& category, const std::string& name);
+
+// The seven counters, in the order the status view shows them.
+struct TCVTaskCounters {
+    std::int32_t PagesSaved = 0;
+    std::int32_t ResourcesSaved = 0;
+    std::int32_t PageErrors = 0;
+    std::int32_t ResourceErrors = 0;
+    std::int32_t TotalPages = 0;
+    std::int32_t TotalResources = 0;
+    std::int64_t TotalBytes = 0;
+    bool operator==(const TCVTaskCounters&) const = default;
+};
+enum class TCVCounter { PagesSaved, ResourcesSaved, PageErrors, ResourceErrors, TotalPages, TotalResources, TotalBytes };
+
+// The transfer chart's three series (rate, total kilobytes, connections), drawn by the status view.
+struct TCVChartPoint {
+    double X = 0;
+    double Y = 0;
+};
+struct TCVChart {
+    std::mutex Lock;
+    std::array<std::vector<TCVChartPoint>, 3> Series;
+};
+
+// A local file waiting for the archive, with its item.
+struct TCVZipEntry {
+    std::string LocalFile;
+    std::unique_ptr<TCVQItem> Item;
+};
+
+using TCVProgressEvent = std::function<void(const std::string& message, int position, int maximum)>;
+
+class TCVTask {
+public:
+    TCVTask();
+    ~TCVTask();
+    TCVTask(const TCVTask&) = delete;
+    TCVTask& operator=(const TCVTask&) = delete;
+
+    // ---- task file fields (main thread) ----
+    TCVProfile Profile;
+    std::string Name;
+    std::string FileName;
+    std::string Category;  // set by the caller, not stored
+    std::string URL;
+    TStringList URLs;  // further start URLs
+    std::string StartPageTitle;
+    std::string Server;
+    bool CanUpdate = false;
+    std::string Destination;  // zip file, or intranet folder
+    bool IntranetMode = false;
+    TCVTaskStatus Status = tsUnscheduled;
+    std::string Schedule;
+    std::string UserAgent;
+    std::string UserName;
+    std::string Password;
+    std::string Comment;
+    TStringList ExcludeURLs;  // the task's own lists, read by link acceptance
+    TStringList IncludeURLs;
+    TCVRunMethod RunMethod = rmRestart;
+    std::function<void(TCVTask& sender)> OnSaved;
+    void* ZipNode = nullptr;  // the archive's top node in the archive window
+    bool ZipLast = false;
+    std::atomic<std::int32_t> PagesPicked{0};
+    std::atomic<std::int32_t> ResourcesPicked{0};
+    TDateTime LastRun = 0;
+    TDateTime NextRun = 0;  // 0: due at once
+    TDateTime StartTime = 0;
+    TDateTime Elapsed = 0;
+
+    bool IsRunning() const { return Status == tsDownloading || Status == tsDownloadComplete; }
+    // The intranet folder (with its final "/") in Personal Intranet mode, else App's capture folder.
+    std::string GetFolder() const;
+    std::string GetLocalStartPage() const;
+    std::string GetCSVLine() const;
+
+    // Clears every list, then reads sections "Task", "URLs" and the profile from FileName.
+    void Load();
+    // Writes the task file (mode 0600) and keeps "ActiveTasks.lst" in step with Status.
+    void Save();
+    // Empties the queue, URL set, to-zip list and URL lists; zeroes the counters and the clock.
+    void Reset();
+
+    // ---- progress ----
+    void SetOnProgress(TCVProgressEvent handler);
+    // Fires OnProgress when set; never call it with the lock held.
+    void FireProgress(const std::string& message, int position, int maximum) const;
+
+    // ---- queue ----
+    void AddQItem(const TCVQItem& item);
+    // The item of the URL line at index (even); nullptr when there is no such pair.
+    std::unique_ptr<TCVQItem> GetQItem(int index);
+    std::string GetQueueFileName() const;
+    // Replaces the queue by the file's lines when the file exists. Records left in transfer go back
+    // to None, and a last URL line without its record is dropped (it still joins the URL set on
+    // OpenQueue). False when the file exists but cannot be read.
+    bool LoadQueue();
+    // Writes the queue file atomically, then the task file. A failure is logged and leaves the queue
+    // dirty; false then.
+    bool SaveQueue();
+    void QueueChanged();  // once per dispatcher cycle while the queue is dirty
+    // Loads the queue when empty, rebuilds the URL set and recounts the six item counters.
+    void OpenQueue();
+    std::unique_ptr<TCVQItem> NextPageToDownload();
+    std::unique_ptr<TCVQItem> NextResourceToDownload();
+    std::unique_ptr<TCVQItem> NextPageToParse();
+    // Nothing left to fetch, in transfer or to parse (the counters are for display only).
+    bool IsComplete() const;
+
+    bool InURLSet(const std::string& url) const;
+    int URLSetCount() const;
+    int QueueLineCount() const;
+    std::vector<std::string> QueueLines() const;
+    bool QueueDirty() const;
+    int ItemsSinceSave() const;
+    // Text of the last failed SaveQueue or LoadQueue; '' when none failed.
+    std::string LastQueueError() const;
+
+    // ---- counters ----
+    TCVTaskCounters Counters() const;
+    void SetCounters(const TCVTaskCounters& counters);
+    void AddToCounter(TCVCounter counter, std::int64_t delta);
+
+    // ---- to-zip list ----
+    void ZipQueueAdd(std::string local_file, std::unique_ptr<TCVQItem> item);
+    bool ZipQueueTakeFirst(TCVZipEntry& entry);
+    int ZipQueueCount() const;
+    std::vector<std::string> ZipQueueFiles() const;
+
+    // ---- run preparation (main thread) ----
+    // Applies RunMethod when the task starts: Restart and Map reset and queue the start URL; Resume,
+    // SmartUpdate and SmartRecovery open the queue (as a Restart when it is empty); a zip-mode task
+    // that does not restart gets back the files it had not zipped yet.
+    void PrepareRun();
+    void Restart();
+    void StartClock();
+    void ResetRunningItems();
+    void RequeueForUpdate();
+    void RequeueErrors();
+    void RecoverUnzippedItems();
+    std::shared_ptr<TCVChart> Chart() const;
+
+private:
+    friend class TCVQItem;
+    struct CaseLess {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    enum class Selector { PageToDownload, ResourceToDownload, PageToParse };
+
+    std::unique_ptr<TCVQItem> SelectLocked(Selector which);
+    std::unique_ptr<TCVQItem> GetQItemLocked(int index);
+    void ClearQueueLocked();
+    void AppendPairLocked(const std::string& url, std::string record);
+    void PutLocked(const TCVQItem& item);
+    void ApplyStateChange(const TCVQItem& item, TCVItemState old_state, TCVItemState new_state);
+    void ReportBadRecordLocked(int line);
+    void RecountLocked();
+    std::int64_t& CounterRef(TCVCounter counter);
+
+    mutable std::mutex lock_;
+    std::vector<std::string> queue_;                 // URL line, record line, ...
+    std::unordered_map<std::string, int> url_index_;  // lower-cased URL -> its first URL line
+    std::set<std::string, CaseLess> url_set_;
+    std::string orphan_url_;  // a loaded URL line without its record
+    bool queue_dirty_ = false;
+    std::uint64_t queue_changes_ = 0;  // lets SaveQueue see changes made while it wrote
+    int items_since_save_ = 0;
+    bool bad_record_reported_ = false;
+    std::string last_queue_error_;
+    std::int64_t counters_[7] = {};
+    std::size_t hints_[3] = {1, 1, 1};  // per selector: no record before this line qualifies
+    std::vector<TCVZipEntry> zip_queue_;
+    TCVProgressEvent on_progress_;
+    std::shared_ptr<TCVChart> chart_;
+    std::mutex save_lock_;  // one SaveQueue at a time, so an older snapshot never lands last
+};
+
+// A new task read from the file (its Category is not set).
+std::shared_ptr<TCVTask> LoadTask(const std::string& path);
+
+}  // namespace corvane
