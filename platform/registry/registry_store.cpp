@@ -124,12 +124,12 @@ RegistryStore::Key* RegistryStore::FindOrCreate(const std::string& key) {
 }
 
 bool RegistryStore::KeyExists(const std::string& key) const {
-    std::shared_lock lock(mutex_);
+    std::lock_guard lock(mutex_);
     return Find(key) != nullptr;
 }
 
 bool RegistryStore::SubKeyNames(const std::string& key, std::vector<std::string>& names) const {
-    std::shared_lock lock(mutex_);
+    std::lock_guard lock(mutex_);
     const Key* node = Find(key);
     if (node == nullptr) return false;
     names.clear();
@@ -138,7 +138,7 @@ bool RegistryStore::SubKeyNames(const std::string& key, std::vector<std::string>
 }
 
 bool RegistryStore::Values(const std::string& key, std::vector<RegValue>& values) const {
-    std::shared_lock lock(mutex_);
+    std::lock_guard lock(mutex_);
     const Key* node = Find(key);
     if (node == nullptr) return false;
     values = node->Values;
@@ -146,7 +146,7 @@ bool RegistryStore::Values(const std::string& key, std::vector<RegValue>& values
 }
 
 std::optional<RegValue> RegistryStore::GetValue(const std::string& key, const std::string& name) const {
-    std::shared_lock lock(mutex_);
+    std::lock_guard lock(mutex_);
     Key* node = Find(key);
     if (node == nullptr) return std::nullopt;
     auto it = node->FindValue(name);
@@ -155,16 +155,15 @@ std::optional<RegValue> RegistryStore::GetValue(const std::string& key, const st
 }
 
 bool RegistryStore::CreateKey(const std::string& key) {
-    std::uint64_t generation = 0;
     {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         if (Find(key) != nullptr) return true;
         for (const std::string& part : SplitKey(key))
             if (!StorableName(part)) return false;
         FindOrCreate(key);
-        generation = ++generation_;
+        ++generation_;
     }
-    return Persist(generation);
+    return Changed();
 }
 
 bool RegistryStore::RemoveKey(const std::string& key) {
@@ -195,40 +194,37 @@ void RegistryStore::PutValue(Key& node, const RegValue& value) {
 }
 
 bool RegistryStore::DeleteKey(const std::string& key) {
-    std::uint64_t generation = 0;
     {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         if (!RemoveKey(key)) return false;
-        generation = ++generation_;
+        ++generation_;
     }
-    return Persist(generation);
+    return Changed();
 }
 
 bool RegistryStore::SetValue(const std::string& key, const RegValue& value) {
-    std::uint64_t generation = 0;
     {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         if (!StorableName(value.Name)) return false;
         for (const std::string& part : SplitKey(key))
             if (!StorableName(part)) return false;
         PutValue(*FindOrCreate(key), value);
-        generation = ++generation_;
+        ++generation_;
     }
-    return Persist(generation);
+    return Changed();
 }
 
 bool RegistryStore::DeleteValue(const std::string& key, const std::string& name) {
-    std::uint64_t generation = 0;
     {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         Key* node = Find(key);
         if (node == nullptr) return false;
         auto it = node->FindValue(name);
         if (it == node->Values.end()) return false;
         node->Values.erase(it);
-        generation = ++generation_;
+        ++generation_;
     }
-    return Persist(generation);
+    return Changed();
 }
 
 RegImportResult RegistryStore::ImportFile(const std::string& reg_path) {
@@ -253,9 +249,8 @@ RegImportResult RegistryStore::ImportText(const std::string& text) {
         result.Error = parsed.Error;
         return result;
     }
-    std::uint64_t generation = 0;
     {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         for (const RegFileOp& op : parsed.Ops) {
             switch (op.What) {
                 case RegFileOp::Kind::CreateKey:
@@ -276,15 +271,15 @@ RegImportResult RegistryStore::ImportText(const std::string& text) {
                 }
             }
         }
-        generation = ++generation_;
+        ++generation_;
     }
     result.Ok = true;
-    if (!Persist(generation)) result.Error = LastError();
+    if (!Changed()) result.Error = LastError();
     return result;
 }
 
 std::string RegistryStore::ExportText() const {
-    std::shared_lock lock(mutex_);
+    std::lock_guard lock(mutex_);
     return ExportLocked();
 }
 
@@ -294,23 +289,51 @@ std::string RegistryStore::ExportLocked() const {
     return out;
 }
 
+bool RegistryStore::Changed() {
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (holds_ > 0) return true;
+        generation = generation_;
+    }
+    return Persist(generation);
+}
+
+RegistryStore::Hold::Hold(RegistryStore& store) : store_(&store) {
+    std::lock_guard lock(store_->mutex_);
+    ++store_->holds_;
+}
+
+RegistryStore::Hold::~Hold() { Commit(); }
+
+bool RegistryStore::Hold::Commit() {
+    if (store_ == nullptr) return true;
+    RegistryStore* store = store_;
+    store_ = nullptr;
+    {
+        std::lock_guard lock(store->mutex_);
+        if (--store->holds_ > 0) return true;
+    }
+    return store->Flush();
+}
+
 bool RegistryStore::Flush() {
     std::uint64_t generation = 0;
     {
-        std::shared_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         generation = generation_;
     }
     return Persist(generation);
 }
 
 std::string RegistryStore::LastError() const {
-    std::shared_lock lock(mutex_);
+    std::lock_guard lock(mutex_);
     return last_error_;
 }
 
 void RegistryStore::Fail(const std::string& message) {
     {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         last_error_ = message;
     }
     LogWarning(message);
@@ -327,7 +350,7 @@ bool RegistryStore::Persist(std::uint64_t generation) {
     std::uint64_t current = 0;
     std::string text;
     {
-        std::shared_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         current = generation_;
         text = ExportLocked();
     }

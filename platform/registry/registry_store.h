@@ -3,15 +3,15 @@
 // file in REGEDIT4 syntax. Key and value names compare without regard to case (ASCII) and keep the
 // spelling first written; subkeys and values enumerate in the order they were created.
 //
-// Thread-safe: one reader-writer mutex guards the tree, so reads are served from memory while other
-// threads read too. Writing the file happens outside that lock (a second mutex only orders the file
-// writes), so a slow disk never stalls readers.
+// Thread-safe: one mutex guards the tree and is held only for the moment a read copies its answer
+// or a change is made. Writing the file happens outside that lock (a second mutex only orders the
+// file writes), so a slow disk never stalls the readers. (A reader-writer lock was tried: a thread
+// that reads without pause, as the parse thread does, kept writers waiting for many seconds.)
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -68,6 +68,21 @@ public:
     RegImportResult ImportFile(const std::string& reg_path);
     RegImportResult ImportText(const std::string& text);
 
+    // Holds back file writes while it lives, so that many changes (a recent-entry list rewritten
+    // value by value) cost one write. Changes made meanwhile, by any thread, return true; Commit (or
+    // the destructor) ends the hold and the outermost one writes the file and reports the result.
+    class Hold {
+    public:
+        explicit Hold(RegistryStore& store);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+        bool Commit();
+
+    private:
+        RegistryStore* store_;
+    };
+
     // Writes any change a failed write left behind. True when the file is up to date.
     bool Flush();
     std::string LastError() const;
@@ -84,14 +99,16 @@ private:
     static void PutValue(Key& node, const RegValue& value);
     std::string ExportLocked() const;
     bool Persist(std::uint64_t generation);
+    bool Changed();  // after a change, with mutex_ not held: writes unless a Hold defers it
     void Fail(const std::string& message);
     void Load();
 
     std::string path_;
-    mutable std::shared_mutex mutex_;  // guards root_, generation_, last_error_
+    mutable std::mutex mutex_;         // guards root_, generation_, last_error_, holds_
     std::unique_ptr<Key> root_;
     std::uint64_t generation_ = 0;     // bumped by every change
     std::string last_error_;
+    int holds_ = 0;                    // live Hold objects
 
     std::mutex save_mutex_;            // orders file writes; never taken while mutex_ is held
     std::uint64_t saved_generation_ = 0;

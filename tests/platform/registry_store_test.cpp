@@ -285,19 +285,39 @@ TEST(RegistryStore, ConcurrentReadersSeeWholeValuesWhileAWriterChangesThem) {
                 if (!html || html->Data != ".htm;.html;") ++bad;
                 std::vector<std::string> keys;
                 store.SubKeyNames("\\Software\\Brellium\\Corvane", keys);
+                std::this_thread::yield();
             }
         });
     }
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 100; ++i) {
         const std::string name = "Group" + std::to_string(i % 7);
         store.SetString(key, name, "." + std::to_string(i) + ";");
         if (i % 3 == 0) store.DeleteValue(key, name);
-        if (i % 50 == 0) store.CreateKey("\\Software\\Brellium\\Corvane\\K" + std::to_string(i));
+        if (i % 40 == 0) store.CreateKey("\\Software\\Brellium\\Corvane\\K" + std::to_string(i));
     }
     done = true;
     for (auto& t : readers) t.join();
     EXPECT_EQ(bad.load(), 0);
     EXPECT_EQ(RegistryStore(folder.File("registry.reg")).ExportText(), store.ExportText());
+}
+
+TEST(RegistryStore, AHoldGathersChangesIntoOneWrite) {
+    TempFolder folder;
+    const std::string path = folder.File("registry.reg");
+    RegistryStore store(path);
+    const std::string key = "\\Software\\Brellium\\Corvane\\MRU Items";
+    {
+        RegistryStore::Hold hold(store);
+        for (int i = 0; i < 20; ++i) EXPECT_TRUE(store.SetString(key, "F" + std::to_string(i), "x"));
+        {
+            RegistryStore::Hold inner(store);
+            store.SetString(key, "F20", "y");
+            EXPECT_TRUE(inner.Commit());
+        }
+        EXPECT_FALSE(std::filesystem::exists(path));  // nothing written while held
+        EXPECT_TRUE(hold.Commit());
+    }
+    EXPECT_EQ(Names(RegistryStore(path), key).size(), 21u);
 }
 
 TEST(RegistryStore, ConcurrentWritersLeaveTheFileWithEveryChange) {
