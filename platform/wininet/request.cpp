@@ -93,7 +93,8 @@ struct IdleMulti {
 };
 
 std::mutex g_pool_mutex;
-std::vector<IdleMulti> g_idle_multis;
+// Never destroyed: the idle handles stay reachable (and usable by late requests) until the process ends.
+std::vector<IdleMulti>& g_idle_multis = *new std::vector<IdleMulti>;
 
 CURLM* CheckOutMulti(const std::string& origin) {
     {
