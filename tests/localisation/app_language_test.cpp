@@ -7,6 +7,9 @@
 
 #include "localisation/app_language.h"
 #include "localisation/lang_source.h"
+#include "localisation/language_setting.h"
+#include "engine/registry_routines.h"
+#include "platform/registry/current_user.h"
 #include "localisation/message_ids.h"
 #include "platform/rtl/date_time.h"
 #include "test_lang_dir.h"
@@ -134,6 +137,23 @@ TEST_F(LanguageTest, StoredSetting) {
         void Store(const std::string&) override {}
     } throwing;
     EXPECT_NO_THROW(language.StartWithSetting(throwing));
+}
+
+TEST_F(LanguageTest, SettingLivesInTheRegistry) {
+    auto store = std::make_shared<RegistryStore>();
+    auto previous = SetCurrentUserRegistry(store);
+    RegistryLanguageSetting setting;
+    EXPECT_EQ(setting.Load(), "Native");
+    EXPECT_TRUE(language.ChooseLanguage("Deutsch", setting));
+    test::WriteBytes(dir.File("Broken.lng"), "nonsense");
+    EXPECT_FALSE(language.ChooseLanguage("Broken", setting));
+    const std::string key = "\\Software\\Brellium\\Corvane\\Settings";
+    EXPECT_EQ(RegRead(key, "Language", std::string()), "Deutsch");
+
+    TKAppLanguage next(dir.Path());
+    next.StartWithSetting(setting);
+    EXPECT_EQ(next.GetLangFileName(), "Deutsch");
+    SetCurrentUserRegistry(previous);
 }
 
 TEST(Language, ListsInstalledLanguagesSorted) {
