@@ -88,15 +88,7 @@ bool ParseInt(const std::string& text, std::int32_t& out) {
 
 TIniFile::TIniFile(std::string file_name) : file_name_(std::move(file_name)) { Refresh(); }
 
-TIniFile::~TIniFile() {
-    if (!dirty_) return;
-    try {
-        update_depth_ = 0;
-        UpdateFile();
-    } catch (...) {
-        // A destructor cannot report; EndUpdate is where a failure is seen.
-    }
-}
+TIniFile::~TIniFile() = default;
 
 void TIniFile::Refresh() const {
     if (dirty_ || update_depth_ > 0) return;  // held changes are newer than the file

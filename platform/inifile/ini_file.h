@@ -31,7 +31,9 @@ public:
     // Reads the file when it exists; a missing file is an empty one (every read gives its default).
     // Throws EIniFileException when the file exists but cannot be read.
     explicit TIniFile(std::string file_name);
-    ~TIniFile();  // writes changes still held by an unfinished BeginUpdate, ignoring failures
+    // Changes of a BeginUpdate that never reached its EndUpdate (an exception on the way) are dropped:
+    // writing half of a task's keys would leave a file worse than the old one.
+    ~TIniFile();
     TIniFile(const TIniFile&) = delete;
     TIniFile& operator=(const TIniFile&) = delete;
 

@@ -138,5 +138,19 @@ TEST_F(IniFile, BatchedChangesAreWrittenOnceAndAFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(TIniFile(path_).ReadString("Task", "URL", ""), "http://new/");
 }
 
+TEST_F(IniFile, AnUnfinishedBatchLeavesTheFileAsItWas) {
+    Write("[Task]\r\nURL=http://old/\r\nStatus=1\r\n");
+    try {
+        TIniFile ini(path_);
+        ini.BeginUpdate();
+        ini.EraseSection("Task");
+        ini.WriteString("Task", "URL", "http://new/");
+        ini.WriteString("Task", "Bad=Key", "x");  // throws before the batch is complete
+        ini.EndUpdate();
+    } catch (const std::invalid_argument&) {
+    }
+    EXPECT_EQ(Read(), "[Task]\r\nURL=http://old/\r\nStatus=1\r\n");
+}
+
 }  // namespace
 }  // namespace corvane
