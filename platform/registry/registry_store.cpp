@@ -77,27 +77,59 @@ void RegistryStore::Load() {
         return;
     }
     RegParseResult parsed = ParseRegText(bytes);
-    std::string why = parsed.Ok ? std::string() : parsed.Error;
-    if (parsed.Ok && !parsed.Warnings.empty()) why = parsed.Warnings.front();
-    if (parsed.Ok && why.empty()) {
-        for (const RegFileOp& op : parsed.Ops) {
-            if (op.What == RegFileOp::Kind::CreateKey) FindOrCreate(op.Key);
-            if (op.What != RegFileOp::Kind::SetValue) continue;
-            PutValue(*FindOrCreate(op.Key), op.Value);
+    if (!parsed.Ok) {
+        // Keep the damaged file for the user to look at; never write over it.
+        std::string aside = path_ + ".bad";
+        for (int n = 1; ::access(aside.c_str(), F_OK) == 0; ++n) aside = path_ + ".bad." + std::to_string(n);
+        if (::rename(path_.c_str(), aside.c_str()) != 0) {
+            refuse_save_ = true;
+            Fail("registry file \"" + path_ + "\" cannot be read (" + parsed.Error + ") nor moved aside: " +
+                 std::strerror(errno) + "; registry changes will not be saved");
+            return;
         }
+        LogWarning("registry file \"" + path_ + "\" cannot be read (" + parsed.Error + "); kept as \"" + aside +
+                   "\", starting with defaults");
         return;
     }
-    // Keep the damaged file for the user to look at; never write over it.
+    ApplyLocked(parsed.Ops);  // no other thread can see the store yet
+    if (parsed.Warnings.empty()) return;
+    // A damaged line (a hand edit) costs only itself; the next write drops it, so the file as it was
+    // is kept aside first.
     std::string aside = path_ + ".bad";
     for (int n = 1; ::access(aside.c_str(), F_OK) == 0; ++n) aside = path_ + ".bad." + std::to_string(n);
-    if (::rename(path_.c_str(), aside.c_str()) != 0) {
+    std::string copy_error;
+    if (!WriteFileAtomic(aside, bytes, 0600, &copy_error)) {
         refuse_save_ = true;
-        Fail("registry file \"" + path_ + "\" cannot be read (" + why + ") nor moved aside: " +
-             std::strerror(errno) + "; registry changes will not be saved");
+        Fail("registry file \"" + path_ + "\" has unreadable lines and cannot be kept aside (" + copy_error +
+             "); registry changes will not be saved");
         return;
     }
-    LogWarning("registry file \"" + path_ + "\" cannot be read (" + why + "); kept as \"" + aside +
-               "\", starting with defaults");
+    LogWarning("registry file \"" + path_ + "\": " + parsed.Warnings.front() + " (" +
+               std::to_string(parsed.Warnings.size()) + " unreadable lines skipped; the file is kept as \"" + aside +
+               "\")");
+}
+
+void RegistryStore::ApplyLocked(const std::vector<RegFileOp>& ops) {
+    for (const RegFileOp& op : ops) {
+        switch (op.What) {
+            case RegFileOp::Kind::CreateKey:
+                FindOrCreate(op.Key);
+                break;
+            case RegFileOp::Kind::DeleteKey:
+                RemoveKey(op.Key);
+                break;
+            case RegFileOp::Kind::SetValue:
+                PutValue(*FindOrCreate(op.Key), op.Value);
+                break;
+            case RegFileOp::Kind::DeleteValue: {
+                Key* node = Find(op.Key);
+                if (node == nullptr) break;
+                auto it = node->FindValue(op.Value.Name);
+                if (it != node->Values.end()) node->Values.erase(it);
+                break;
+            }
+        }
+    }
 }
 
 RegistryStore::Key* RegistryStore::Find(const std::string& key) const {
@@ -251,26 +283,7 @@ RegImportResult RegistryStore::ImportText(const std::string& text) {
     }
     {
         std::lock_guard lock(mutex_);
-        for (const RegFileOp& op : parsed.Ops) {
-            switch (op.What) {
-                case RegFileOp::Kind::CreateKey:
-                    FindOrCreate(op.Key);
-                    break;
-                case RegFileOp::Kind::DeleteKey:
-                    RemoveKey(op.Key);
-                    break;
-                case RegFileOp::Kind::SetValue:
-                    PutValue(*FindOrCreate(op.Key), op.Value);
-                    break;
-                case RegFileOp::Kind::DeleteValue: {
-                    Key* node = Find(op.Key);
-                    if (node == nullptr) break;
-                    auto it = node->FindValue(op.Value.Name);
-                    if (it != node->Values.end()) node->Values.erase(it);
-                    break;
-                }
-            }
-        }
+        ApplyLocked(parsed.Ops);
         ++generation_;
     }
     result.Ok = true;

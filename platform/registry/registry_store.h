@@ -19,6 +19,8 @@
 
 namespace corvane {
 
+struct RegFileOp;
+
 struct RegImportResult {
     bool Ok = false;                    // false: nothing was imported (unreadable, not a .reg file)
     std::string Error;
@@ -29,9 +31,10 @@ class RegistryStore {
 public:
     // A store kept only in memory.
     RegistryStore();
-    // The store kept in the file at path, loaded when the file exists. A file that cannot be parsed
-    // is renamed aside (".bad" appended) and the store starts empty; a file that exists but cannot be
-    // read is left alone and the store refuses to overwrite it.
+    // The store kept in the file at path, loaded when the file exists. A file that is not a registry
+    // file at all is renamed aside (".bad" appended) and the store starts empty; from a file with some
+    // unreadable lines the rest is loaded and a copy of the file is kept aside. A file that exists but
+    // cannot be read is left alone and the store refuses to overwrite it.
     explicit RegistryStore(std::string path);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
@@ -97,6 +100,7 @@ private:
     Key* FindOrCreate(const std::string& key);
     bool RemoveKey(const std::string& key);
     static void PutValue(Key& node, const RegValue& value);
+    void ApplyLocked(const std::vector<RegFileOp>& ops);
     std::string ExportLocked() const;
     bool Persist(std::uint64_t generation);
     bool Changed();  // after a change, with mutex_ not held: writes unless a Hold defers it

@@ -56,6 +56,8 @@ TEST_F(RegistryRoutines, EveryVariantKindRoundTripsWithItsRegistryType) {
     EXPECT_EQ(store_->GetValue(kSettings, "Price")->Data.size(), 8u);
     EXPECT_EQ(store_->GetValue(kSettings, "Last Run")->Type, kRegBinary);
     EXPECT_EQ(store_->GetValue(kSettings, "Name")->Type, kRegSz);
+    RegWriteValue(kSettings, "Literal", "text");  // a string literal is a string, never a Boolean
+    EXPECT_EQ(store_->GetValue(kSettings, "Literal")->Data, "text");
     // The double's bytes are little-endian: 1.0 is 00 .. 00 f0 3f.
     RegWriteValue(kSettings, "One", 1.0);
     EXPECT_EQ(store_->GetValue(kSettings, "One")->Data, std::string("\0\0\0\0\0\0\xf0\x3f", 8));

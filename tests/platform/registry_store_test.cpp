@@ -224,18 +224,22 @@ TEST(RegistryStore, AnUnreadableStoreIsKeptAsideAndNeverOverwritten) {
     CaptureLog log;
     TempFolder folder;
     const std::string path = folder.File("registry.reg");
-    WriteAll(path, "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=dword:zz\r\n");
+    WriteAll(path, "garbage");
     {
         RegistryStore store(path);
-        EXPECT_FALSE(store.KeyExists("\\A"));  // starts with defaults
-        EXPECT_EQ(ReadAll(path + ".bad"), "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=dword:zz\r\n");
+        EXPECT_FALSE(std::filesystem::exists(path));
+        EXPECT_EQ(ReadAll(path + ".bad"), "garbage");
         EXPECT_TRUE(store.SetString("\\A", "x", "fresh"));
     }
-    EXPECT_GE(log.count, 1);
-    WriteAll(path, "garbage");
+    // One damaged line costs only itself; the file as it was is kept next to the first one.
+    const std::string damaged = "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=dword:zz\r\n\"y\"=\"kept\"\r\n";
+    WriteAll(path, damaged);
     RegistryStore second(path);
-    EXPECT_EQ(ReadAll(path + ".bad.1"), "garbage");
-    EXPECT_NE(ReadAll(path + ".bad").find("dword:zz"), std::string::npos);
+    EXPECT_FALSE(second.GetValue("\\A", "x"));
+    EXPECT_EQ(second.GetValue("\\A", "y")->Data, "kept");
+    EXPECT_EQ(ReadAll(path + ".bad"), "garbage");
+    EXPECT_EQ(ReadAll(path + ".bad.1"), damaged);
+    EXPECT_EQ(log.count, 2);
 }
 
 TEST(RegistryStore, AFailedWriteKeepsTheOldFileAndTheChangeGoesOutLater) {
