@@ -1,0 +1,204 @@
+#include "engine/page_parser.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/file_types.h"
+#include "engine/link_scanner.h"
+#include "engine/mirror_naming.h"
+#include "engine/profile.h"
+#include "engine/text_routines.h"
+#include "engine/url_model.h"
+
+namespace corvane {
+
+const LinkTagRow kLinkTagRows[13] = {
+    {"SCRIPT", "SRC"},  {"LINK", "HREF"},       {"FRAME", "SRC"},    {"A", "HREF"},     {"IMG", "SRC"},
+    {"INPUT", "SRC"},   {"META", "URL"},        {"BODY", "BACKGROUND"}, {"BGSOUND", "SRC"}, {"AREA", "HREF"},
+    {"APPLET", "CODE"}, {"EMBED", "SRC"},       {"PARAM", "NAME=\"MOVIE\" VALUE"},
+};
+
+namespace {
+
+struct Edit {
+    int Start;  // 1-based
+    int Length;
+    std::string Text;
+};
+
+class PageLinkPass {
+public:
+    PageLinkPass(const std::string& text, const PageParseContext& context, std::string base_href,
+                 PageParseOutcome& outcome)
+        : text_(text), context_(context), base_href_(std::move(base_href)), outcome_(outcome),
+          judged_(text.size() + 1, false) {
+        const std::string& page_url = context.Page->URL;
+        page_base_dir_ = URLBaseDir(page_url);
+        local_base_dir_ = LocalBaseDir(page_url);
+    }
+
+    void ScanTags(const LinkTagRow& row) {
+        TCVParser parser;
+        parser.Text = text_;
+        parser.BeginTagPass(row.Tag, row.Attribute);
+        const std::string attribute = row.Attribute;
+        while (parser.More()) {
+            const std::string link = parser.Next();
+            if (!Wanted(link) || AlreadyJudged(parser)) continue;
+            std::string base = LinkBase(link);
+            if (attribute == "CODE") {
+                // An applet's classes live under its CODEBASE, read from the same tag.
+                TCVParser codebase;
+                codebase.Text = text_;
+                codebase.BeginTagPass(row.Tag, "CODEBASE");
+                codebase.Pos = parser.TagStart;
+                const std::string value = codebase.Next();
+                if (!value.empty() && codebase.TagStart == parser.TagStart) {
+                    base = ResolveURL(value, page_base_dir_);
+                    if (base.empty() || base.back() != '/') base += '/';
+                }
+            }
+            const bool keeps_page_level = attribute == "SRC" || attribute == "URL";
+            Judge(parser, link, base, parser.GetTagText(), std::string(row.Tag) == "FRAME", keeps_page_level);
+        }
+    }
+
+    void ScanQuotes(TCVParserMode mode, char quote) {
+        TCVParser parser;
+        parser.Text = text_;
+        parser.BeginQuotePass(mode, quote);
+        while (parser.More()) {
+            const std::string link = parser.Next();
+            if (!Wanted(link) || AlreadyJudged(parser)) continue;
+            Judge(parser, link, LinkBase(link), std::string(), false, false);
+        }
+    }
+
+    std::string Stitch() {
+        std::sort(edits_.begin(), edits_.end(), [](const Edit& a, const Edit& b) { return a.Start < b.Start; });
+        std::string out;
+        out.reserve(text_.size() + text_.size() / 4);
+        std::size_t at = 0;
+        for (const Edit& e : edits_) {
+            const auto start = static_cast<std::size_t>(e.Start - 1);
+            out.append(text_, at, start - at);
+            out += e.Text;
+            at = start + static_cast<std::size_t>(e.Length);
+        }
+        out.append(text_, at, std::string::npos);
+        return out;
+    }
+
+private:
+    static bool Wanted(const std::string& link) {
+        return !link.empty() && link[0] != '#' && link.find('\'') == std::string::npos &&
+               ScanForward(link, "mailto:", -1) == 0;
+    }
+
+    // Claims the current value's range; false when a pass before already judged any of it.
+    bool AlreadyJudged(const TCVParser& parser) {
+        const auto start = static_cast<std::size_t>(parser.ValueStart);
+        const std::size_t end = start + parser.CurrentLink.size();
+        for (std::size_t i = start; i < end && i < judged_.size(); ++i)
+            if (judged_[i]) return true;
+        for (std::size_t i = start; i < end && i < judged_.size(); ++i) judged_[i] = true;
+        return false;
+    }
+
+    std::string LinkBase(const std::string& link) const {
+        return !base_href_.empty() && !HasWebProtocol(link) ? base_href_ : page_base_dir_;
+    }
+
+    void Judge(const TCVParser& parser, std::string link, const std::string& base, const std::string& title,
+               bool frame, bool keeps_page_level) {
+        const TCVQItem& page = *context_.Page;
+        std::replace(link.begin(), link.end(), '\\', '/');
+
+        TCVQItem item(page.Task);
+        item.Title = title;
+        item.Referrer = page.URL;
+        item.Frame = frame ? "Y" : "";
+        item.Level = page.Level + 1;
+        item.Mark = page.Mark;
+        const std::string url = ResolveLink(link, base);
+        item.URL = url;
+        item.Type = url.empty() ? std::string() : GetFileType(url);
+        if (page.Mark == mkMap && !item.IsPage()) item.Mark = mkSkip;  // a map fetches pages only
+
+        const int level = item.IsPage() && keeps_page_level ? page.Level : page.Level + 1;
+        const TCVProfile& profile = *context_.Profile;
+        if (!url.empty() && AcceptLink(context_.Rules, url, context_.StartBaseDir, level, item.Type)) {
+            const std::string queued_url = StripAnchor(url);
+            item.URL = queued_url;
+            bool added = false;
+            const std::string spelling = context_.QueueLink ? context_.QueueLink(item, added) : queued_url;
+            if (profile.ConvertFollowedLinks == 1) {
+                // The queued spelling, so that the link and the stored file agree; the anchor stays.
+                Rewrite(parser, spelling + url.substr(queued_url.size()));
+            }
+            ++outcome_.LinksFound;
+            if (added) ++outcome_.NewLinks;
+        } else if (!url.empty() && (profile.ConvertUnfollowedLinks == 2 ||
+                                    (profile.ConvertUnfollowedLinks == 1 && IsOnStartSite(url, context_.StartBaseDir)))) {
+            Rewrite(parser, url);
+        }
+        if (context_.ShowLinkCount) context_.ShowLinkCount(outcome_.LinksFound, outcome_.NewLinks);
+    }
+
+    void Rewrite(const TCVParser& parser, const std::string& url) {
+        const std::string text = PageLinkText(url, local_base_dir_);
+        if (text != parser.CurrentLink)
+            edits_.push_back({parser.ValueStart, static_cast<int>(parser.CurrentLink.size()), text});
+    }
+
+    const std::string& text_;
+    const PageParseContext& context_;
+    const std::string base_href_;
+    PageParseOutcome& outcome_;
+    std::string page_base_dir_;
+    std::string local_base_dir_;
+    std::vector<bool> judged_;  // by 1-based text position
+    std::vector<Edit> edits_;
+};
+
+}  // namespace
+
+PageParseOutcome ParsePageText(const std::string& page_text, const PageParseContext& context) {
+    PageParseOutcome outcome;
+    const TCVQItem& page = *context.Page;
+    std::string text = page_text;
+    if (text.empty()) return outcome;
+
+    // BASE: the tag goes, its link becomes the base of the page's relative links. A BASE naming a
+    // document counts by its directory.
+    std::string base_href;
+    {
+        TCVParser parser;
+        parser.Text = text;
+        parser.BeginTagPass("BASE", "HREF");
+        while (parser.More()) {
+            const std::string link = parser.Next();
+            if (link.empty()) continue;
+            text.erase(static_cast<std::size_t>(parser.TagStart - 1),
+                       static_cast<std::size_t>(parser.EndPos - parser.TagStart + 1));
+            base_href = URLBaseDir(ResolveURL(link, URLBaseDir(page.URL)));
+            break;
+        }
+    }
+
+    outcome.Title = CleanField(ExtractBetweenCI(text, "<TITLE>", "</TITLE>"));
+
+    PageLinkPass pass(text, context, base_href, outcome);
+    const auto aggressive = context.Profile->AggressiveParser;
+    if (aggressive != 2)
+        for (const LinkTagRow& row : kLinkTagRows) pass.ScanTags(row);
+    if (aggressive != 0) {
+        const auto mode = static_cast<TCVParserMode>(aggressive);
+        pass.ScanQuotes(mode, '\'');
+        pass.ScanQuotes(mode, '"');
+    }
+    outcome.Text = pass.Stitch();
+    return outcome;
+}
+
+}  // namespace corvane

@@ -1,0 +1,124 @@
+#include "tests/support/link_checker.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/file_routines.h"
+#include "engine/link_scanner.h"
+#include "platform/rtl/string_list.h"
+
+namespace corvane::testing {
+namespace fs = std::filesystem;
+namespace {
+
+// The attributes that carry links in a saved page.
+const struct {
+    const char* tag;
+    const char* attr;
+} kLinkAttributes[] = {{"SCRIPT", "SRC"},     {"LINK", "HREF"},  {"FRAME", "SRC"},  {"A", "HREF"},
+                       {"IMG", "SRC"},        {"INPUT", "SRC"},  {"BODY", "BACKGROUND"}, {"BGSOUND", "SRC"},
+                       {"EMBED", "SRC"},  {"IFRAME", "SRC"}};
+
+bool IsPage(const fs::path& path) {
+    const std::string ext = LowerCase(path.extension().string());
+    return ext == ".htm" || ext == ".html" || ext == ".shtml" || ext == ".xhtml";
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string PercentDecode(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool HasScheme(const std::string& link) {
+    const auto colon = link.find(':');
+    if (colon == std::string::npos) return false;
+    const auto slash = link.find('/');
+    return slash == std::string::npos || colon < slash;
+}
+
+// Resolves a relative path against a folder (both relative to the capture root). Returns false when
+// it climbs above the root.
+bool ResolveInside(const std::string& page_dir, const std::string& link, std::string& out) {
+    std::vector<std::string> parts;
+    auto push = [&](const std::string& text) {
+        std::size_t start = 0;
+        while (start <= text.size()) {
+            const auto slash = text.find('/', start);
+            const std::string seg = text.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+            if (seg == "..") {
+                if (parts.empty()) return false;
+                parts.pop_back();
+            } else if (!seg.empty() && seg != ".") {
+                parts.push_back(seg);
+            }
+            if (slash == std::string::npos) break;
+            start = slash + 1;
+        }
+        return true;
+    };
+    if (!link.empty() && link[0] == '/') return false;  // absolute paths leave the capture
+    if (!push(page_dir) || !push(link)) return false;
+    out.clear();
+    for (const auto& p : parts) out += (out.empty() ? "" : "/") + p;
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> ListCapturedFiles(const std::string& capture_folder) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(capture_folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file()) files.push_back(fs::relative(it->path(), capture_folder).string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+LinkCheckReport CheckCapturedLinks(const std::string& capture_folder) {
+    LinkCheckReport report;
+    for (const std::string& page : ListCapturedFiles(capture_folder)) {
+        if (!IsPage(page)) continue;
+        ++report.PagesChecked;
+        const fs::path page_path = fs::path(capture_folder) / page;
+        const std::string page_dir = fs::path(page).parent_path().string();
+        TCVParser parser;
+        parser.Text = LoadTextFile(page_path.string());
+        for (const auto& row : kLinkAttributes) {
+            parser.BeginTagPass(row.tag, row.attr);
+            while (parser.More()) {
+                const std::string link = parser.Next();
+                if (link.empty() || link[0] == '#' || HasScheme(link)) continue;
+                std::string path = link.substr(0, link.find('#'));
+                path = path.substr(0, path.find('?'));
+                path = PercentDecode(path);
+                if (path.empty()) continue;
+                ++report.LinksChecked;
+                std::string target;
+                if (!ResolveInside(page_dir, path, target)) {
+                    report.Broken.push_back({page, link, ""});
+                    continue;
+                }
+                std::error_code ec;
+                if (!fs::is_regular_file(fs::path(capture_folder) / target, ec)) report.Broken.push_back({page, link, target});
+            }
+        }
+    }
+    return report;
+}
+
+}  // namespace corvane::testing

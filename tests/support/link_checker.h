@@ -1,0 +1,28 @@
+#pragma once
+// An offline link checker for captured sites: every link in every saved page that points into the
+// capture folder must name an existing file there. Links with a scheme ("http://...", "mailto:")
+// point elsewhere and are not checked; a relative link that climbs out of the folder is reported.
+
+#include <string>
+#include <vector>
+
+namespace corvane::testing {
+
+struct BrokenLink {
+    std::string Page;    // the saved page, relative to the capture folder
+    std::string Link;    // the link as written in the page
+    std::string Target;  // the local path it leads to ("" when it leaves the folder)
+};
+
+struct LinkCheckReport {
+    int PagesChecked = 0;
+    int LinksChecked = 0;
+    std::vector<BrokenLink> Broken;
+};
+
+LinkCheckReport CheckCapturedLinks(const std::string& capture_folder);
+
+// Every regular file under the folder, as paths relative to it, sorted.
+std::vector<std::string> ListCapturedFiles(const std::string& capture_folder);
+
+}  // namespace corvane::testing
