@@ -210,6 +210,13 @@ TEST(Language, NativeHoldsEveryMessage) {
     for (int id : used) EXPECT_NE(dump.find("msg " + std::to_string(id) + " \""), std::string::npos) << id;
 }
 
+// Run from the build tree, the program reads the languages the build compiled.
+TEST(Language, DefaultFolderIsTheBuildTreesLanguageFolder) {
+    EXPECT_EQ(DefaultLanguageDir(), std::string(CORVANE_BUILT_LANG_DIR) + "/");
+    TKAppLanguage language;
+    EXPECT_EQ(language.GetLangStr(msg::WizardNext), "Next >");
+}
+
 // The German test language and Native give real texts through the fallback.
 TEST(Language, GermanTestLanguageFallsBackToNative) {
     TempLangDir dir;
