@@ -9,6 +9,7 @@
 #include "engine/registry_routines.h"
 #include "engine/settings.h"
 #include "engine/task.h"
+#include "platform/rtl/log.h"
 #include "task_fixture.h"
 
 namespace corvane {
@@ -222,16 +223,21 @@ TEST_F(Queue, PutMatchesURLLinesWithoutRegardToCase) {
 TEST_F(Queue, EmptyFieldsAndDamagedRecords) {
     WriteBytes(task_->GetQueueFileName(),
                "http://e.com/a.htm\r\n0" + B + B + "HTML" + B + B + "0" + B + B + B + B + B + B + "\r\n" +
+                   "http://e.com/c.htm\r\n0" + B + B + "HTML" + B + B + "x" + B + B + B + B + B + B + "\r\n" +
                    "http://e.com/b.htm\r\nzero" + B + B + "HTML" + B + B + "0" + B + B + B + "1" + B + B + "0" + B +
                    B + "\r\n");
+    int warnings = 0;
+    const LogSink previous = SetLogSink([&](const std::string&) { ++warnings; });
     task_->OpenQueue();
     auto a = task_->GetQItem(0);
     EXPECT_EQ(a->Mark, mkFetch);  // an empty mark reads as 1
     EXPECT_EQ(a->Size, 0);
-    auto b = task_->GetQItem(2);  // not thrown: read as an error
-    EXPECT_EQ(b->State, isError);
+    EXPECT_EQ(task_->GetQItem(2)->State, isError);  // a level that is no number
+    EXPECT_EQ(task_->GetQItem(4)->State, isError);  // not thrown: read as an error
     EXPECT_EQ(URLOf(task_->NextPageToDownload()), "http://e.com/a.htm");
-    EXPECT_EQ(task_->Counters().PageErrors, 1);
+    EXPECT_EQ(task_->Counters().PageErrors, 2);
+    EXPECT_EQ(warnings, 1);  // reported once, not once per look
+    SetLogSink(previous);
 
     EXPECT_EQ(ItemStateText(11), "Zipped");
     EXPECT_EQ(ItemStateText(12), "Unknown");

@@ -53,7 +53,12 @@ std::shared_ptr<TCVTask> SampleTask(const std::string& path) {
 
 TEST_F(TaskFile, GoldenBytes) {
     const std::string path = App->TasksDir + "General/Example Site.cvt";
+    // A language's display formats never reach the file.
+    const FormatSettings saved_formats = DisplayFormats();
+    DisplayFormats().DateSeparator = '.';
+    DisplayFormats().TimeSeparator = '-';
     SampleTask(path)->Save();
+    DisplayFormats() = saved_formats;
     const std::string expected =
         "[Task]\r\n"
         "Task Name=Example Site\r\n"
