@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,13 +159,16 @@ std::string TCVApp::GetIntranetFolder() {
 }
 
 std::string TCVApp::GetTempFolder() {
-    TempFolder = ReadString("Temp Folder", "");
-    if (TempFolder.empty()) TempFolder = DefaultTempFolder();
-    if (!std::filesystem::is_directory(TempFolder)) {
-        ForceFolder(TempFolder);
-        std::ofstream(TempFolder + kTempFolderMarker) << "made by " << kProductName << "\n";
+    // Also asked by worker threads for an item's local file, hence the lock around the field.
+    std::string folder = ReadString("Temp Folder", "");
+    if (folder.empty()) folder = DefaultTempFolder();
+    if (!std::filesystem::is_directory(folder)) {
+        ForceFolder(folder);
+        std::ofstream(folder + kTempFolderMarker) << "made by " << kProductName << "\n";
     }
-    return TempFolder;
+    std::lock_guard guard(folders_lock_);
+    TempFolder = folder;
+    return folder;
 }
 
 void TCVApp::SetDownloadsFolder(const std::string& path) {
@@ -183,8 +187,11 @@ void TCVApp::SetTempFolder(const std::string& path) {
     const std::string trimmed = folder.substr(0, folder.size() - 1);
     const std::string last = trimmed.substr(trimmed.rfind('/') == std::string::npos ? 0 : trimmed.rfind('/') + 1);
     if (!SameText(last, kProductName)) folder += std::string(kProductName) + "/";
-    TempFolder = folder;
-    Write("Temp Folder", TempFolder);
+    {
+        std::lock_guard guard(folders_lock_);
+        TempFolder = folder;
+    }
+    Write("Temp Folder", folder);
 }
 
 void TCVApp::SetLastCategory(const std::string& name) {
@@ -302,10 +309,11 @@ std::shared_ptr<TCVTask> TCVApp::GetCurrentTask() const {
 }
 
 void TCVApp::SetCurrentTask(std::shared_ptr<TCVTask> task) {
+    std::shared_ptr<TCVTask> previous;  // released after the lock, when no worker holds it any more
     {
         std::lock_guard guard(current_lock_);
         if (current_task_ == task) return;
-        current_task_ = std::move(task);
+        previous = std::exchange(current_task_, std::move(task));
     }
 }
 

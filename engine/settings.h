@@ -50,7 +50,7 @@ public:
     TStringList ActiveTasks;  // task file paths; rewritten by TCVTask::Save
     std::string DownloadsFolder;
     std::string IntranetFolder;
-    std::string TempFolder;
+    std::string TempFolder;  // other threads ask GetTempFolder
     std::string TasksDir;
     std::string ProfilesDir;
     std::string LastCategory;
@@ -124,6 +124,7 @@ public:
 
 private:
     mutable std::mutex current_lock_;
+    std::mutex folders_lock_;
     std::shared_ptr<TCVTask> current_task_;
     std::optional<std::array<std::uint32_t, 4>> colors_;
 };
