@@ -119,6 +119,35 @@ TEST_F(Queue, HostileFieldsRoundTrip) {
     EXPECT_EQ(DecodeRecordField(EncodeRecordField("\x01")), "\x01");
 }
 
+TEST(QueueRecord, AnyFieldSurvivesTheRecord) {
+    // Fields drawn from the bytes that matter: separators, line breaks, the escape byte, "%",
+    // UTF-8 lead and trail bytes.
+    const std::string alphabet = std::string("\xB6\r\n\x01%AZ az\xC3\xB6\x00", 13);
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] { return seed = seed * 1103515245 + 12345, (seed >> 16) & 0x7FFF; };
+    for (int round = 0; round < 3000; ++round) {
+        TCVQItem item;
+        std::string fields[5];
+        for (auto& field : fields)
+            for (std::uint32_t n = next() % 8; n > 0; --n) field += alphabet[next() % alphabet.size()];
+        item.Type = fields[0];
+        item.Referrer = fields[1];
+        item.LastModified = fields[2];
+        item.Title = fields[3];
+        item.Frame = fields[4];
+        const std::string record = item.EncodeRecord();
+        ASSERT_EQ(record.find_first_of("\r\n"), std::string::npos);
+        ASSERT_EQ(std::count(record.begin(), record.end(), '\xB6'), kRecordFields);
+        TCVQItem back;
+        ASSERT_TRUE(back.DecodeRecord(record));
+        ASSERT_EQ(back.Type, item.Type);
+        ASSERT_EQ(back.Referrer, item.Referrer);
+        ASSERT_EQ(back.LastModified, item.LastModified);
+        ASSERT_EQ(back.Title, item.Title);
+        ASSERT_EQ(back.Frame, item.Frame);
+    }
+}
+
 TEST_F(Queue, SelectorsFollowMarksAndStates) {
     Add("http://e.com/skip.htm", "HTML", isNone, mkSkip);
     Add("http://e.com/busy.htm", "HTML", isDownloading, mkFetch);
