@@ -285,7 +285,7 @@ TEST_F(TickHTTPFetch, ACancelFromAnotherThreadEndsTheTransferAsAnError) {
 }
 
 TEST_F(TickHTTPFetch, ASecondActionWhileBusyIsRefused) {
-    ScriptedResponse slow = ScriptedResponse::Text(std::string(40, 'z'));
+    ScriptedResponse slow = ScriptedResponse::Text(std::string(60, 'z'));
     slow.trickle_bytes = 2;
     slow.trickle_pause = std::chrono::milliseconds(20);
     server_.Serve("/slow", slow);
