@@ -286,6 +286,16 @@ private:
     // Opens the entry's data, asking for a password as long as the answers offer one.
     zip_file_t* OpenData(zip_uint64_t index, const EntryRecord& entry, int& tries, int& code) {
         code = XCD_OK;
+        // libzip leaks when asked to open an entry whose methods it lacks; ask first.
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(archive_, index, 0, &st) != 0 ||
+            ((st.valid & ZIP_STAT_COMP_METHOD) != 0 && !zip_compression_method_supported(st.comp_method, 0)) ||
+            ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && st.encryption_method != ZIP_EM_NONE &&
+             !zip_encryption_method_supported(st.encryption_method, 0))) {
+            code = Skip(entry.name, XCD_SKIP_UNSUPPORTED);
+            return nullptr;
+        }
         if (entry.record.Encrypted == 0) {
             zip_file_t* file = zip_fopen_index(archive_, index, 0);
             if (file == nullptr) code = Skip(entry.name, XCD_SKIP_UNSUPPORTED);

@@ -276,6 +276,25 @@ TEST_F(XcdLibrary, WrongPasswordsEndInASkip) {
     EXPECT_EQ(ReadFile(scratch / "out/src/B.GIF"), "image b");
 }
 
+TEST_F(XcdLibrary, UnsupportedMethodsAreSkipped) {
+    // Mark the one entry as strongly encrypted, a method libzip cannot read.
+    WorkingFolder cwd(scratch.Path());
+    ASSERT_EQ(driver.Zip({"", "-0", archive, "-W", "src/a.htm"}), 0);
+    std::string bytes = ReadFile(archive);
+    const std::size_t central = bytes.find("PK\x01\x02");
+    ASSERT_NE(central, std::string::npos);
+    bytes[6] = static_cast<char>(bytes[6] | 0x41);
+    bytes[central + 8] = static_cast<char>(bytes[central + 8] | 0x41);
+    WriteFile(archive, bytes);
+    std::vector<int> reasons;
+    EXPECT_EQ(driver.Unzip({"pw", archive, "-d", "out"}, [&](int m, void* d) {
+        if (m == XCD_MSG_SKIPPING) reasons.push_back(static_cast<XcdSkippingData*>(d)->Reason);
+        return false;
+    }), XCD_WARN_SKIPPED);
+    EXPECT_THAT(reasons, ElementsAre(XCD_SKIP_UNSUPPORTED));
+    EXPECT_FALSE(Exists(scratch / "out/src/a.htm"));
+}
+
 TEST_F(XcdLibrary, RecordsDescribeEntries) {
     WorkingFolder cwd(scratch.Path());
     std::string big(3 * 1024 * 1024, 'z');
