@@ -221,6 +221,8 @@ private:
 
     int ExtractEntry(zip_uint64_t index, EntryRecord& entry) {
         if (IsSymlinkEntry(archive_, index)) return Skip(entry.name, XCD_SKIP_SYMLINK);
+        // A cut name would be some other file's name.
+        if (entry.name_cut) return Skip(entry.name, XCD_SKIP_CANNOT_WRITE);
         EntryPath path = SplitEntryName(entry.name, o_.junk_paths);
         if (path.skip_reason != 0) return Skip(entry.name, static_cast<uint8_t>(path.skip_reason));
         if (path.parts.empty()) return XCD_OK;

@@ -155,6 +155,7 @@ bool DescribeEntry(zip_t* archive, zip_uint64_t index, EntryRecord& out) {
     if (zip_stat_index(archive, index, 0, &st) != 0 || (st.valid & ZIP_STAT_NAME) == 0) return false;
     out = EntryRecord{};
     out.name.assign(st.name, strnlen(st.name, XCD_NAME_SIZE - 1));
+    out.name_cut = st.name[out.name.size()] != '\0';
     XcdFileRecord& r = out.record;
     r.Size = Clamp32(st.size);
     r.CompressedSize = Clamp32(st.comp_size);

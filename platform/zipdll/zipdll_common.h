@@ -51,6 +51,7 @@ bool ParseInteger(std::string_view text, long long& value);
 struct EntryRecord {
     std::string name;
     std::string comment;
+    bool name_cut = false;  // the name did not fit a name buffer and was cut
     XcdFileRecord record{};
     // Points the record's texts at name and comment; call after the object has its final address.
     void Bind();

@@ -133,6 +133,19 @@ TEST_F(ZipSlip, ExistingLinksInTheTargetAreNotFollowed) {
     for (const auto& [name, reason] : skipped) EXPECT_EQ(reason, XCD_SKIP_SYMLINK) << name;
 }
 
+TEST_F(ZipSlip, OverlongNamesAreSkippedNotCut) {
+    // Cut to the name buffer this would still be a valid path, to another file.
+    std::string deep;
+    for (int i = 0; i < 2040; ++i) deep += "a/";
+    deep += "file.txt.evil.bin";
+    MakeArchive(root / "hostile.zip", {{deep, "long"}, {"ok", "ok"}});
+    EXPECT_EQ(Extract(root / "hostile.zip"), XCD_WARN_SKIPPED);
+    ExpectOutsideUntouched();
+    EXPECT_EQ(Tree(target), (std::map<std::string, std::string>{{"f /ok", "ok"}}));
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].first.size(), size_t{XCD_NAME_SIZE - 1});
+}
+
 TEST_F(ZipSlip, JunkedPathsStayInside) {
     MakeArchive(root / "hostile.zip", {{"../../x/../e", "climb"}, {"a/b/c.txt", "c"}});
     EXPECT_EQ(driver.Unzip({"", "-j", "-o", root / "hostile.zip", "-d", target}), XCD_WARN_SKIPPED);
