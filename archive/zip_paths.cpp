@@ -1,0 +1,67 @@
+#include "archive/zip_paths.h"
+
+#include <unistd.h>
+
+#include <vector>
+
+#include "platform/rtl/string_list.h"
+
+namespace corvane {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+std::string WorkingFolder() {
+    std::vector<char> buffer(4096);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (buffer.size() > (1u << 20)) return "/";
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+}  // namespace
+
+std::string RemoveTrailingBackslash(const std::string& path) {
+    if (path.empty() || !IsSeparator(path.back())) return path;
+    if (path.size() == 1) return path;                           // "/"
+    if (path.size() == 3 && path[1] == ':') return path;         // "C:\"
+    return path.substr(0, path.size() - 1);
+}
+
+std::string ExpandFileName(const std::string& path) {
+    std::string text = path;
+    for (char& c : text)
+        if (c == '\\') c = '/';
+    if (text.empty() || text[0] != '/') text = WorkingFolder() + "/" + text;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('/', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string part = text.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string out;
+    for (const std::string& part : parts) out += "/" + part;
+    return out.empty() ? "/" : out;
+}
+
+std::string RelativePath(const std::string& path, const std::string& base) {
+    const std::string full = ExpandFileName(path);
+    const std::string root = ExpandFileName(base);
+    if (SameText(full, root)) return {};
+    if (root == "/") return full.substr(1);
+    if (full.size() > root.size() && full[root.size()] == '/' && SameText(full.substr(0, root.size()), root))
+        return full.substr(root.size() + 1);
+    return full;
+}
+
+}  // namespace corvane
