@@ -99,6 +99,27 @@ std::string Quote(const std::string& text) {
     return out + "\"";
 }
 
+// The prop and map lines of every string that has a path, in Id order.
+std::string FormStringLines(const TKLangFile& file) {
+    std::multimap<std::uint16_t, std::pair<std::string, std::string>> paths;
+    for (const auto& section : file.Props.Sections())
+        for (const auto& entry : section.Paths) paths.emplace(entry.Id, std::make_pair(section.Name, entry.Path));
+    std::ostringstream out;
+    for (const auto& rec : file.Strings) {
+        auto range = paths.equal_range(rec.Id);
+        if (range.first == range.second) continue;
+        auto it = range.first;
+        out << "prop " << rec.Id << " " << it->second.first << " " << it->second.second << " " << Quote(rec.Text);
+        if (rec.FontIndex) out << " font " << rec.FontIndex;
+        out << "\n";
+        for (++it; it != range.second; ++it)
+            out << "map " << rec.Id << " " << it->second.first << " " << it->second.second << "\n";
+    }
+    return out.str();
+}
+
+const char* const kCapturedHeader = "# Form strings, captured from the program's forms by lngcapture.";
+
 }  // namespace
 
 std::vector<LangSourceName> ParseLangSource(const std::string& source, TkLangFileEdit& file) {
@@ -205,23 +226,29 @@ std::string DumpLangSource(const TKLangFile& file) {
             << Quote(l.ShortTimeFormat) << " " << Quote(l.LongTimeFormat) << ", separators "
             << Quote(std::string(1, l.DateSeparator)) << " " << Quote(std::string(1, l.TimeSeparator)) << "\n";
     }
-    std::multimap<std::uint16_t, std::pair<std::string, std::string>> paths;
-    for (const auto& section : file.Props.Sections())
-        for (const auto& entry : section.Paths) paths.emplace(entry.Id, std::make_pair(section.Name, entry.Path));
     for (const auto& rec : file.Strings) {
         const std::string font = rec.FontIndex ? " font " + std::to_string(rec.FontIndex) : std::string();
-        auto range = paths.equal_range(rec.Id);
-        if (range.first == range.second) {
-            out << "msg " << rec.Id << " " << Quote(rec.Text) << font << "\n";
-            continue;
-        }
-        auto it = range.first;
-        out << "prop " << rec.Id << " " << it->second.first << " " << it->second.second << " " << Quote(rec.Text)
-            << font << "\n";
-        for (++it; it != range.second; ++it)
-            out << "map " << rec.Id << " " << it->second.first << " " << it->second.second << "\n";
+        if (file.Props.PathOfId(rec.Id).empty()) out << "msg " << rec.Id << " " << Quote(rec.Text) << font << "\n";
     }
+    out << FormStringLines(file);
     return out.str();
+}
+
+std::string RewriteFormStrings(const std::string& source, const TKLangFile& file) {
+    std::istringstream in(source);
+    std::string line, kept;
+    while (std::getline(in, line)) {
+        std::string bare = line;
+        if (!bare.empty() && bare.back() == '\r') bare.pop_back();
+        const auto start = bare.find_first_not_of(" \t");
+        const std::string word = start == std::string::npos ? "" : bare.substr(start, bare.find_first_of(" \t", start) - start);
+        if (word == "prop" || word == "map" || bare == kCapturedHeader) continue;
+        kept += line + "\n";
+    }
+    while (kept.size() >= 2 && kept[kept.size() - 1] == '\n' && kept[kept.size() - 2] == '\n') kept.pop_back();
+    const std::string lines = FormStringLines(file);
+    if (lines.empty()) return kept;
+    return kept + "\n" + kCapturedHeader + "\n" + lines;
 }
 
 std::string MessageIdHeader(const std::vector<LangSourceName>& names) {

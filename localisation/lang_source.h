@@ -32,6 +32,10 @@ std::vector<LangSourceName> ParseLangSource(const std::string& source, TkLangFil
 // The source text of a loaded file (the locale block, which sources do not carry, as comments).
 std::string DumpLangSource(const TKLangFile& file);
 
+// The source with its prop and map lines replaced by those of the file (after a capture updated it);
+// every other line, comments and message names included, stays as it is.
+std::string RewriteFormStrings(const std::string& source, const TKLangFile& file);
+
 // A C++ header naming every named message: `inline constexpr std::uint16_t Name = Id;` in
 // namespace corvane::msg.
 std::string MessageIdHeader(const std::vector<LangSourceName>& names);

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "localisation/lang_source.h"
 #include "test_lang_dir.h"
@@ -250,6 +251,36 @@ TEST_F(Translation, RulesAndKeys) {
     form.translator->Capture(captured);
     EXPECT_EQ(captured.FindStr(id)->Text(), "Changed");
     EXPECT_FALSE(captured.FindStrByName("FormTest", "lblInfo.Hint"));
+}
+
+// lngcapture's work: registered forms are captured into the Native source, whose messages, names and
+// comments stay; form strings are numbered after the messages and a second capture changes nothing.
+TEST_F(Translation, CapturedFormsRewriteTheNativeSource) {
+    RegisterCaptureForm("FormTest", [this] { return std::unique_ptr<QObject>(new TestForm(language)); });
+    const std::string source =
+        "# Native\n"
+        "msg 790 ReportCreating \"Creating the task report...\"\n"
+        "prop 800 FormGone lblOld.Caption \"Old\"\n"
+        "prop 801 FormTest lblInfo.Caption \"Stale text\"\n";
+    TkLangFileEdit file(dir.File("scratch.lng"));
+    ParseLangSource(source, file);
+    EXPECT_EQ(CaptureRegisteredForms(file), 1);
+    const std::string rewritten = RewriteFormStrings(source, file);
+
+    TkLangFileEdit again(dir.File("again.lng"));
+    const auto names = ParseLangSource(rewritten, again);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0].Name, "ReportCreating");
+    EXPECT_EQ(rewritten.rfind("# Native\n", 0), 0u);
+    EXPECT_EQ(again.FindStrByName("FormTest", "lblInfo.Caption")->Id(), 801);
+    EXPECT_EQ(again.FindStrByName("FormTest", "lblInfo.Caption")->Text(), "Information");
+    EXPECT_EQ(again.FindStrByName("FormGone", "lblOld.Caption")->Text(), "Old");  // other forms untouched
+    EXPECT_EQ(again.FindStrByName("FormTest", "Caption")->Id(), 802);  // the form first, then its controls
+    EXPECT_GT(again.FindStrByName("FormTest", "btnOK.Caption")->Id(), 802);
+    EXPECT_EQ(again.FindStrByName("FormTest", "cmbChoice.Items")->Text(), "One\r\nTwo\r\nThree");
+
+    EXPECT_EQ(CaptureRegisteredForms(again), 1);
+    EXPECT_EQ(RewriteFormStrings(rewritten, again), rewritten);
 }
 
 }  // namespace
