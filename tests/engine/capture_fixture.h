@@ -1,0 +1,63 @@
+#pragma once
+// A fresh home with App, a headless main loop on the test thread, and tasks that capture from the
+// loopback server into a folder of that home.
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "engine/engine_timing.h"
+#include "engine/queue_item.h"
+#include "engine/task.h"
+#include "platform/rtl/headless_main_loop.h"
+#include "tests/engine/task_fixture.h"
+#include "tests/support/test_certificates.h"
+
+namespace corvane::testing {
+
+class CaptureFixture : public FreshHome {
+protected:
+    void SetUp() override {
+        FreshHome::SetUp();
+        // The shipped file types, so ".htm" is a page.
+        ASSERT_TRUE(store_->ImportFile(std::string(CORVANE_SOURCE_RESOURCES) + "/FTypes.reg").Ok);
+        loop_ = std::make_unique<HeadlessMainLoop>();
+        test::TrustTestAuthority();
+        timing_ = EngineTiming::Shortened();
+    }
+    void TearDown() override {
+        loop_.reset();
+        FreshHome::TearDown();
+    }
+
+    // A Personal Intranet task (or a zip-mode one) whose files go to <home>/site/.
+    std::shared_ptr<TCVTask> MakeTask(const std::string& url, bool intranet = true, const std::string& name = "t") {
+        auto task = std::make_shared<TCVTask>();
+        task->Name = name;
+        task->FileName = home_ + "Tasks/" + name + ".cvt";
+        task->URL = url;
+        task->IntranetMode = intranet;
+        task->Destination = home_ + "site/";
+        return task;
+    }
+
+    // Queues a link and returns its item as the selectors would.
+    std::unique_ptr<TCVQItem> Queue(TCVTask& task, const std::string& url, const std::string& type = "HTML",
+                                   TCVItemMark mark = mkFetch) {
+        TCVQItem item(&task);
+        item.URL = url;
+        item.Type = type;
+        item.Mark = mark;
+        task.AddQItem(item);
+        return task.GetQItem(task.QueueLineCount() - 2);
+    }
+
+    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+        return loop_->RunUntil(done, timeout);
+    }
+
+    std::unique_ptr<HeadlessMainLoop> loop_;
+    EngineTiming timing_;
+};
+
+}  // namespace corvane::testing
