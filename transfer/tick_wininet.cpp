@@ -1,15 +1,11 @@
 #include "transfer/tick_wininet.h"
 
+#include "platform/rtl/wait_while_serving.h"
 #include "transfer/kit_texts.h"
 
 #include <chrono>
 #include <system_error>
 #include <thread>
-
-#if __has_include("platform/rtl/wait_while_serving.h")
-#include "platform/rtl/wait_while_serving.h"
-#define CORVANE_HAS_SERVING_WAIT 1
-#endif
 
 namespace corvane {
 
@@ -19,13 +15,7 @@ constexpr std::chrono::milliseconds kWaitStep{10};
 
 // Waits in 10 ms steps; on the main thread the main loop's queued calls are served meanwhile, so a
 // worker whose event handler calls onto the main thread cannot deadlock with us.
-void WaitServing(const std::function<bool()>& done) {
-#ifdef CORVANE_HAS_SERVING_WAIT
-    WaitWhileServing(done, kWaitStep);
-#else
-    while (!done()) std::this_thread::sleep_for(kWaitStep);
-#endif
-}
+void WaitServing(const std::function<bool()>& done) { WaitWhileServing(done, kWaitStep); }
 
 }  // namespace
 

@@ -1,3 +1,4 @@
+#include "platform/rtl/headless_main_loop.h"
 #include "transfer/global_offline.h"
 #include "transfer/tick_http.h"
 #include "tests/support/loopback_server.h"
@@ -338,6 +339,27 @@ TEST_F(TickHTTPFetch, TimeoutsAreReportedAs12002) {
     EXPECT_EQ(Perform(http), 12002);
     EXPECT_EQ(http.LastErrorText(), "[12002] Internet Timeout..");
     EXPECT_FALSE(fs::exists(Path("stall.htm")));
+}
+
+TEST_F(TickHTTPFetch, AnActionOnTheMainThreadKeepsServingTheMainLoop) {
+    HeadlessMainLoop loop;  // made here, so this thread is its main thread
+    ASSERT_TRUE(loop.IsMainThread());
+    ScriptedResponse body = ScriptedResponse::Text("abcdef");
+    body.trickle_bytes = 2;
+    body.trickle_pause = std::chrono::milliseconds(5);
+    server_.Serve("/m", body);
+    TickHTTP http;
+    std::string seen;  // touched on the main thread only
+    // A handler on the worker that calls onto the main thread: without serving, both would wait for ever.
+    http.OnTransfer = [&](TickWinInet&, std::int64_t, const std::string& text) {
+        loop.InvokeBlocking([&] {
+            EXPECT_TRUE(loop.IsMainThread());
+            seen += text;
+        });
+    };
+    http.SetURL(server_.Url("/m"));
+    ASSERT_EQ(Perform(http), 0);
+    EXPECT_EQ(seen, "abcdef");
 }
 
 std::mutex g_status_mutex;
