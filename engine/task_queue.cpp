@@ -12,10 +12,7 @@
 #include "engine/task.h"
 #include "engine/text_routines.h"
 #include "platform/rtl/log.h"
-#if __has_include("platform/rtl/main_loop.h")
 #include "platform/rtl/main_loop.h"
-#define CORVANE_HAVE_MAIN_LOOP 1
-#endif
 
 namespace corvane {
 
@@ -298,10 +295,8 @@ void TCVTask::OpenQueue() {
     }
     if (load) LoadQueue();
 
-#ifdef CORVANE_HAVE_MAIN_LOOP
     MainLoop* loop = CurrentMainLoop();
     if (loop && !loop->IsMainThread()) loop = nullptr;
-#endif
     for (std::size_t i = 1;; i += 2) {
         std::size_t count = 0;
         {
@@ -312,9 +307,7 @@ void TCVTask::OpenQueue() {
         }
         if (i % 100 == 1 || i + 1 == count) {
             FireProgress("Opening task....", static_cast<int>(i), static_cast<int>(count) - 1);
-#ifdef CORVANE_HAVE_MAIN_LOOP
             if (loop) loop->ProcessPending();  // keeps the window alive while a large queue opens
-#endif
         }
     }
 

@@ -9,6 +9,7 @@
 #include "engine/registry_routines.h"
 #include "engine/settings.h"
 #include "engine/task.h"
+#include "platform/rtl/headless_main_loop.h"
 #include "platform/rtl/log.h"
 #include "task_fixture.h"
 
@@ -323,7 +324,12 @@ TEST_F(Queue, OpenQueueReportsProgress) {
         EXPECT_GE(task_->URLSetCount(), 1);  // not fired under the lock
         seen.emplace_back(position, maximum);
     });
+    // The main thread's calls keep running while a large queue opens.
+    HeadlessMainLoop loop;
+    bool served = false;
+    loop.Post([&] { served = true; });
     task_->OpenQueue();
+    EXPECT_TRUE(served);
     EXPECT_EQ(task_->URLSetCount(), 120);
     EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1, 239}, {101, 239}, {201, 239}, {239, 239}}));
 }
