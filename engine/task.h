@@ -143,6 +143,9 @@ public:
 
     // ---- queue ----
     void AddQItem(const TCVQItem& item);
+    // Queues the item unless its URL is in the URL set already; the test and the add are one step.
+    // Returns the URL as the queue holds it (an earlier spelling may differ in letter case).
+    std::string AddQItemIfNew(const TCVQItem& item, bool& added);
     // The item of the URL line at index (even); nullptr when there is no such pair.
     std::unique_ptr<TCVQItem> GetQItem(int index);
     std::string GetQueueFileName() const;

@@ -82,6 +82,18 @@ void TCVTask::AddQItem(const TCVQItem& item) {
     AppendPairLocked(url, item.EncodeRecord());
 }
 
+std::string TCVTask::AddQItemIfNew(const TCVQItem& item, bool& added) {
+    std::lock_guard guard(lock_);
+    const std::string url = QueueURL(item.URL);
+    const auto known = url_set_.find(url);
+    added = known == url_set_.end();
+    if (!added) return *known;
+    url_set_.insert(url);
+    ++CounterRef(item.IsPage() ? TCVCounter::TotalPages : TCVCounter::TotalResources);
+    AppendPairLocked(url, item.EncodeRecord());
+    return url;
+}
+
 void TCVTask::ReportBadRecordLocked(int line) {
     if (bad_record_reported_) return;
     bad_record_reported_ = true;
