@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/engine_host.h"
 #include "engine/file_routines.h"
 #include "engine/registry_routines.h"
 #include "engine/system_info.h"
@@ -312,9 +313,10 @@ void TCVApp::SetCurrentTask(std::shared_ptr<TCVTask> task) {
     std::shared_ptr<TCVTask> previous;  // released after the lock, when no worker holds it any more
     {
         std::lock_guard guard(current_lock_);
-        if (current_task_ == task) return;
-        previous = std::exchange(current_task_, std::move(task));
+        if (current_task_ != task) previous = std::exchange(current_task_, task);
     }
+    // The status view rebinds to the task and the explorer refreshes its list.
+    Host().CurrentTaskChanged(task);
 }
 
 void CreateApp() {

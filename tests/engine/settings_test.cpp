@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/engine_host.h"
 #include "engine/registry_routines.h"
 #include "engine/settings.h"
 #include "engine/system_info.h"
@@ -186,7 +187,15 @@ TEST_F(Settings, ColorsFollowTheScreenDepthOnFirstUse) {
 }
 
 TEST_F(Settings, CurrentTaskIsSharedNotOwned) {
+    struct Recorder : EngineHost {
+        std::vector<TCVTask*> changed;
+        void CurrentTaskChanged(const std::shared_ptr<TCVTask>& task) override { changed.push_back(task.get()); }
+    };
+    Recorder recorder;
+    Recorder* const host = &recorder;
+    SetEngineHost(host);
     auto first = std::make_shared<TCVTask>();
+    TCVTask* const first_raw = first.get();
     std::weak_ptr<TCVTask> watch = first;
     App->SetCurrentTask(first);
     App->SetCurrentTask(first);  // the same task again releases nothing
@@ -198,6 +207,11 @@ TEST_F(Settings, CurrentTaskIsSharedNotOwned) {
     EXPECT_FALSE(watch.expired());  // a worker still holds it
     held_by_worker.reset();
     EXPECT_TRUE(watch.expired());
+    // The views follow every change.
+    ASSERT_EQ(host->changed.size(), 3u);
+    EXPECT_EQ(host->changed[0], first_raw);
+    EXPECT_EQ(host->changed[2], App->GetCurrentTask().get());
+    SetEngineHost(nullptr);
 }
 
 }  // namespace
