@@ -362,6 +362,36 @@ TEST_F(TickHTTPFetch, AnActionOnTheMainThreadKeepsServingTheMainLoop) {
     EXPECT_EQ(seen, "abcdef");
 }
 
+TEST_F(TickHTTPFetch, ParallelComponentsShareConnectionsAndCookies) {
+    server_.Serve("/login", ScriptedResponse::Text("in").Header("Set-Cookie", "id=42; Path=/"));
+    server_.Handle("/page", [](const test::ReceivedRequest& request) {
+        return ScriptedResponse::Text(request.Path() + " " + request.Header("Cookie"));
+    });
+    {
+        TickHTTPS login;
+        login.SetURL(server_.Url("/login"));
+        ASSERT_EQ(Perform(login), 0);
+    }
+    constexpr int kThreads = 5;
+    constexpr int kFetches = 8;
+    std::atomic<int> good{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            TickHTTPS http;
+            http.LocalFile = Path("page" + std::to_string(t) + ".htm");
+            for (int i = 0; i < kFetches; ++i) {
+                http.SetURL(server_.Url("/page"));
+                if (Perform(http) == 0 && ReadAll(http.LocalFile) == "/page id=42") ++good;
+            }
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(good.load(), kThreads * kFetches);
+    // Kept-alive connections are reused: far fewer connections than requests.
+    EXPECT_LE(server_.ConnectionCount(), kThreads + 1);
+}
+
 std::mutex g_status_mutex;
 
 TEST_F(TickHTTPFetch, StatusEventsFollowTheTransfer) {
