@@ -16,6 +16,7 @@
 #include <netinet/in.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -259,6 +260,7 @@ private:
     bool in_multi_ = false;
     curl_slist* header_list_ = nullptr;
     std::string post_body_;
+    std::string no_proxy_;
     std::vector<std::string> loaded_cookies_;
 
     bool sent_ = false;
@@ -352,7 +354,7 @@ DWORD RequestHandle::MapError(CURLcode result) const {
             // a status line.
             return redirects_ > 0 ? ERROR_HTTP_REDIRECT_FAILED : ERROR_HTTP_INVALID_SERVER_RESPONSE;
         case CURLE_OUT_OF_MEMORY: return ERROR_NOT_ENOUGH_MEMORY;
-        case CURLE_LOGIN_DENIED: return 12015;  // login failure
+        case CURLE_LOGIN_DENIED: return ERROR_INTERNET_LOGIN_FAILURE;
         case CURLE_PEER_FAILED_VERIFICATION: {
             long verify = 0;
             if (easy_) curl_easy_getinfo(easy_, CURLINFO_SSL_VERIFYRESULT, &verify);
@@ -590,6 +592,12 @@ bool RequestHandle::Send(const std::string& extra_headers, const void* optional,
     }
     if (access_type_ == INTERNET_OPEN_TYPE_DIRECT) {
         curl_easy_setopt(e, CURLOPT_PROXY, "");
+    } else if (access_type_ == INTERNET_OPEN_TYPE_PRECONFIG) {
+        // The environment's proxy settings, but loopback addresses are always reached directly.
+        const char* env = std::getenv("no_proxy");
+        if (!env) env = std::getenv("NO_PROXY");
+        no_proxy_ = std::string(env && *env ? env : "") + (env && *env ? "," : "") + "127.0.0.1,localhost,::1";
+        curl_easy_setopt(e, CURLOPT_NOPROXY, no_proxy_.c_str());
     } else if (access_type_ == INTERNET_OPEN_TYPE_PROXY) {
         curl_easy_setopt(e, CURLOPT_PROXY, proxy_.c_str());
         if (!proxy_bypass_.empty()) curl_easy_setopt(e, CURLOPT_NOPROXY, proxy_bypass_.c_str());
@@ -782,7 +790,7 @@ bool AddRequestHeaders(Handle& request, const std::string& headers, DWORD modifi
         start = end + 1;
         if (line.empty()) continue;
         const auto colon = line.find(':');
-        if (colon == std::string::npos || colon == 0) return Fail(12153);  // invalid header
+        if (colon == std::string::npos || colon == 0) return Fail(ERROR_HTTP_INVALID_HEADER);
         const std::string name = HeaderName(line);
         if (modifiers & HTTP_ADDREQ_FLAG_REPLACE) {
             std::erase_if(r.headers_, [&](const std::string& h) { return SameName(HeaderName(h), name); });
