@@ -362,6 +362,28 @@ TEST_F(TickHTTPFetch, AnActionOnTheMainThreadKeepsServingTheMainLoop) {
     EXPECT_EQ(seen, "abcdef");
 }
 
+TEST_F(TickHTTPFetch, CancellingFromTheMainThreadServesAWorkerBlockedOnIt) {
+    HeadlessMainLoop loop;
+    ScriptedResponse slow = ScriptedResponse::Text(std::string(400, 'q'));
+    slow.trickle_bytes = 4;
+    slow.trickle_pause = std::chrono::milliseconds(20);
+    server_.Serve("/slow", slow);
+    TickHTTP http;
+    std::atomic<int> blocks{0};
+    // Each block is reported onto the main thread, as the connection views are.
+    http.OnTransfer = [&](TickWinInet&, std::int64_t, const std::string&) {
+        loop.InvokeBlocking([] {});
+        ++blocks;
+    };
+    http.SetURL(server_.Url("/slow"));
+    int code = -1;
+    std::thread connection([&] { code = Perform(http); });
+    ASSERT_TRUE(loop.RunUntil([&] { return blocks >= 2; }, std::chrono::seconds(10)));
+    http.SetAction(TickHTTPActions::Idle);  // waits for the worker while serving its blocking calls
+    connection.join();
+    EXPECT_EQ(code, 12017);
+}
+
 TEST_F(TickHTTPFetch, ParallelComponentsShareConnectionsAndCookies) {
     server_.Serve("/login", ScriptedResponse::Text("in").Header("Set-Cookie", "id=42; Path=/"));
     server_.Handle("/page", [](const test::ReceivedRequest& request) {
