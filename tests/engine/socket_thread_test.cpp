@@ -253,3 +253,28 @@ TEST_F(SocketJob, PoolShrinksByIdleConnectionsAndFinishesAsTheyEnd) {
 
 }  // namespace
 }  // namespace corvane::testing
+
+namespace corvane::testing {
+namespace {
+
+TEST_F(SocketJob, ARunningJobKeepsItsTaskAlive) {
+    test::LoopbackServer server;
+    test::ScriptedResponse slow = test::ScriptedResponse::Text(std::string(300, 'x'), "text/html");
+    slow.trickle_bytes = 50;
+    slow.trickle_pause = std::chrono::milliseconds(10);
+    server.Serve("/slow.htm", slow);
+    auto task = MakeTask(server.Url("/"));
+    std::weak_ptr<TCVTask> watch = task;
+    dispatcher_->SetTask(task);
+    auto socket = sockets_->FirstIdle();
+    ASSERT_TRUE(dispatcher_->StartOnSocket(task, *socket, Queue(*task, server.Url("/slow.htm"))));
+    // Everyone else lets go while the transfer runs: the job still holds the task.
+    dispatcher_->SetTask(nullptr);
+    task.reset();
+    EXPECT_FALSE(watch.expired());
+    // Released once the completion is over.
+    EXPECT_TRUE(RunUntil([&] { return !socket->Busy() && watch.expired(); }));
+}
+
+}  // namespace
+}  // namespace corvane::testing
