@@ -1,0 +1,45 @@
+#pragma once
+// The window parts of the run control. The main window implements them; the defaults do nothing
+// (and a capture without windows runs on them). Every call is made on the main thread.
+
+#include <string>
+
+namespace corvane {
+
+class TCVTask;
+
+class TRunControlHooks {
+public:
+    virtual ~TRunControlHooks() = default;
+
+    // Status line: numbered message (690, 691, 692, 694, 695), followed by tail.
+    virtual void StatusMessage(int /*number*/, const std::string& /*tail*/) {}
+    // Toolbar logo animating while a task runs; the status view's Run button.
+    virtual void AnimateLogo(bool /*running*/) {}
+    virtual void SetRunEnabled(bool /*enabled*/) {}
+
+    // Archive window, zip mode only.
+    virtual void ShowArchiveView() {}
+    // Opens the task's archive (its Destination) and returns its node (the task's ZipNode).
+    virtual void* OpenArchive(TCVTask& /*task*/) { return nullptr; }
+    // Raises the abort flag of a running archive operation.
+    virtual void AbortArchive() {}
+    // True while the archive window works on an archive (the zip step then waits).
+    virtual bool ArchiveBusy() { return false; }
+    // Adds one captured file to the task's archive with the entry comment; the archive's result.
+    virtual bool AddToArchive(TCVTask& /*task*/, const std::string& /*local_file*/, const std::string& /*comment*/) {
+        return false;
+    }
+    // Renames the task's archive; returns the archive's file name after the rename ('' when it failed).
+    virtual std::string RenameArchive(TCVTask& /*task*/, const std::string& /*new_name*/) { return {}; }
+
+    // The task report (Personal Intranet mode with "Show Summary On Completion").
+    virtual void ShowTaskReport(TCVTask& /*task*/) {}
+    // The task was given its next run after a stop or finish: the task tree shows it again.
+    virtual void TaskRescheduled(TCVTask& /*task*/) {}
+    virtual void Beep() {}
+    // Explore: show the explorer view and refresh its list.
+    virtual void ShowExplorer(TCVTask& /*task*/) {}
+};
+
+}  // namespace corvane

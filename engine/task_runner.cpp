@@ -1,0 +1,226 @@
+#include "engine/task_runner.h"
+
+#include "engine/download_thread.h"
+#include "engine/engine_host.h"
+#include "engine/file_routines.h"
+#include "engine/parse_worker.h"
+#include "engine/queue_item.h"
+#include "engine/schedule_thread.h"
+#include "engine/settings.h"
+#include "engine/socket_list.h"
+#include "engine/task.h"
+#include "engine/task_schedule.h"
+#include "platform/rtl/log.h"
+#include "platform/rtl/wait_while_serving.h"
+#include "transfer/global_offline.h"
+
+namespace corvane {
+namespace {
+
+// A stop waits this long for the transfers it cancelled before it goes on without them.
+constexpr std::chrono::seconds kStopWait{60};
+
+}  // namespace
+
+TaskRunner::TaskRunner(MainLoop& loop, const EngineTiming& timing, TRunControlHooks& hooks)
+    : loop_(loop), timing_(timing), hooks_(hooks), sockets_(std::make_unique<TSocketList>(timing)) {
+    sockets_->OnBusyCursor = [](bool busy) { PostToHost([busy](EngineHost& host) { host.SetBusyCursor(busy); }); };
+    download_ = std::make_unique<TThreadDownload>(*sockets_, timing_);
+    download_->SetMainLoop(&loop_);
+    parse_ = std::make_unique<TThreadParse>(timing_.ParsePauseStep);
+    parse_->SetMainLoop(&loop_);
+    parse_->SetStatusHandler([](const std::string& text) { Host().ShowStatus(text, 0, 0); });
+}
+
+TaskRunner::~TaskRunner() { Shutdown(); }
+
+void TaskRunner::Start(bool schedule_thread) {
+    sockets_->SetSocketCount(App ? App->Connections.load() : 5);
+    if (schedule_thread && !schedule_) {
+        schedule_ = std::make_unique<TThreadSchedule>(timing_, [this] { ScheduleTick(); });
+        schedule_->SetMainLoop(&loop_);
+        schedule_->Resume();
+    }
+}
+
+void TaskRunner::Shutdown() {
+    if (shut_down_) return;
+    shut_down_ = true;
+    if (App) {
+        const auto current = App->GetCurrentTask();
+        if (current && current->IsRunning() && !busy_) StopTask(current);
+    }
+    StopZipTimer();
+    if (schedule_) schedule_->Terminate();
+    download_->SetStop(true);
+    download_->Terminate();
+    parse_->SetStop(true);
+    parse_->Terminate();
+    sockets_->StopAllSockets();
+    // Joins serve the main loop, so a worker blocked in a call onto it can finish.
+    if (schedule_) schedule_->WaitFor();
+    download_->WaitFor();
+    parse_->WaitFor();
+    sockets_->Clear();
+}
+
+bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
+    if (!task || busy_ || shut_down_ || !App) return false;
+    const std::shared_ptr<TCVTask> current = App->GetCurrentTask();
+    if (current && current != task && current->IsRunning()) return false;
+
+    if (current == task && task->RunMethod != rmRestart && task->RunMethod != rmMap) {
+        hooks_.StatusMessage(kMsgResuming, {});
+        task->StartClock();
+        if (task->RunMethod == rmSmartRecovery) task->RequeueErrors();
+        if (task->RunMethod == rmSmartUpdate) task->RequeueForUpdate();
+    } else {
+        App->SetCurrentTask(task);
+        task->SetOnProgress([](const std::string& message, int position, int maximum) {
+            PostToHost([=](EngineHost& host) { host.TaskProgress(message, position, maximum); });
+        });
+        const bool restart = task->RunMethod == rmRestart || task->RunMethod == rmMap;
+        hooks_.StatusMessage(restart ? kMsgRestarting : kMsgResuming, {});
+        // Restart, or reopen the queue and apply the method (recovering files not yet zipped).
+        task->PrepareRun();
+    }
+
+    if (!task->IntranetMode) {
+        hooks_.ShowArchiveView();
+        task->ZipNode = hooks_.OpenArchive(*task);
+    }
+    task->Status = tsDownloading;
+    task->Save();
+    hooks_.AnimateLogo(true);
+    hooks_.SetRunEnabled(false);
+    StartZipTimer();
+
+    download_->SetTask(task);
+    download_->SetStop(false);
+    download_->Resume();
+    parse_->SetTask(task);
+    parse_->SetStop(false);
+    parse_->Resume();
+    return true;
+}
+
+void TaskRunner::WaitForWorkers() {
+    // Parked workers and idle connections: nothing touches the task's queue any more.
+    const bool settled = WaitWhileServingFor(
+        [this] { return download_->Suspended() && parse_->Suspended() && sockets_->AllIdle(); }, kStopWait);
+    if (!settled) LogWarning("run control: workers still busy after a stop");
+}
+
+void TaskRunner::StopDownload(TCVTask& task) {
+    download_->SetStop(true);
+    parse_->SetStop(true);
+    StopZipTimer();
+    if (!task.IntranetMode) hooks_.AbortArchive();
+    loop_.ProcessPending();
+    loop_.ProcessPending();
+    sockets_->StopAllSockets();
+    WaitForWorkers();
+    task.ResetRunningItems();
+    // Saved after the reset, so the file never keeps an item as in transfer.
+    task.SaveQueue();
+    hooks_.AnimateLogo(false);
+    if (App && App->ShowSummary && task.IntranetMode) hooks_.ShowTaskReport(task);
+    hooks_.SetRunEnabled(true);
+    RescheduleTask(task, Now());
+    hooks_.TaskRescheduled(task);
+}
+
+void TaskRunner::StopTask(const std::shared_ptr<TCVTask>& task) {
+    if (!task || busy_) return;
+    busy_ = true;
+    hooks_.StatusMessage(kMsgStopping, {});
+    StopDownload(*task);
+    task->Status = tsDownloadStopped;
+    task->Save();
+    hooks_.StatusMessage(kMsgStopped, {});
+    busy_ = false;
+}
+
+void TaskRunner::TaskDone(const std::shared_ptr<TCVTask>& task) {
+    if (!task || busy_) return;
+    busy_ = true;
+    StopDownload(*task);
+    if (!task->IntranetMode && task->Profile.UseStartPageTitle && !task->StartPageTitle.empty()) {
+        const std::string name = ReplaceInvalidFileChars(task->StartPageTitle + ".zip", ' ');
+        const std::string renamed = hooks_.RenameArchive(*task, name);
+        if (!renamed.empty()) {
+            task->Destination = renamed;
+            task->Save();
+        }
+    }
+    hooks_.StatusMessage(kMsgTaskDone, task->Name + ")");
+    if (App && App->BeepOnCompletion) hooks_.Beep();
+    busy_ = false;
+}
+
+void TaskRunner::ZipTimerStep() {
+    if (busy_) return;
+    const std::shared_ptr<TCVTask> task = download_->Task();
+    if (!task) return;
+    if (task->IntranetMode) {
+        if (task->Status == tsDownloadComplete) {
+            task->Status = tsTaskComplete;
+            task->Save();
+            TaskDone(task);
+            StopZipTimer();
+        }
+        return;
+    }
+    if (hooks_.ArchiveBusy()) return;
+    if (task->ZipQueueCount() == 0 && task->Status == tsDownloadComplete) {
+        task->Status = tsZipped;
+        task->Save();
+        TaskDone(task);
+        StopZipTimer();
+        return;
+    }
+    if (task->ZipLast && task->Status != tsDownloadComplete) return;
+    TCVZipEntry entry;
+    if (!task->ZipQueueTakeFirst(entry) || !entry.Item) return;
+    const std::string local_file = entry.Item->GetLocalFileName();
+    if (local_file.empty()) return;  // dropped without touching the archive
+    const std::string comment = entry.Item->Title.substr(0, 255);
+    if (hooks_.AddToArchive(*task, local_file, comment)) {
+        // Recorded, so a later start does not hand the file to the archive again.
+        entry.Item->SetState(isZipped);
+        entry.Item->Put();
+    }
+}
+
+bool TaskRunner::ExploreTask(const std::string& file_name) {
+    if (!App || busy_) return false;
+    const auto current = App->GetCurrentTask();
+    if (current && current->IsRunning()) return false;
+    std::shared_ptr<TCVTask> task = LoadTask(file_name);
+    App->SetCurrentTask(task);  // rebinds the status view through the engine host
+    hooks_.ShowExplorer(*task);
+    return true;
+}
+
+void TaskRunner::ScheduleTick() {
+    Host().UpdateResources();
+    Host().SetOfflineIndicator(IsGlobalOffline());
+    if (busy_ || shut_down_ || !App) return;
+    const auto current = App->GetCurrentTask();
+    if (current && current->IsRunning()) return;
+    std::shared_ptr<TCVTask> due = App->NextDueTask();
+    if (due) StartTask(std::move(due));
+}
+
+void TaskRunner::StartZipTimer() {
+    if (zip_timer_ != 0) return;
+    zip_timer_ = loop_.Repeating(timing_.ZipTimer, [this] { ZipTimerStep(); });
+}
+
+void TaskRunner::StopZipTimer() {
+    if (zip_timer_ == 0) return;
+    loop_.StopTimer(zip_timer_);
+    zip_timer_ = 0;
+}
+
+}  // namespace corvane
