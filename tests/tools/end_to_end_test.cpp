@@ -1,0 +1,191 @@
+// Whole captures from the loopback server, with the pauses shortened: in-process through the
+// driver, and through the tool when the process has to die half-way.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "tests/support/link_checker.h"
+#include "tests/support/loopback_server.h"
+#include "tests/support/test_certificates.h"
+#include "tests/support/test_site.h"
+#include "tools/capture/capture_driver.h"
+
+extern char** environ;
+
+namespace corvane {
+namespace {
+
+using test::LoopbackServer;
+using test::ScriptedResponse;
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/corvane-e2e-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root_ = std::string(pattern) + "/";
+        home_ = root_ + "home/";
+        capture_ = root_ + "capture/";
+        if (const char* old = std::getenv("CORVANE_HOME")) old_home_ = old;
+        test::TrustTestAuthority();
+    }
+    void TearDown() override {
+        if (old_home_.empty())
+            ::unsetenv("CORVANE_HOME");
+        else
+            ::setenv("CORVANE_HOME", old_home_.c_str(), 1);
+        std::filesystem::remove_all(root_);
+    }
+
+    CaptureOptions Options(const std::string& url) {
+        CaptureOptions o;
+        o.URL = url;
+        o.Destination = capture_;
+        o.Home = home_;
+        o.Fast = true;
+        o.TimeoutSeconds = 120;
+        return o;
+    }
+
+    // Every file of the capture lies under the folder and the folder is browsable offline.
+    void ExpectBrowsable() {
+        const testing::LinkCheckReport report = testing::CheckCapturedLinks(capture_);
+        EXPECT_GT(report.PagesChecked, 0);
+        for (const auto& broken : report.Broken)
+            ADD_FAILURE() << broken.Page << ": " << broken.Link << " -> " << broken.Target;
+        // Nothing was written beside the home and the capture folder.
+        std::set<std::string> top;
+        for (const auto& entry : std::filesystem::directory_iterator(root_)) top.insert(entry.path().filename().string());
+        EXPECT_EQ(top, (std::set<std::string>{"capture", "home"}));
+    }
+
+    std::string root_, home_, capture_, old_home_;
+};
+
+TEST_F(EndToEnd, PersonalIntranetCaptureIsCompleteBrowsableAndWithinTheRules) {
+    LoopbackServer server;
+    LoopbackServer secure(LoopbackServer::Protocol::Https);
+    LoopbackServer other;
+    secure.Serve("/secure.htm", ScriptedResponse::Text("<html>secure</html>", "text/html"));
+    other.Serve("/elsewhere.htm", ScriptedResponse::Text("<html>away</html>", "text/html"));
+    test::TestSiteOptions site_options;
+    site_options.HttpsOrigin = secure.Origin();
+    site_options.OtherOrigin = other.Origin();
+    const test::TestSite site = test::ServeTestSite(server, site_options);
+
+    std::ostringstream out;
+    ASSERT_EQ(RunCapture(Options(site.StartURL), out), 0) << out.str();
+    EXPECT_NE(out.str().find("Task Complete"), std::string::npos);
+    ExpectBrowsable();
+
+    // Every page and resource of the site came, each once, and nothing else was asked for.
+    std::set<std::string> requested;
+    for (const auto& request : server.Requests()) {
+        EXPECT_TRUE(site.Allowed.count(request.Path())) << request.target;
+        EXPECT_TRUE(requested.insert(request.target).second) << "twice: " << request.target;
+    }
+    EXPECT_EQ(secure.RequestCount(), 0u);  // another port: another site
+    EXPECT_EQ(other.RequestCount(), 0u);
+    std::set<std::string> paths;
+    for (const auto& request : server.Requests()) paths.insert(request.Path());
+    for (const auto& path : site.Allowed) EXPECT_TRUE(paths.count(path)) << "never asked for " << path;
+    const auto files = testing::ListCapturedFiles(capture_);
+    EXPECT_EQ(files.size(), requested.size());
+    EXPECT_GE(files.size(), static_cast<std::size_t>(site.Pages + site.Resources));
+}
+
+TEST_F(EndToEnd, MapOnlyCaptureFetchesPagesAndFinishes) {
+    LoopbackServer server;
+    const test::TestSite site = test::ServeTestSite(server, {});
+    CaptureOptions o = Options(site.StartURL);
+    o.MapOnly = true;
+    std::ostringstream out;
+    ASSERT_EQ(RunCapture(o, out), 0) << out.str();
+    for (const auto& request : server.Requests())
+        EXPECT_EQ(request.Path().substr(request.Path().size() - 4), request.Path().find(".php") != std::string::npos ? ".php" : ".htm")
+            << request.target;
+    EXPECT_GT(server.RequestCount(), 30u);
+}
+
+TEST_F(EndToEnd, HttpsStartPageIsCaptured) {
+    LoopbackServer secure(LoopbackServer::Protocol::Https);
+    secure.Serve("/start.htm", ScriptedResponse::Text("<html><img src=\"a.gif\"></html>", "text/html"));
+    secure.Serve("/a.gif", ScriptedResponse::Text("GIF89a", "image/gif"));
+    std::ostringstream out;
+    ASSERT_EQ(RunCapture(Options(secure.Url("/start.htm")), out), 0) << out.str();
+    // The page's own links resolve to https and are followed like http ones.
+    EXPECT_EQ(secure.RequestCount(), 2u);
+    EXPECT_EQ(testing::ListCapturedFiles(capture_).size(), 2u);
+    ExpectBrowsable();
+}
+
+pid_t SpawnTool(const std::vector<std::string>& args, const std::string& log) {
+    std::vector<std::string> all = {CORVANE_CAPTURE_TOOL};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+int WaitExit(pid_t pid) {
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST_F(EndToEnd, KilledCaptureResumesToEveryItem) {
+    LoopbackServer server;
+    test::TestSiteOptions site_options;
+    site_options.GeneratedPages = 40;
+    test::TestSite site = test::ServeTestSite(server, site_options);
+    // Slow images, so the process is still at work when it dies.
+    for (int k = 0; k < site_options.GeneratedPages; ++k) {
+        ScriptedResponse slow = ScriptedResponse::Text("GIF89a-slow" + std::to_string(k), "image/gif");
+        slow.trickle_bytes = 4;
+        slow.trickle_pause = std::chrono::milliseconds(10);
+        server.Serve("/site/img/p" + std::to_string(k) + "_0.gif", slow);
+    }
+    const std::vector<std::string> first = {"--fast", "--home", home_, site.StartURL, capture_, "intranet"};
+    const pid_t pid = SpawnTool(first, root_ + "first.log");
+    ASSERT_GT(pid, 0);
+    const bool halfway = server.WaitForRequests(40, std::chrono::seconds(60));
+    ::kill(pid, SIGKILL);
+    EXPECT_EQ(WaitExit(pid), 128 + SIGKILL);
+    ASSERT_TRUE(halfway);
+    std::filesystem::remove(root_ + "first.log");
+
+    const pid_t again = SpawnTool({"--fast", "--resume", "--home", home_, "--timeout", "120"}, root_ + "again.log");
+    ASSERT_GT(again, 0);
+    const int code = WaitExit(again);
+    std::ifstream log(root_ + "again.log");
+    std::stringstream text;
+    text << log.rdbuf();
+    ASSERT_EQ(code, 0) << text.str();
+    std::filesystem::remove(root_ + "again.log");
+    ExpectBrowsable();
+    std::set<std::string> paths;
+    for (const auto& request : server.Requests()) paths.insert(request.target);
+    EXPECT_EQ(testing::ListCapturedFiles(capture_).size(), paths.size());
+    EXPECT_GE(paths.size(), static_cast<std::size_t>(site.Pages + site.Resources));
+}
+
+}  // namespace
+}  // namespace corvane
