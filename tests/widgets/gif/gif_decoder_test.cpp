@@ -29,17 +29,17 @@ TEST(GifDecoder, LzwRoundTripsEveryCodeSizeAndBlockSize) {
     std::mt19937 random(11);
     for (int codeSize = 2; codeSize <= 8; ++codeSize) {
         // Noise fills the code table; long runs make long chains.
-        Bytes noise(150 * 120), runs(150 * 120);
+        Bytes noise(100 * 80), runs(100 * 80);
         for (auto& p : noise) p = static_cast<std::uint8_t>(random() % (1u << codeSize));
-        for (std::size_t i = 0; i < runs.size(); ++i) runs[i] = static_cast<std::uint8_t>((i / 997) % (1u << codeSize));
+        for (std::size_t i = 0; i < runs.size(); ++i) runs[i] = static_cast<std::uint8_t>((i / 797) % (1u << codeSize));
         for (const Bytes* pixels : {&noise, &runs})
             for (bool clearWhenFull : {true, false})
                 for (std::size_t blockSize : {1u, 7u, 255u}) {
                     SCOPED_TRACE("code size " + std::to_string(codeSize) + " block " + std::to_string(blockSize) +
                                  (clearWhenFull ? " clearing" : " deferred clear"));
                     const Bytes gif = GifBuilder()
-                                          .Screen(150, 120, 8)
-                                          .Image(0, 0, 150, 120)
+                                          .Screen(100, 80, 8)
+                                          .Image(0, 0, 100, 80)
                                           .Data(codeSize, LzwEncode(*pixels, codeSize, clearWhenFull), blockSize)
                                           .Trailer()
                                           .Get();

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
+#include <unordered_map>
 
 namespace corvane::giftest {
 
@@ -69,7 +69,7 @@ Bytes PackCodes(const std::vector<std::pair<int, int>>& codesAndWidths) {
 Bytes LzwEncode(const Bytes& pixels, int codeSize, bool clearWhenFull) {
     const int clearCode = 1 << codeSize;
     BitWriter writer;
-    std::map<int, int> table;  // (prefix << 8 | pixel) -> code
+    std::unordered_map<int, int> table;  // (prefix << 8 | pixel) -> code
     // The decoder's view: it adds an entry for every code but the first after a clear.
     int width = 0, limit = 0, decoderFree = 0, encoderFree = 0;
     bool firstAfterClear = true;
