@@ -7,7 +7,7 @@ PACKAGES=(
   # toolchain
   g++ cmake ninja-build pkg-config clang tzdata
   # Qt 6
-  qt6-base-dev qt6-base-dev-tools libqt6charts6-dev qt6-webengine-dev libqt6svg6-dev
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-webengine-dev qt6-svg-dev
   qt6-tools-dev qt6-tools-dev-tools
   # transfers, archives
   libcurl4-openssl-dev libssl-dev openssl libzip-dev zlib1g-dev
