@@ -120,7 +120,7 @@ private:
         item.Frame = frame ? "Y" : "";
         item.Level = page.Level + 1;
         item.Mark = page.Mark;
-        const std::string url = ResolveLink(link, base);
+        const std::string url = EncodeUnsafeURLBytes(ResolveLink(link, base));
         item.URL = url;
         item.Type = url.empty() ? std::string() : GetFileType(url);
         if (page.Mark == mkMap && !item.IsPage()) item.Mark = mkSkip;  // a map fetches pages only

@@ -14,8 +14,6 @@ const char* const kDayNamesMonFirst[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat
 // Weekday (0 Sunday) of each entry above.
 const int kWeekdayOfMonFirst[] = {1, 2, 3, 4, 5, 6, 0};
 
-constexpr double kSecondsPerDay = 86400.0;
-
 // Whole seconds of the day, so that comparisons of clock times are exact.
 long SecondsOfDay(TDateTime value) {
     const DateTimeParts p = DecodeDateTime(value);

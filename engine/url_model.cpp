@@ -247,6 +247,23 @@ std::string StripAnchor(const std::string& url) {
     return hash == npos ? url : url.substr(0, hash);
 }
 
+std::string EncodeUnsafeURLBytes(const std::string& url) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(url.size());
+    for (const char c : url) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b == 0x7F) {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 bool HasWebProtocol(const std::string& text) {
     return StartsNoCase(text, "http:") || StartsNoCase(text, "https:") || StartsNoCase(text, "ftp:");
 }

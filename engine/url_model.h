@@ -56,6 +56,9 @@ std::string URLParentPrefix(const std::string& url, int levels);
 // The link leading from a page in the base directory to the URL (both on one host).
 std::string RelativeURL(const std::string& url, const std::string& base);
 std::string StripAnchor(const std::string& url);
+// Blanks, control bytes and DEL percent-encoded, so that every spelling of a link found in a page
+// names one queued URL (and one local file).
+std::string EncodeUnsafeURLBytes(const std::string& url);
 // True for a text beginning with "http:", "https:" or "ftp:", in any case.
 bool HasWebProtocol(const std::string& text);
 

@@ -6,6 +6,7 @@
 
 #include "engine/profile.h"
 #include "engine/task.h"
+#include "engine/mirror_naming.h"
 #include "engine/url_model.h"
 #include "tests/engine/task_fixture.h"
 
@@ -135,6 +136,15 @@ TEST_F(ParserPage, RejectedLinksAreRewrittenOnlyOnTheSite) {
     queued_.clear();
     const PageParseOutcome all = Parse("<a href=\"http://other.com/x.htm\">b</a>");
     EXPECT_NE(all.Text.find("href=\"../../other.com/x.htm\""), std::string::npos) << all.Text;
+}
+
+TEST_F(ParserPage, EverySpellingOfALinkNamesOneQueuedURLAndOneFile) {
+    const PageParseOutcome out = Parse("<a href=\"my page.htm\">1</a><a href=\"my%20page.htm\">2</a>");
+    ASSERT_EQ(queued_.size(), 1u);
+    EXPECT_EQ(queued_[0].URL, "http://site.com/docs/my%20page.htm");
+    EXPECT_NE(out.Text.find("href=\"my%20page.htm\">1"), std::string::npos) << out.Text;
+    EXPECT_NE(out.Text.find("href=\"my%20page.htm\">2"), std::string::npos) << out.Text;
+    EXPECT_EQ(GetLocalFileName("/cap/", URLBaseDir(queued_[0].URL), queued_[0].URL), "/cap/site.com/docs/my page.htm");
 }
 
 TEST_F(ParserPage, CodebaseResolvesAgainstThePageDirectory) {
