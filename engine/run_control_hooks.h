@@ -20,13 +20,15 @@ public:
 
     // Archive window, zip mode only.
     virtual void ShowArchiveView() {}
-    // Opens the task's archive (its Destination) and returns its node (the task's ZipNode).
+    // Opens the task's archive (its Destination) and returns its node (the task's ZipNode). The
+    // captured files already lie in the temporary capture folder, so browsing it extracts nothing.
     virtual void* OpenArchive(TCVTask& /*task*/) { return nullptr; }
     // Raises the abort flag of a running archive operation.
     virtual void AbortArchive() {}
     // True while the archive window works on an archive (the zip step then waits).
     virtual bool ArchiveBusy() { return false; }
-    // Adds one captured file to the task's archive with the entry comment; the archive's result.
+    // Adds one captured file to the task's archive (selecting the task's ZipNode first, with the
+    // window's own selection handling held off) with the entry comment; the archive's result.
     virtual bool AddToArchive(TCVTask& /*task*/, const std::string& /*local_file*/, const std::string& /*comment*/) {
         return false;
     }
