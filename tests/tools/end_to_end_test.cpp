@@ -87,6 +87,7 @@ TEST_F(EndToEnd, PersonalIntranetCaptureIsCompleteBrowsableAndWithinTheRules) {
     std::ostringstream out;
     ASSERT_EQ(RunCapture(Options(site.StartURL), out), 0) << out.str();
     EXPECT_NE(out.str().find("Task Complete"), std::string::npos);
+    EXPECT_NE(out.str().find("task 127"), std::string::npos) << out.str();  // named after the site
     ExpectBrowsable();
 
     // Every page and resource of the site came, each once, and nothing else was asked for.

@@ -54,7 +54,7 @@ std::shared_ptr<TCVTask> NewTask(const CaptureOptions& o) {
     std::string name = ReplaceInvalidFileChars(SiteShortName(o.URL), '_');
     if (name.empty()) name = "capture";
     const std::string file = UniqueFileName(App->TasksDir + name + kTaskFileExt);
-    task->Name = FileNameNoExt(LastPathPart(file));
+    task->Name = FileNameNoExt(file);
     task->FileName = file;
     task->URL = o.URL;
     task->IntranetMode = o.Intranet;
