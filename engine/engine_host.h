@@ -32,6 +32,8 @@ public:
     virtual void SetBusyCursor(bool /*busy*/) {}
     // A task's progress event (state changes, opening a queue).
     virtual void TaskProgress(const std::string& /*message*/, int /*position*/, int /*maximum*/) {}
+    // The schedule tick found a due task: make it App's current task and start it.
+    virtual void StartDueTask(std::shared_ptr<TCVTask> /*task*/) {}
     // App's current task was replaced: rebind the status view, refresh the explorer.
     virtual void CurrentTaskChanged(const std::shared_ptr<TCVTask>& /*task*/) {}
 };

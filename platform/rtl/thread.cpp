@@ -162,6 +162,10 @@ void TThread::WaitFor() {
     }
     MainLoop* loop = Loop();
     if (loop != nullptr && loop->IsMainThread()) {
+        {
+            std::lock_guard lock(mutex_);
+            servingWaiter_ = loop;
+        }
         WaitWhileServing(*loop, [this] { return Finished(); });
     } else {
         std::unique_lock lock(mutex_);
@@ -194,6 +198,9 @@ void TThread::ThreadMain() {
         finished_ = true;
         freeSelf = freeOnTerminate_;
         cv_.notify_all();
+        // Wake a main thread serving calls while it waits for us, rather than let it sleep out its
+        // slice. Under the lock: the waiter cannot see finished_ and leave (its loop with it) before.
+        if (servingWaiter_ != nullptr) servingWaiter_->Post([] {});
     }
     if (freeSelf) delete this;  // the destructor detaches, seeing it runs on this thread
 }

@@ -104,6 +104,7 @@ private:
     std::atomic<bool> terminated_{false};
     std::atomic<bool> stop_{false};
     std::atomic<MainLoop*> loop_{nullptr};
+    MainLoop* servingWaiter_ = nullptr;  // the loop of a main thread in WaitFor
     std::string fatalError_;
 };
 
