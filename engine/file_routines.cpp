@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -13,12 +12,13 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/rtl/atomic_file.h"
+
 namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ErrnoText(int error) { return std::strerror(error); }
 
 // The directory part of a path with its final "/", or empty.
 std::string DirectoryOf(const std::string& path) {
@@ -35,99 +35,6 @@ std::string NameOf(const std::string& path) {
 std::string ExtensionOf(const std::string& name) {
     const std::size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// A file written beside its final place and renamed over it only when complete.
-class ReplacingFile {
-public:
-    // mode is used for a new file (the umask applies); an existing target keeps its own mode.
-    ReplacingFile(const std::string& target, mode_t mode) : target_(target) {
-        static std::atomic<unsigned> counter{0};
-        struct stat st {};
-        const bool exists = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-        // Short names: the target's own name may already be as long as the file system allows.
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            temp_ = DirectoryOf(target) + ".corvane-" + std::to_string(::getpid()) + "-" +
-                    std::to_string(counter.fetch_add(1)) + ".tmp";
-            fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-            if (fd_ >= 0 || errno != EEXIST) break;
-        }
-        if (fd_ < 0) {
-            error_ = errno;
-            return;
-        }
-        created_ = true;
-        if (exists) ::fchmod(fd_, st.st_mode & 07777);
-    }
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-    ~ReplacingFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (created_ && !committed_) ::unlink(temp_.c_str());
-    }
-
-    bool Ok() const { return fd_ >= 0 && error_ == 0; }
-    int Error() const { return error_; }
-
-    bool Write(const char* data, std::size_t size) {
-        if (!Ok()) return false;
-        if (!WriteAll(fd_, data, size)) error_ = errno;
-        return Ok();
-    }
-
-    bool Commit() {
-        if (!Ok()) return false;
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) error_ = errno;
-        else if (::rename(temp_.c_str(), target_.c_str()) != 0) error_ = errno;
-        if (error_ != 0) return false;
-        committed_ = true;
-        return true;
-    }
-
-private:
-    std::string target_;
-    std::string temp_;
-    int fd_ = -1;
-    int error_ = 0;
-    bool created_ = false;
-    bool committed_ = false;
-};
-
-// Reads a whole file; false with errno set when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& data) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    data.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            return false;
-        }
-        if (n == 0) break;
-        data.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return true;
 }
 
 char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -187,18 +94,16 @@ bool ListEntries(const std::string& directory, Test wanted, std::vector<std::str
 }  // namespace
 
 std::string LoadTextFile(const std::string& path) {
-    std::string data;
-    if (!ReadWholeFile(path, data))
-        throw EFOpenError("Cannot open file \"" + path + "\". " + ErrnoText(errno));
+    std::string data, error;
+    if (!ReadWholeFile(path, data, &error)) throw EFOpenError(error);
     TStringList lines;
     lines.SetText(data);
     return lines.Text();
 }
 
 void SaveTextFile(const std::string& path, const std::string& text) {
-    ReplacingFile file(path, 0666);
-    if (!file.Write(text.data(), text.size()) || !file.Commit())
-        throw EFCreateError("Cannot create file \"" + path + "\". " + ErrnoText(file.Error()));
+    std::string error;
+    if (!WriteFileAtomic(path, text, AtomicWriteOptions{0644, true, false}, &error)) throw EFCreateError(error);
 }
 
 std::string FileNameNoExt(const std::string& path) {
@@ -240,35 +145,15 @@ std::string ToSlashes(const std::string& text) {
 }
 
 bool CopyFileForce(const std::string& source, const std::string& target) {
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
     struct stat st {};
-    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(in);
-        return false;
-    }
+    std::string data;
+    if (::stat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || !ReadWholeFile(source, data)) return false;
     const std::string dir = DirectoryOf(target);
     if (!dir.empty()) {
         std::error_code ec;
         fs::create_directories(dir, ec);
     }
-    bool ok = false;
-    {
-        ReplacingFile out(target, st.st_mode & 0777);
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(in, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) break;
-            if (n == 0) {
-                ok = out.Commit();
-                break;
-            }
-            if (!out.Write(buffer, static_cast<std::size_t>(n))) break;
-        }
-    }
-    ::close(in);
-    return ok;
+    return WriteFileAtomic(target, data, AtomicWriteOptions{static_cast<mode_t>(st.st_mode & 0777), true, false});
 }
 
 TStringList PathParts(const std::string& path) {

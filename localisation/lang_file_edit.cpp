@@ -10,35 +10,16 @@
 
 #include "localisation/code_page.h"
 #include "localisation/lang_bytes.h"
+#include "platform/rtl/atomic_file.h"
 
 namespace corvane {
 
 namespace {
 
 void WriteFileAtomically(const std::string& path, const std::string& data) {
-    const auto slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    std::string tmp = (slash == std::string::npos ? std::string() : dir) + ".lng-XXXXXX";
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0) throw ELangFileError("Cannot write language file " + path + ": " + std::strerror(errno));
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int err = errno;
-            close(fd);
-            unlink(tmp.c_str());
-            throw ELangFileError("Cannot write language file " + path + ": " + std::strerror(err));
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    fchmod(fd, 0644);
-    if (fsync(fd) != 0 || close(fd) != 0 || std::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        unlink(tmp.c_str());
-        throw ELangFileError("Cannot write language file " + path + ": " + std::strerror(err));
-    }
+    std::string error;
+    if (!WriteFileAtomic(path, data, AtomicWriteOptions{0644, false, true}, &error))
+        throw ELangFileError("Cannot write language file: " + error);
 }
 
 std::uint16_t Count16(std::size_t n, const char* what) {

@@ -19,11 +19,15 @@ bool Fail(std::string* error, const std::string& what, const std::string& path, 
 
 }  // namespace
 
-bool WriteFileAtomic(const std::string& path, const std::string& data, mode_t mode, std::string* error) {
+bool WriteFileAtomic(const std::string& path, const std::string& data, const AtomicWriteOptions& options,
+                     std::string* error) {
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + name + ".XXXXXX";
+    std::string temp = (slash == std::string::npos ? std::string() : folder) + ".corvane-XXXXXX";
+    mode_t mode = options.Mode;
+    struct stat existing {};
+    if (options.KeepExistingMode && ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        mode = existing.st_mode & 07777;
     std::vector<char> pattern(temp.begin(), temp.end());
     pattern.push_back('\0');
 
@@ -46,7 +50,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, mode_t mo
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0) return abandon("Cannot flush", errno);
+    if (options.Durable && ::fsync(fd) != 0) return abandon("Cannot flush", errno);
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
@@ -57,6 +61,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, mode_t mo
         ::unlink(temp.c_str());
         return Fail(error, "Cannot replace", path, err);
     }
+    if (!options.Durable) return true;
     // Make the rename itself durable; a failure here does not undo the new contents.
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scoped_env.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -137,23 +139,7 @@ TEST_F(RegistryRoutines, TheDefaultFileTypesImportIntoAnEmptyHive) {
     for (const char* ext : {".htm;", ".html;", ".shtml;", ".asp;", ".php;"}) EXPECT_NE(html.find(ext), std::string::npos);
 }
 
-// Puts an environment variable back as it was.
-class SavedEnv {
-public:
-    explicit SavedEnv(const char* name) : name_(name) {
-        const char* value = std::getenv(name);
-        had_ = value != nullptr;
-        if (had_) value_ = value;
-    }
-    ~SavedEnv() {
-        if (had_) ::setenv(name_, value_.c_str(), 1); else ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string value_;
-};
+using testing::SavedEnv;
 
 TEST_F(RegistryRoutines, TheProcessHiveIsTheDataRootsRegistryFile) {
     SavedEnv own("CORVANE_HOME"), xdg("XDG_DATA_HOME"), user_home("HOME");

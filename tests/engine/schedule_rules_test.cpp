@@ -2,33 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scoped_env.h"
+
 #include <cstdlib>
 #include <ctime>
 
 namespace corvane {
 namespace {
 
+using testing::ScopedTimeZone;
+
 TDateTime At(int y, int mo, int d, int h, int mi, int s = 0) {
     return EncodeDate(y, mo, d) + EncodeTime(h, mi, s);
 }
-
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* tz) {
-        if (const char* old = std::getenv("TZ")) old_ = old, had_ = true;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (had_) setenv("TZ", old_.c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::string old_;
-    bool had_ = false;
-};
 
 TEST(ScheduleTexts, EachRuleWritesItsTextAndLabels) {
     const TDateTime now = At(2026, 12, 9, 10, 0, 0);  // a Wednesday

@@ -2,30 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scoped_env.h"
+
 #include <cstdlib>
 #include <ctime>
 
 namespace corvane {
 namespace {
 
-// Pins the process's time zone for one test and restores it afterwards.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* tz) {
-        if (const char* old = std::getenv("TZ")) old_ = old, had_ = true;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (had_) setenv("TZ", old_.c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::string old_;
-    bool had_ = false;
-};
+using testing::ScopedTimeZone;
 
 TEST(DateTime, EncodesDaysFromTheClassLibraryEpoch) {
     EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);

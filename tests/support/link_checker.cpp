@@ -5,6 +5,7 @@
 
 #include "engine/file_routines.h"
 #include "engine/link_scanner.h"
+#include "platform/wininet/wininet.h"
 #include "platform/rtl/string_list.h"
 
 namespace corvane::testing {
@@ -22,26 +23,6 @@ const struct {
 bool IsPage(const fs::path& path) {
     const std::string ext = LowerCase(path.extension().string());
     return ext == ".htm" || ext == ".html" || ext == ".shtml" || ext == ".xhtml";
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string PercentDecode(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 bool HasScheme(const std::string& link) {
