@@ -184,7 +184,14 @@ TEST_F(EndToEnd, KilledCaptureResumesToEveryItem) {
     ExpectBrowsable();
     std::set<std::string> paths;
     for (const auto& request : server.Requests()) paths.insert(request.target);
-    EXPECT_EQ(testing::ListCapturedFiles(capture_).size(), paths.size());
+    // The killed process may leave the temporary file of a write it never finished; it is hidden
+    // and no page links to it.
+    std::vector<std::string> files;
+    for (const auto& f : testing::ListCapturedFiles(capture_))
+        if (f.find("/.corvane-") == std::string::npos) files.push_back(f);
+    std::string listing;
+    for (const auto& f : files) listing += f + "\n";
+    EXPECT_EQ(files.size(), paths.size()) << listing;
     EXPECT_GE(paths.size(), static_cast<std::size_t>(site.Pages + site.Resources));
 }
 
