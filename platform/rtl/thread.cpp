@@ -66,7 +66,9 @@ void TThread::Suspend() {
 bool TThread::Suspended() const {
     std::lock_guard lock(mutex_);
     if (finished_) return false;
-    return !started_ || parked_ || suspendRequested_;
+    // A parked thread that was granted a resume counts as running at once, before it wakes: a caller
+    // that resumes and then waits for the thread to suspend again must not see the old park.
+    return !started_ || suspendRequested_ || (parked_ && !resumePending_);
 }
 
 void TThread::Park(std::unique_lock<std::mutex>& lock) {

@@ -42,6 +42,7 @@ public:
     // another thread that was not honoured yet, or is kept for the thread's next park.
     void Resume();
     void Suspend();
+    // True when never started, asked to park, or parked without a resume granted since.
     bool Suspended() const;
 
     void Terminate();

@@ -114,6 +114,23 @@ TEST(Thread, ResumesWhileRunningCountOnce) {
     EXPECT_EQ(passes, 2);
 }
 
+TEST(Thread, ResumedThreadNoLongerCountsAsSuspended) {
+    for (int round = 0; round < 50; ++round) {
+        std::atomic<bool> woke{false};
+        LambdaThread thread([&](LambdaThread& self) {
+            self.Suspend();
+            woke = true;
+        });
+        thread.Resume();
+        while (!thread.Suspended()) std::this_thread::yield();
+        thread.Resume();
+        // Whether or not it has woken yet: a wait for its next park must not end on the old one.
+        EXPECT_FALSE(thread.Suspended());
+        thread.WaitFor();
+        EXPECT_TRUE(woke);
+    }
+}
+
 TEST(Thread, SuspendFromOutsideTakesHoldAtTheNextSleep) {
     std::atomic<bool> go{false};
     std::atomic<int> sleeps{0};
