@@ -14,6 +14,7 @@
 #include "engine/task.h"
 #include "engine/task_runner.h"
 #include "engine/url_model.h"
+#include "localisation/app_language.h"
 #include "platform/registry/current_user.h"
 #include "platform/rtl/headless_main_loop.h"
 #include "platform/rtl/paths.h"
@@ -26,7 +27,8 @@ class ConsoleHooks : public TRunControlHooks {
 public:
     ConsoleHooks(std::ostream& out, bool quiet) : out_(out), quiet_(quiet) {}
     void StatusMessage(int number, const std::string& tail) override {
-        if (!quiet_) out_ << "message " << number << (tail.empty() ? "" : " ") << tail << std::endl;
+        // The status line's numbered message in the program's own words.
+        if (!quiet_) out_ << AppLanguage().GetLangStr(static_cast<std::uint16_t>(number)) << tail << std::endl;
     }
 
 private:
