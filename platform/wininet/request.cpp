@@ -243,6 +243,7 @@ private:
     bool FailTransfer();
     void Release();
     void ResetTransfer();
+    void FreeTransferHandles();  // the easy handle and the request's header list
     void OnDone(CURLcode result);
     DWORD MapError(CURLcode result) const;
     std::size_t Buffered() const { return buffer_.size() - buffer_pos_; }
@@ -291,7 +292,7 @@ private:
     DWORD receive_timeout_ms_ = 60000;
 };
 
-void RequestHandle::Release() {
+void RequestHandle::FreeTransferHandles() {
     if (easy_) {
         if (in_multi_) curl_multi_remove_handle(multi_, easy_);
         curl_easy_cleanup(easy_);
@@ -302,6 +303,10 @@ void RequestHandle::Release() {
         curl_slist_free_all(header_list_);
         header_list_ = nullptr;
     }
+}
+
+void RequestHandle::Release() {
+    FreeTransferHandles();
     if (multi_) {
         CheckInMulti(origin_, multi_);
         multi_ = nullptr;
@@ -309,16 +314,7 @@ void RequestHandle::Release() {
 }
 
 void RequestHandle::ResetTransfer() {
-    if (easy_) {
-        if (in_multi_) curl_multi_remove_handle(multi_, easy_);
-        curl_easy_cleanup(easy_);
-        easy_ = nullptr;
-        in_multi_ = false;
-    }
-    if (header_list_) {
-        curl_slist_free_all(header_list_);
-        header_list_ = nullptr;
-    }
+    FreeTransferHandles();
     sent_ = headers_final_ = done_ = paused_ = false;
     result_ = CURLE_OK;
     forced_error_ = 0;
