@@ -4,6 +4,9 @@
 // "-i" turns the specs that follow into inclusions and "-x" into exclusions. libzip writes every
 // change to a temporary file and renames it over the archive, so a failed or stopped call leaves
 // the archive as it was.
+//
+// File specs are read against the working folder, or against the base folder the caller set for
+// its thread with xcdzip_set_base_folder; below a base folder no spec or link can reach outside it.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,10 +22,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/zipdll/spec_folder.h"
 #include "platform/zipdll/zipdll_common.h"
 
 namespace corvane::zipdll {
 namespace {
+
+thread_local std::string baseFolder;
 
 enum class Mode { Add, Freshen, Update, Delete };
 
@@ -40,6 +46,7 @@ struct Options {
     std::time_t since = 0;
     std::vector<std::string> stored_suffixes;
     std::string archive;
+    std::string base_folder;
     std::vector<std::string> specs;
     std::vector<std::string> includes;
     std::vector<std::string> excludes;
@@ -144,6 +151,7 @@ public:
     Adder(const Options& o, Channel& channel) : o_(o), channel_(channel) {}
 
     int Run() {
+        if (!o_.base_folder.empty() && !folder_.SetBase(o_.base_folder)) return XCD_ERR_ACCESS;
         struct stat archive_st;
         const bool archive_exists = stat(o_.archive.c_str(), &archive_st) == 0;
         if (!archive_exists && errno != ENOENT) return XCD_ERR_ACCESS;
@@ -252,10 +260,10 @@ private:
     }
 
     // Walks a folder; pattern (when not empty) is matched against the path below base or the file name.
-    void Walk(const std::string& base, const std::string& folder, const std::string& pattern, bool recurse, int depth) {
-        if (depth > 64) return;
-        DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-        if (dir == nullptr) return;
+    int Walk(const std::string& base, const std::string& folder, const std::string& pattern, bool recurse, int depth) {
+        if (depth > 64) return XCD_OK;
+        DIR* dir = folder_.OpenDir(folder);
+        if (dir == nullptr) return XCD_OK;
         std::vector<std::string> names;
         while (const dirent* e = readdir(dir)) {
             const std::string name = e->d_name;
@@ -267,36 +275,48 @@ private:
             if (Hidden(name)) continue;
             const std::string path = folder.empty() ? name : (folder.back() == '/' ? folder + name : folder + "/" + name);
             struct stat st;
-            if (lstat(path.c_str(), &st) != 0) continue;
-            // Links are followed to files only; following them to folders could loop.
-            if (S_ISLNK(st.st_mode) && (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) continue;
+            if (!folder_.Stat(path, st, false)) continue;
             const std::string below = path.substr(base.empty() ? 0 : std::min(path.size(), base.size() + (base.back() == '/' ? 0 : 1)));
+            const bool wanted = pattern.empty() || MatchSpec(pattern, below) || MatchSpec(pattern, name);
+            if (S_ISLNK(st.st_mode)) {
+                // Below a base folder links are never followed; elsewhere they are followed to
+                // files only, since following them to folders could loop.
+                if (folder_.Confined()) {
+                    if (!wanted) continue;
+                    const int code = Skip(path, XCD_SKIP_SYMLINK);
+                    if (code != XCD_OK) return code;
+                    continue;
+                }
+                if (!folder_.Stat(path, st, true) || !S_ISREG(st.st_mode)) continue;
+            }
             if (S_ISDIR(st.st_mode)) {
                 if (!recurse) continue;
                 if (pattern.empty()) Consider(path, st);
-                Walk(base, path, pattern, recurse, depth + 1);
-            } else if (pattern.empty() || MatchSpec(pattern, below) || MatchSpec(pattern, name)) {
+                const int code = Walk(base, path, pattern, recurse, depth + 1);
+                if (code != XCD_OK) return code;
+            } else if (wanted) {
                 Consider(path, st);
             }
         }
+        return XCD_OK;
     }
 
     int Collect(const std::string& raw_spec) {
         const std::string spec = SlashSeparators(raw_spec);
+        if (!folder_.Allowed(spec)) return Skip(raw_spec, XCD_SKIP_UNSAFE_PATH);
         if (HasWildcards(spec)) {
             const std::size_t wild = spec.find_first_of("*?");
             const std::size_t slash = spec.rfind('/', wild);
             const std::string base = slash == std::string::npos ? std::string() : spec.substr(0, slash == 0 ? 1 : slash);
             const std::string pattern = slash == std::string::npos ? spec : spec.substr(slash + 1);
-            Walk(base, base, pattern, o_.recurse, 0);
-            return XCD_OK;
+            return Walk(base, base, pattern, o_.recurse, 0);
         }
         struct stat st;
-        if (stat(spec.c_str(), &st) != 0) return Skip(raw_spec, XCD_SKIP_NOT_FOUND);
+        if (!folder_.Stat(spec, st, true)) return Skip(raw_spec, XCD_SKIP_NOT_FOUND);
+        if (S_ISLNK(st.st_mode)) return Skip(raw_spec, XCD_SKIP_SYMLINK);
         if (S_ISDIR(st.st_mode)) {
             Consider(spec, st);
-            if (o_.recurse) Walk(spec, spec, std::string(), true, 0);
-            return XCD_OK;
+            return o_.recurse ? Walk(spec, spec, std::string(), true, 0) : XCD_OK;
         }
         if (!S_ISREG(st.st_mode)) return Skip(raw_spec, XCD_SKIP_CANNOT_READ);
         Consider(spec, st);
@@ -327,7 +347,7 @@ private:
             }
         }
         if (!directory) {
-            const int fd = open(c.path.c_str(), O_RDONLY | O_CLOEXEC);
+            const int fd = folder_.OpenFile(c.path);
             if (fd < 0) return Skip(c.path, XCD_SKIP_CANNOT_READ);
             close(fd);
         }
@@ -358,7 +378,7 @@ private:
                 index = static_cast<zip_uint64_t>(added);
             }
         } else {
-            zip_source_t* source = zip_source_file(archive_, c.path.c_str(), 0, -1);
+            zip_source_t* source = folder_.Source(archive_, c.path, c.st);
             if (source == nullptr) return Skip(c.path, XCD_SKIP_CANNOT_READ);
             if (existing >= 0) {
                 if (zip_file_replace(archive_, static_cast<zip_uint64_t>(existing), source, 0) != 0) {
@@ -416,19 +436,20 @@ private:
         }
         if (channel_.Stopped()) return XCD_ERR_STOPPED;
         if (o_.move) {
-            for (const std::string& path : moved_) unlink(path.c_str());
+            for (const std::string& path : moved_) folder_.Remove(path, false);
             // Folders that the move emptied go too, deepest first.
             std::vector<std::string> folders;
             for (const Candidate& c : candidates_)
                 if (S_ISDIR(c.st.st_mode)) folders.push_back(c.path);
             std::sort(folders.rbegin(), folders.rend());
-            for (const std::string& folder : folders) rmdir(folder.c_str());
+            for (const std::string& folder : folders) folder_.Remove(folder, true);
         }
         return code;
     }
 
     const Options& o_;
     Channel& channel_;
+    SpecFolder folder_;
     zip_t* archive_ = nullptr;
     dev_t archive_dev_ = 0;
     ino_t archive_ino_ = 0;
@@ -442,6 +463,8 @@ private:
 int Run(int32_t version, int32_t argc, char** argv, XcdCallback callback, void* component) {
     if (version != XCD_PROTOCOL_VERSION || argc < 2 || argv == nullptr) return XCD_ERR_BAD_ARGUMENTS;
     Options o;
+    // Read once: a call made meanwhile on this thread (the callback may run one) cannot move it.
+    o.base_folder = baseFolder;
     const int parsed = ParseOptions(argc, argv, o);
     if (parsed != XCD_OK) return parsed;
     Channel channel(callback, component);
@@ -460,5 +483,16 @@ extern "C" __attribute__((visibility("default"))) int32_t xcdzip(int32_t version
         return XCD_ERR_MEMORY;
     } catch (...) {
         return XCD_ERR_ACCESS;
+    }
+}
+
+extern "C" __attribute__((visibility("default"))) int32_t xcdzip_set_base_folder(const char* folder) {
+    try {
+        const std::size_t length = folder == nullptr ? 0 : strnlen(folder, XCD_NAME_SIZE);
+        if (length >= XCD_NAME_SIZE) return XCD_ERR_BAD_ARGUMENTS;
+        corvane::zipdll::baseFolder.assign(folder == nullptr ? "" : folder, length);
+        return XCD_OK;
+    } catch (const std::bad_alloc&) {
+        return XCD_ERR_MEMORY;
     }
 }

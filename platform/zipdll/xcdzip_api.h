@@ -29,6 +29,20 @@ typedef int32_t (*XcdCallback)(int32_t message, void* data, void* component);
 typedef int32_t (*XcdEntry)(int32_t version, int32_t argc, char** argv, XcdCallback callback,
                             void* component);
 
+/*
+ * Second export of libxcdzip32.so: the folder that the relative file specs of the following xcdzip
+ * calls on the calling thread are read from, and whose relative paths become the entry names.
+ * Null or "" restores the default, the process's working folder. The setting is per thread and each
+ * xcdzip call reads it once, when it starts. The archive name is never read against it.
+ *
+ * With a base folder no spec may leave it: a spec that is absolute, starts with a drive ("C:") or
+ * has a ".." component is skipped (XCD_MSG_SKIPPING, XCD_SKIP_UNSAFE_PATH), and symbolic links
+ * below the folder are never followed (XCD_SKIP_SYMLINK). A folder that cannot be opened gives
+ * XCD_ERR_ACCESS. Returns XCD_OK, or XCD_ERR_BAD_ARGUMENTS for a name of XCD_NAME_SIZE bytes or more.
+ */
+#define XCD_SET_BASE_FOLDER_EXPORT "xcdzip_set_base_folder"
+typedef int32_t (*XcdSetBaseFolder)(const char* folder);
+
 #define XCD_ANSWER_CONTINUE 0
 #define XCD_ANSWER_STOP 1
 

@@ -31,9 +31,11 @@ public:
         unzip_ = Open("libxcdunz32.so");
         zipEntry_ = reinterpret_cast<XcdEntry>(dlsym(zip_, "xcdzip"));
         unzipEntry_ = reinterpret_cast<XcdEntry>(dlsym(unzip_, "xcdunzip"));
-        if (zipEntry_ == nullptr || unzipEntry_ == nullptr) throw std::runtime_error("entry missing");
+        setBase_ = reinterpret_cast<XcdSetBaseFolder>(dlsym(zip_, XCD_SET_BASE_FOLDER_EXPORT));
+        if (zipEntry_ == nullptr || unzipEntry_ == nullptr || setBase_ == nullptr) throw std::runtime_error("entry missing");
     }
     ~ZipDriver() {
+        setBase_(nullptr);
         dlclose(zip_);
         dlclose(unzip_);
     }
@@ -43,6 +45,8 @@ public:
     int Zip(const std::vector<std::string>& args, ZipHandler handler = nullptr, int argc = -1) {
         return Call(zipEntry_, args, std::move(handler), argc);
     }
+    // The add library's base folder for this thread; nullptr restores the working folder.
+    int SetBaseFolder(const char* folder) { return setBase_(folder); }
     int Unzip(const std::vector<std::string>& args, ZipHandler handler = nullptr, int argc = -1) {
         return Call(unzipEntry_, args, std::move(handler), argc);
     }
@@ -89,6 +93,7 @@ private:
     void* unzip_ = nullptr;
     XcdEntry zipEntry_ = nullptr;
     XcdEntry unzipEntry_ = nullptr;
+    XcdSetBaseFolder setBase_ = nullptr;
 };
 
 // A scratch folder removed with everything in it.
