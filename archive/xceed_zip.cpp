@@ -121,10 +121,20 @@ int TXceedZip::Finish(int code) {
     return code;
 }
 
-int TXceedZip::Call(Library library, std::vector<std::string> vector, int argc) {
+int TXceedZip::Call(Library library, std::vector<std::string> vector, int argc, bool withBase) {
     lastVector_ = vector;
     XcdEntry entry = (library == Library::Zip ? zipLibrary_ : unzipLibrary_).Entry();
     if (entry == nullptr) return kXcdNoLibrary;
+    XcdSetBaseFolder setBase = nullptr;
+    if (withBase) {
+        setBase = reinterpret_cast<XcdSetBaseFolder>(zipLibrary_.Symbol(XCD_SET_BASE_FOLDER_EXPORT));
+        // Reading the specs against the working folder instead would add other files.
+        if (setBase == nullptr && !BaseFolder.empty()) return kXcdNoLibrary;
+        if (setBase != nullptr) {
+            const int code = setBase(BaseFolder.c_str());
+            if (code != 0) return code;
+        }
+    }
     // Copies of the strings for the call; released after it.
     std::vector<std::vector<char>> copies;
     copies.reserve(vector.size());
@@ -139,7 +149,10 @@ int TXceedZip::Call(Library library, std::vector<std::string> vector, int argc) 
     // A refusal belongs to one call: the next call's first request gets the password again.
     PasswordSent = false;
     const int count = argc >= 0 ? argc : static_cast<int>(vector.size());
-    return entry(XCD_PROTOCOL_VERSION, count, argv.data(), &TXceedZip::Callback, this);
+    const int code = entry(XCD_PROTOCOL_VERSION, count, argv.data(), &TXceedZip::Callback, this);
+    // The setting is the thread's: no later call of another component may inherit it.
+    if (setBase != nullptr) setBase(nullptr);
+    return code;
 }
 
 int TXceedZip::Add(int mode) {
@@ -182,7 +195,7 @@ int TXceedZip::Add(int mode) {
         const std::vector<std::string> specs = AddFileArgs(true);
         v.insert(v.end(), specs.begin(), specs.end());
     }
-    return Finish(Call(Library::Zip, std::move(v)));
+    return Finish(Call(Library::Zip, std::move(v), -1, true));
 }
 
 int TXceedZip::Delete() {

@@ -43,7 +43,7 @@ struct TXcdSfxSettings {
 };
 
 // Codes the component itself returns.
-constexpr int kXcdNoLibrary = 240;       // a library or its entry could not be loaded
+constexpr int kXcdNoLibrary = 240;       // a library or an export the call needs could not be loaded
 constexpr int kXcdMultidiskRefused = 430;
 
 struct TXceedZipDeleter {
@@ -83,6 +83,10 @@ public:
     bool UsePaths = true;
     bool UseTempFile = true;
     std::string ZipFileName;
+    // Folder the relative specs of Add are read from, and made entry names against; '' reads them
+    // against the working folder. Specs leaving it and links below it are skipped. An add library
+    // without base folders refuses such an Add with kXcdNoLibrary rather than read the working folder.
+    std::string BaseFolder;
 
     // Events; one without a handler is skipped.
     TXcdReplaceEvent OnReplace;
@@ -142,7 +146,7 @@ private:
     class CallScope;
     enum class Library { Zip, Unzip };
 
-    int Call(Library library, std::vector<std::string> vector, int argc = -1);
+    int Call(Library library, std::vector<std::string> vector, int argc = -1, bool withBase = false);
     int Finish(int code);
     void HandleMessage(std::int32_t message, void* data);
     void HandlePassword(void* data);

@@ -59,6 +59,8 @@ XcdEntry ZipLibrary::Entry() {
     return entry_;
 }
 
+void* ZipLibrary::Symbol(const char* name) { return handle_ == nullptr ? nullptr : dlsym(handle_, name); }
+
 void ZipLibrary::Unload() {
     entry_ = nullptr;
     if (handle_ != nullptr) dlclose(handle_);

@@ -18,6 +18,8 @@ public:
     // The entry point, loading the library when it is not loaded yet; null when the file or its
     // export is missing (the next call tries again).
     XcdEntry Entry();
+    // Another export of the loaded library; null when it is not loaded or has no such export.
+    void* Symbol(const char* name);
     void Unload();
 
 private:

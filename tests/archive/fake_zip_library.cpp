@@ -1,6 +1,7 @@
 // A stand-in for both zip libraries: records every call's vector and replays scripted callback
 // messages, recording what the component answered and wrote into each message's buffers.
-// The test reaches the control functions with dlsym on the same loaded object.
+// The test reaches the control functions with dlsym on the same loaded object. Built a second time
+// without the base-folder export, as an add library that predates it.
 
 #include <cstdint>
 #include <cstring>
@@ -30,15 +31,17 @@ struct Call {
     std::string entry;
     int32_t argc = 0;
     std::vector<std::string> argv;
+    std::string base;  // the base folder set when the call came
 };
 
 std::vector<Step> steps;
 std::vector<Outcome> outcomes;
 std::vector<Call> calls;
 int32_t result = 0;
+std::string base;
 
 int32_t Run(const char* entry, int32_t argc, char** argv, XcdCallback callback, void* component) {
-    Call call{entry, argc, {}};
+    Call call{entry, argc, {}, base};
     for (int i = 0; argv[i] != nullptr; ++i) call.argv.emplace_back(argv[i]);
     calls.push_back(call);
     for (const Step& step : steps) {
@@ -130,6 +133,16 @@ FAKE_EXPORT int32_t xcdzip(int32_t version, int32_t argc, char** argv, XcdCallba
 FAKE_EXPORT int32_t xcdunzip(int32_t version, int32_t argc, char** argv, XcdCallback callback, void* component) {
     return version == XCD_PROTOCOL_VERSION ? Run("xcdunzip", argc, argv, callback, component) : -1;
 }
+
+#ifndef FAKE_WITHOUT_BASE_FOLDER
+FAKE_EXPORT int32_t xcdzip_set_base_folder(const char* folder) {
+    base = folder != nullptr ? folder : "";
+    return 0;
+}
+#endif
+
+FAKE_EXPORT const char* FakeBaseNow() { return base.c_str(); }
+FAKE_EXPORT const char* FakeCallBase(int32_t call) { return calls.at(static_cast<size_t>(call)).base.c_str(); }
 
 FAKE_EXPORT void FakeReset(int32_t code) {
     steps.clear();

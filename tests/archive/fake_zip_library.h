@@ -15,9 +15,9 @@ namespace corvane::testing {
 
 class FakeZipLibrary {
 public:
-    FakeZipLibrary() {
-        SetZipLibraryFolder(CORVANE_FAKE_ZIP_DIR);
-        handle_ = dlopen(CORVANE_FAKE_ZIP_DIR "/libxcdzip32.so", RTLD_NOW | RTLD_LOCAL);
+    explicit FakeZipLibrary(const std::string& folder = CORVANE_FAKE_ZIP_DIR) {
+        SetZipLibraryFolder(folder);
+        handle_ = dlopen((folder + "/libxcdzip32.so").c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle_ == nullptr) throw std::runtime_error(dlerror());
         Bind(reset_, "FakeReset");
         Bind(step_, "FakeStep");
@@ -31,6 +31,8 @@ public:
         Bind(outcomeText_, "FakeOutcomeText");
         Bind(outcomeByte_, "FakeOutcomeByte");
         Bind(outcomeLength_, "FakeOutcomeLength");
+        Bind(baseNow_, "FakeBaseNow");
+        Bind(callBase_, "FakeCallBase");
         Reset(0);
     }
     ~FakeZipLibrary() {
@@ -48,6 +50,8 @@ public:
     int Calls() const { return callCount_(); }
     std::string Entry(int call) const { return callEntry_(call); }
     int Argc(int call) const { return callArgc_(call); }
+    std::string Base(int call) const { return callBase_(call); }
+    std::string BaseNow() const { return baseNow_(); }
     std::vector<std::string> Argv(int call) const {
         std::vector<std::string> out;
         for (int i = 0; i < callSize_(call); ++i) out.emplace_back(callArg_(call, i));
@@ -79,6 +83,8 @@ private:
     const char* (*outcomeText_)(int32_t) = nullptr;
     uint32_t (*outcomeByte_)(int32_t) = nullptr;
     uint32_t (*outcomeLength_)(int32_t) = nullptr;
+    const char* (*baseNow_)() = nullptr;
+    const char* (*callBase_)(int32_t) = nullptr;
 };
 
 }  // namespace corvane::testing

@@ -200,6 +200,37 @@ TEST_F(XceedZipTest, MissingLibraryGives240AndIsTriedAgain) {
     rmdir(folder);
 }
 
+TEST_F(XceedZipTest, BaseFolderReachesTheLibraryBesideTheVector) {
+    zip->BaseFolder = "/tmp/corvane-0/Corvane";
+    zip->FilesToProcess.Add("site\\page.htm");
+    EXPECT_EQ(zip->Add(0), 0);
+    EXPECT_THAT(fake.Argv(0), ElementsAre("", "-6", "-n", ".ZIP;.LZH;.ARC;.ARJ;.ZOO", "-t", "01011980", Z, "-W",
+                                          "site\\page.htm"));
+    EXPECT_EQ(fake.Base(0), "/tmp/corvane-0/Corvane");
+    EXPECT_EQ(fake.BaseNow(), "") << "cleared after the call";
+
+    // Only Add reads files from disk; without a base folder the working folder holds.
+    zip->FilesToProcess.Add("x");
+    zip->Delete();
+    EXPECT_EQ(fake.Base(1), "");
+    zip->BaseFolder.clear();
+    zip->Add(0);
+    EXPECT_EQ(fake.Base(2), "");
+}
+
+TEST_F(XceedZipTest, LibraryWithoutBaseFoldersRefusesRatherThanReadTheWorkingFolder) {
+    testing::FakeZipLibrary old(CORVANE_FAKE_ZIP_OLD_DIR);
+    zip->BaseFolder = "/tmp/capture";
+    zip->FilesToProcess.Add("site/page.htm");
+    EXPECT_EQ(zip->Add(0), kXcdNoLibrary);
+    EXPECT_EQ(old.Calls(), 0);
+    EXPECT_TRUE(zip->FilesToProcess.Empty());
+    zip->BaseFolder.clear();
+    zip->FilesToProcess.Add("/tmp/capture/site/page.htm");
+    EXPECT_EQ(zip->Add(0), 0);
+    EXPECT_EQ(old.Calls(), 1);
+}
+
 TEST_F(XceedZipTest, ResultCodesPassThrough) {
     for (int code : {10, 40, 50, 110, 190, 400}) {
         fake.Reset(code);
