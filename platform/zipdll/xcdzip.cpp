@@ -368,6 +368,12 @@ private:
         if (!channel_.Send(XCD_MSG_FILE_COMMENT, &comment_data)) return XCD_ERR_STOPPED;
         const std::string text = ReadBounded(comment, sizeof comment, comment_data.Length);
 
+        // An empty answer keeps the comment an updated entry already has.
+        auto setComment = [&](zip_uint64_t i) {
+            return text.empty() ||
+                   zip_file_set_comment(archive_, i, text.data(), static_cast<zip_uint16_t>(text.size()), 0) == 0;
+        };
+        bool commented = false;
         zip_uint64_t index = 0;
         if (directory) {
             if (existing >= 0) {
@@ -381,7 +387,11 @@ private:
             zip_source_t* source = folder_.Source(archive_, c.path, c.st);
             if (source == nullptr) return Skip(c.path, XCD_SKIP_CANNOT_READ);
             if (existing >= 0) {
-                if (zip_file_replace(archive_, static_cast<zip_uint64_t>(existing), source, 0) != 0) {
+                // libzip 1.7 frees the old comment of an entry whose data was replaced when a new
+                // comment is set (the copy of its record shares the text), so the comment goes first.
+                commented = true;
+                if (!setComment(static_cast<zip_uint64_t>(existing)) ||
+                    zip_file_replace(archive_, static_cast<zip_uint64_t>(existing), source, 0) != 0) {
                     zip_source_free(source);
                     return XCD_ERR_CORRUPT;
                 }
@@ -394,6 +404,9 @@ private:
                 }
                 index = static_cast<zip_uint64_t>(added);
             }
+        }
+        if (!commented && !setComment(index)) return XCD_ERR_CORRUPT;
+        if (!directory) {
             const bool stored = Stored(c.name);
             zip_set_file_compression(archive_, index, stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
                                      stored ? 0 : static_cast<zip_uint32_t>(o_.level));
@@ -406,9 +419,6 @@ private:
         const zip_uint32_t dos_attributes = entry.record.Attributes;
         zip_file_set_external_attributes(archive_, index, 0, ZIP_OPSYS_UNIX,
                                          (static_cast<zip_uint32_t>(c.st.st_mode & 0xFFFF) << 16) | dos_attributes);
-        // An empty answer keeps the comment an updated entry already has.
-        if (!text.empty() && zip_file_set_comment(archive_, index, text.data(), static_cast<zip_uint16_t>(text.size()), 0) != 0)
-            return XCD_ERR_CORRUPT;
         ++changes_;
         return XCD_OK;
     }

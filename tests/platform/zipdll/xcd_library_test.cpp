@@ -333,5 +333,28 @@ TEST_F(XcdLibrary, RecordsDescribeEntries) {
     EXPECT_EQ(ReadFile(scratch / "out/src/big.txt"), big);
 }
 
+TEST_F(XcdLibrary, ReplacingACommentedEntryTakesTheNewComment) {
+    // libzip 1.7 freed the old comment here once the entry's data had been replaced.
+    WorkingFolder cwd(scratch.Path());
+    std::string comment = "first";
+    auto answer = [&](int m, void* d) {
+        if (m == XCD_MSG_FILE_COMMENT) {
+            auto* c = static_cast<XcdFileCommentData*>(d);
+            zipdll::CopyBounded(c->Comment, XCD_COMMENT_SIZE, comment);
+            c->Length = static_cast<uint8_t>(comment.size());
+        }
+        return false;
+    };
+    ASSERT_EQ(driver.Zip({"", "-6", archive, "-W", "src/a.htm"}, answer), 0);
+    comment = "second";
+    ASSERT_EQ(driver.Zip({"", "-6", archive, "-W", "src/a.htm"}, answer), 0);
+    comment.clear();
+    ASSERT_EQ(driver.Zip({"", "-6", archive, "-W", "src/a.htm", "src/README"}, answer), 0);
+    std::map<std::string, std::string> comments;
+    driver.ListNames(archive, &comments);
+    EXPECT_EQ(comments["src/a.htm"], "second") << "an empty answer keeps the comment";
+    EXPECT_EQ(ScratchFolder::Shell("unzip -tq '" + archive + "' >/dev/null"), 0);
+}
+
 }  // namespace
 }  // namespace corvane::testing
