@@ -38,6 +38,11 @@ public:
     // Stops a running add at its next callback.
     void AbortArchive();
 
+    // Renames the archive to new name (a plain file name) in its folder, or to the first free
+    // name(0).zip, name(1).zip ... when that is taken. The archive's new path, or '' when the name
+    // is not a plain file name or the file system refuses (the archive then keeps its name).
+    std::string RenameArchive(const std::string& zipFile, const std::string& newName);
+
     // The component, for settings such as Compression.
     TXceedZip& Zip() { return *zip_; }
 

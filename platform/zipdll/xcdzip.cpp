@@ -28,7 +28,8 @@
 namespace corvane::zipdll {
 namespace {
 
-thread_local std::string baseFolder;
+// A plain buffer: a thread-local with a destructor would outlive the module once it is unloaded.
+thread_local char baseFolder[XCD_NAME_SIZE];
 
 enum class Mode { Add, Freshen, Update, Delete };
 
@@ -497,12 +498,9 @@ extern "C" __attribute__((visibility("default"))) int32_t xcdzip(int32_t version
 }
 
 extern "C" __attribute__((visibility("default"))) int32_t xcdzip_set_base_folder(const char* folder) {
-    try {
-        const std::size_t length = folder == nullptr ? 0 : strnlen(folder, XCD_NAME_SIZE);
-        if (length >= XCD_NAME_SIZE) return XCD_ERR_BAD_ARGUMENTS;
-        corvane::zipdll::baseFolder.assign(folder == nullptr ? "" : folder, length);
-        return XCD_OK;
-    } catch (const std::bad_alloc&) {
-        return XCD_ERR_MEMORY;
-    }
+    const std::size_t length = folder == nullptr ? 0 : strnlen(folder, XCD_NAME_SIZE);
+    if (length >= XCD_NAME_SIZE) return XCD_ERR_BAD_ARGUMENTS;
+    if (length > 0) std::memcpy(corvane::zipdll::baseFolder, folder, length);
+    corvane::zipdll::baseFolder[length] = '\0';
+    return XCD_OK;
 }

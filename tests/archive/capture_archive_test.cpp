@@ -106,6 +106,22 @@ TEST_F(XceedZipCapture, BusyWhileAddingAndAbortStops) {
     EXPECT_TRUE(archive.AddToArchive(zipFile, capture, capture + "/site/img/logo.gif", "Logo"));
 }
 
+TEST_F(XceedZipCapture, RenameTakesTheFirstFreeName) {
+    ASSERT_EQ(archive.AddQueuedFile(zipFile, capture, capture + "/site/index.htm", "Home"), 0);
+    const std::string folder = scratch / "Downloads/";
+    WriteFile(folder + "Taken.zip", "someone else's");
+    const std::string renamed = archive.RenameArchive(zipFile, "Taken.zip");
+    EXPECT_EQ(renamed, folder + "Taken(0).zip");
+    EXPECT_EQ(ReadFile(folder + "Taken.zip"), "someone else's");
+    EXPECT_EQ(archive.Zip().ZipFileName, renamed);
+    Shell("unzip -tq '" + renamed + "'");
+
+    EXPECT_EQ(archive.RenameArchive(renamed, "../escaped.zip"), "");
+    EXPECT_EQ(archive.RenameArchive(renamed, ".."), "");
+    EXPECT_EQ(archive.RenameArchive(folder + "missing.zip", "Other.zip"), "");
+    EXPECT_TRUE(testing::Exists(renamed));
+}
+
 TEST(XceedZipCaptureNames, EntryNameIsThePathBelowTheFolder) {
     EXPECT_EQ(CapturedEntryName("/t/Corvane/site/a b.htm", "/t/Corvane"), "site/a b.htm");
     EXPECT_EQ(CapturedEntryName("/t/Corvane/site/./x/../a.htm", "/t/Corvane/"), "site/a.htm");
