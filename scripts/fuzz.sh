@@ -15,10 +15,12 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 seeds=()
 deps=()
 dict=""
+extra=()
 case "$target" in
   gif_decoder_fuzzer) seeds=(build-fuzz/fixtures/gif); dict=fuzz/gif.dict; deps=(gif_fixtures) ;;
   lang_file_fuzzer) seeds=(build-fuzz/resources/lang); dict=fuzz/lang.dict; deps=(corvane_languages) ;;
   zip_archive_fuzzer) ;;
+  page_scanner_fuzzer) extra=(-max_len=4096) ;;
   *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
 esac
 cmake --build build-fuzz --target "$target" "${deps[@]}" -j4
@@ -28,4 +30,4 @@ findings="build-fuzz/findings/$target"
 mkdir -p "$corpus" "$findings"
 export ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 "build-fuzz/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2560 ${dict:+-dict="$dict"} \
-    -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" "${seeds[@]}"
+    -artifact_prefix="$findings/" -print_final_stats=1 "${extra[@]}" "$corpus" "${seeds[@]}"
