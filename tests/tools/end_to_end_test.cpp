@@ -10,8 +10,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -129,6 +132,52 @@ TEST_F(EndToEnd, HttpsStartPageIsCaptured) {
     EXPECT_EQ(secure.RequestCount(), 2u);
     EXPECT_EQ(testing::ListCapturedFiles(capture_).size(), 2u);
     ExpectBrowsable();
+}
+
+// Runs a shell command and returns what it printed.
+std::string CommandOutput(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+TEST_F(EndToEnd, ZipModeCaptureEndsZippedWithEveryFileAndItsTitle) {
+    LoopbackServer server;
+    const test::TestSite site = test::ServeTestSite(server, {});
+    CaptureOptions o = Options(site.StartURL);
+    o.Intranet = false;
+    std::ostringstream out;
+    ASSERT_EQ(RunCapture(o, out), 0) << out.str();
+    EXPECT_NE(out.str().find("Zipped!"), std::string::npos) << out.str();
+
+    std::vector<std::string> archives;
+    for (const auto& entry : std::filesystem::directory_iterator(capture_))
+        if (entry.path().extension() == ".zip") archives.push_back(entry.path().string());
+    ASSERT_EQ(archives.size(), 1u);
+    const std::string zip = archives[0];
+    EXPECT_EQ(::system(("unzip -tqq '" + zip + "' >/dev/null").c_str()), 0);
+
+    // Every file fetched is in the archive, named below the capture folder.
+    std::set<std::string> requested;
+    for (const auto& request : server.Requests()) requested.insert(request.target);
+    std::istringstream names(CommandOutput("zipinfo -1 '" + zip + "'"));
+    std::set<std::string> entries;
+    for (std::string line; std::getline(names, line);) {
+        EXPECT_NE(line.rfind("127.0.0.1/", 0), std::string::npos) << line;
+        entries.insert(line);
+    }
+    EXPECT_EQ(entries.size(), requested.size());
+    EXPECT_GE(entries.size(), static_cast<std::size_t>(site.Pages + site.Resources));
+    // Pages carry their titles as entry comments.
+    EXPECT_NE(CommandOutput("zipnote '" + zip + "'").find("@ (comment above this line)"), std::string::npos);
+    const std::string notes = CommandOutput("zipnote '" + zip + "' | grep -v '^@'");
+    EXPECT_NE(notes.find("Frames\n"), std::string::npos) << notes;
+    EXPECT_NE(notes.find("Base\n"), std::string::npos) << notes;
 }
 
 pid_t SpawnTool(const std::vector<std::string>& args, const std::string& log) {

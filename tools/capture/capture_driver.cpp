@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "archive/capture_archive_hooks.h"
 #include "engine/engine_timing.h"
 #include "engine/file_routines.h"
 #include "engine/file_types.h"
@@ -22,8 +23,8 @@
 namespace corvane {
 namespace {
 
-// Window parts as progress lines.
-class ConsoleHooks : public TRunControlHooks {
+// Window parts as progress lines; the task's archive (zip mode) through the zip component.
+class ConsoleHooks : public TCaptureArchiveHooks {
 public:
     ConsoleHooks(std::ostream& out, bool quiet) : out_(out), quiet_(quiet) {}
     void StatusMessage(int number, const std::string& tail) override {
@@ -99,10 +100,6 @@ std::string ProgressLine(const TCVTask& task) {
 }  // namespace
 
 int RunCapture(const CaptureOptions& options, std::ostream& out) {
-    if (!options.Intranet) {
-        out << "corvane-capture: zip mode needs the archive component, which this build does not have" << std::endl;
-        return 2;
-    }
     std::string home = options.Home;
     const bool temporary = home.empty();
     if (temporary) home = MakeTempHome();
@@ -130,10 +127,8 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
                 const std::string file = made->FileName;
                 if (!options.Quiet) out << "task " << made->Name << " (" << file << ")" << std::endl;
                 const EngineTiming timing = options.Fast ? EngineTiming::Shortened() : EngineTiming();
-                TRunControlHooks* hooks = nullptr;
                 ConsoleHooks console(out, options.Quiet);
-                hooks = &console;
-                TaskRunner runner(loop, timing, *hooks);
+                TaskRunner runner(loop, timing, console);
                 std::string last_line;
                 auto running = [&]() -> std::shared_ptr<TCVTask> {
                     auto current = App->GetCurrentTask();
