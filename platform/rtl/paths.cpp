@@ -41,7 +41,7 @@ std::string WithTrailingSlash(const std::string& folder) {
 std::string DataRoot() {
     const std::string own = EnvValue("CORVANE_HOME");
     if (!own.empty()) return WithTrailingSlash(own);
-    // The base directory specification says a relative XDG_DATA_HOME is to be ignored.
+    // A relative XDG_DATA_HOME is ignored, as the freedesktop base-directory rules say.
     const std::string xdg = EnvValue("XDG_DATA_HOME");
     if (!xdg.empty() && xdg.front() == '/') return WithTrailingSlash(xdg) + "corvane/";
     return WithTrailingSlash(HomeFolder()) + ".local/share/corvane/";
