@@ -459,11 +459,5 @@ int Run(int32_t version, int32_t argc, char** argv, XcdCallback callback, void* 
 
 extern "C" __attribute__((visibility("default"))) int32_t xcdunzip(int32_t version, int32_t argc, char** argv,
                                                                   XcdCallback callback, void* component) {
-    try {
-        return corvane::zipdll::Run(version, argc, argv, callback, component);
-    } catch (const std::bad_alloc&) {
-        return XCD_ERR_MEMORY;
-    } catch (...) {
-        return XCD_ERR_ACCESS;
-    }
+    return corvane::zipdll::GuardedEntry([&] { return corvane::zipdll::Run(version, argc, argv, callback, component); });
 }

@@ -488,13 +488,7 @@ int Run(int32_t version, int32_t argc, char** argv, XcdCallback callback, void* 
 
 extern "C" __attribute__((visibility("default"))) int32_t xcdzip(int32_t version, int32_t argc, char** argv,
                                                                 XcdCallback callback, void* component) {
-    try {
-        return corvane::zipdll::Run(version, argc, argv, callback, component);
-    } catch (const std::bad_alloc&) {
-        return XCD_ERR_MEMORY;
-    } catch (...) {
-        return XCD_ERR_ACCESS;
-    }
+    return corvane::zipdll::GuardedEntry([&] { return corvane::zipdll::Run(version, argc, argv, callback, component); });
 }
 
 extern "C" __attribute__((visibility("default"))) int32_t xcdzip_set_base_folder(const char* folder) {

@@ -5,6 +5,7 @@
 #include <zip.h>
 
 #include <cstdint>
+#include <new>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -13,6 +14,18 @@
 #include "platform/zipdll/xcdzip_api.h"
 
 namespace corvane::zipdll {
+
+// The body of an exported entry: no exception may cross the C boundary.
+template <class Body>
+int32_t GuardedEntry(Body&& body) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return XCD_ERR_MEMORY;
+    } catch (...) {
+        return XCD_ERR_ACCESS;
+    }
+}
 
 // The caller's callback. Once it has answered stop, every later Send answers stop too.
 class Channel {
