@@ -6,11 +6,16 @@
 
 namespace corvane {
 
-int TkLangProps::FindSection(const std::string& name, bool& found) const {
-    int lo = 0, hi = static_cast<int>(sections_.size()) - 1;
+namespace {
+
+// Binary search of a list sorted by a name compared without regard to case: the index of the match,
+// or where the name would go.
+template <class Items, class NameOf>
+int SearchSortedByName(const Items& items, const std::string& name, NameOf name_of, bool& found) {
+    int lo = 0, hi = static_cast<int>(items.size()) - 1;
     while (lo <= hi) {
         const int mid = lo + (hi - lo) / 2;
-        const int c = CompareText(sections_[static_cast<std::size_t>(mid)].Name, name);
+        const int c = CompareText(name_of(items[static_cast<std::size_t>(mid)]), name);
         if (c == 0) {
             found = true;
             return mid;
@@ -22,20 +27,14 @@ int TkLangProps::FindSection(const std::string& name, bool& found) const {
     return lo;
 }
 
+}  // namespace
+
+int TkLangProps::FindSection(const std::string& name, bool& found) const {
+    return SearchSortedByName(sections_, name, [](const auto& section) -> const std::string& { return section.Name; }, found);
+}
+
 int TkLangProps::FindPath(const Section& section, const std::string& path, bool& found) {
-    int lo = 0, hi = static_cast<int>(section.Paths.size()) - 1;
-    while (lo <= hi) {
-        const int mid = lo + (hi - lo) / 2;
-        const int c = CompareText(section.Paths[static_cast<std::size_t>(mid)].Path, path);
-        if (c == 0) {
-            found = true;
-            return mid;
-        }
-        if (c < 0) lo = mid + 1;
-        else hi = mid - 1;
-    }
-    found = false;
-    return lo;
+    return SearchSortedByName(section.Paths, path, [](const auto& entry) -> const std::string& { return entry.Path; }, found);
 }
 
 void TkLangProps::InsertPath(int sectionIndex, PathEntry entry) {

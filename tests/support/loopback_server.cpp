@@ -365,19 +365,20 @@ void LoopbackServer::ServeConnection(int fd, int serial) {
         Connection conn(fd, ssl, stopping_);
         std::string pending;
         char chunk[16384];
+        // Reads more of the request until it holds the wanted bytes; false when the peer is gone.
+        auto read_until = [&](auto&& complete) {
+            while (!complete()) {
+                const int n = conn.Read(chunk, sizeof chunk);
+                if (n <= 0) return false;
+                pending.append(chunk, static_cast<std::size_t>(n));
+            }
+            return true;
+        };
         bool open = true;
         while (open && !stopping_) {
             // Request line and headers.
-            std::size_t end;
-            while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
-                const int n = conn.Read(chunk, sizeof chunk);
-                if (n <= 0) {
-                    open = false;
-                    break;
-                }
-                pending.append(chunk, static_cast<std::size_t>(n));
-            }
-            if (!open) break;
+            if (!read_until([&] { return pending.find("\r\n\r\n") != std::string::npos; })) break;
+            const std::size_t end = pending.find("\r\n\r\n");
             ReceivedRequest request;
             request.connection = serial;
             request.tls = tls_;
@@ -401,15 +402,7 @@ void LoopbackServer::ServeConnection(int fd, int serial) {
             const std::size_t body_length = request.HasHeader("Content-Length")
                                                 ? static_cast<std::size_t>(std::stoull(request.Header("Content-Length")))
                                                 : 0;
-            while (pending.size() < end + 4 + body_length) {
-                const int n = conn.Read(chunk, sizeof chunk);
-                if (n <= 0) {
-                    open = false;
-                    break;
-                }
-                pending.append(chunk, static_cast<std::size_t>(n));
-            }
-            if (!open) break;
+            if (!read_until([&] { return pending.size() >= end + 4 + body_length; })) break;
             request.raw = pending.substr(0, end + 4 + body_length);
             request.body = pending.substr(end + 4, body_length);
             pending.erase(0, end + 4 + body_length);
