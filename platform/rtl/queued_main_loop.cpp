@@ -95,7 +95,8 @@ bool QueuedMainLoop::RunQueued() {
 
 void QueuedMainLoop::WaitForWork(std::chrono::steady_clock::time_point deadline) {
     std::unique_lock lock(mutex_);
-    workCv_.wait_until(lock, deadline, [&] { return !queue_.empty() || interrupted_ || closed_; });
+    // Not woken by a closed loop: nothing more can be queued, so a caller waiting in a loop would spin.
+    workCv_.wait_until(lock, deadline, [&] { return !queue_.empty() || interrupted_; });
     interrupted_ = false;
 }
 
@@ -109,7 +110,8 @@ bool QueuedMainLoop::ServeQueued(std::chrono::milliseconds maxWait) {
     RequireMainThread("ServeQueued");
     {
         std::unique_lock lock(mutex_);
-        workCv_.wait_for(lock, maxWait, [&] { return !queue_.empty() || closed_; });
+        // A closed loop still waits out the slice, so a wait serving it never spins.
+        workCv_.wait_for(lock, maxWait, [&] { return !queue_.empty(); });
     }
     return RunQueued();
 }

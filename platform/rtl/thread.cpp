@@ -116,6 +116,8 @@ bool TThread::RunGuarded(const char* what, const std::function<void()>& fn) {
     try {
         fn();
         return true;
+    } catch (const MainLoopClosed&) {
+        return false;  // the program is ending, and Synchronize has ended this thread's loop
     } catch (...) {
         ReportError(name_ + ": " + what, CurrentExceptionText());
         return false;
@@ -147,7 +149,14 @@ MainLoop* TThread::Loop() const {
 void TThread::Synchronize(MainLoop::Callback fn) {
     MainLoop* loop = Loop();
     if (loop == nullptr) throw std::logic_error("Synchronize without a main loop");
-    loop->InvokeBlocking(std::move(fn));
+    try {
+        loop->InvokeBlocking(std::move(fn));
+    } catch (const MainLoopClosed&) {
+        // Nothing will ever run on the main thread again: a worker loop that went on would only
+        // fail here over and over.
+        Terminate();
+        throw;
+    }
 }
 
 std::string TThread::FatalError() const {

@@ -11,7 +11,9 @@
 // do not pile up beyond one.
 //
 // Sleep returns at once when the thread is terminated or its stop flag is set. Synchronize runs a call
-// on the main thread and waits (MainLoop::InvokeBlocking): never hold a lock across it.
+// on the main thread and waits (MainLoop::InvokeBlocking): never hold a lock across it. Once the main
+// loop has closed, Synchronize terminates the thread and throws MainLoopClosed, so every worker loop
+// (while !Terminated()) ends instead of retrying.
 
 #include "platform/rtl/main_loop.h"
 
@@ -82,7 +84,8 @@ protected:
     // Parks here when another thread asked for a Suspend.
     void CheckSuspend();
     // Runs one iteration of a worker loop, reporting an exception instead of letting it end the
-    // thread: one bad item must not stop every later one. Returns false when fn threw.
+    // thread: one bad item must not stop every later one. Returns false when fn threw. A closed main
+    // loop is not reported: it has terminated the thread already.
     bool RunGuarded(const char* what, const std::function<void()>& fn);
 
 private:

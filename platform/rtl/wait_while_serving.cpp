@@ -18,7 +18,8 @@ bool Wait(MainLoop* loop, const std::function<bool()>& done, std::chrono::millis
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) return false;
         const auto step = std::min<std::chrono::steady_clock::duration>(slice, deadline - now);
-        const auto stepMs = std::chrono::duration_cast<std::chrono::milliseconds>(step);
+        // Rounded up: a step cut to 0 ms would return at once, over and over, until the deadline.
+        const auto stepMs = std::chrono::ceil<std::chrono::milliseconds>(step);
         if (serve) loop->ServeQueued(stepMs);
         else std::this_thread::sleep_for(step);
     }
@@ -32,6 +33,11 @@ void WaitWhileServing(MainLoop& loop, const std::function<bool()>& done, std::ch
 
 void WaitWhileServing(const std::function<bool()>& done, std::chrono::milliseconds slice) {
     Wait(CurrentMainLoop(), done, slice, std::chrono::steady_clock::time_point::max());
+}
+
+bool WaitWhileServingFor(MainLoop& loop, const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                         std::chrono::milliseconds slice) {
+    return Wait(&loop, done, slice, std::chrono::steady_clock::now() + timeout);
 }
 
 bool WaitWhileServingFor(const std::function<bool()>& done, std::chrono::milliseconds timeout,

@@ -20,6 +20,8 @@ void WaitWhileServing(MainLoop& loop, const std::function<bool()>& done,
 // The same on the current main loop (plain polling when there is none).
 void WaitWhileServing(const std::function<bool()>& done, std::chrono::milliseconds slice = kServeSlice);
 // As above, giving up after timeout; returns done().
+bool WaitWhileServingFor(MainLoop& loop, const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                         std::chrono::milliseconds slice = kServeSlice);
 bool WaitWhileServingFor(const std::function<bool()>& done, std::chrono::milliseconds timeout,
                          std::chrono::milliseconds slice = kServeSlice);
 // Waits for the thread to end and joins it (TThread::WaitFor).
