@@ -14,24 +14,34 @@ bool InAttrSkipSet(char c) { return InTagNameSkipSet(c) || c == '\\'; }
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 // 1-based access; callers keep positions within 1..size.
-char At(const std::string& text, int pos) { return text[static_cast<std::size_t>(pos - 1)]; }
-int Length(const std::string& text) { return static_cast<int>(text.size()); }
+char At(const std::string& text, std::size_t pos) { return text[pos - 1]; }
+
+// Exact search of pattern starting at or after "from" (1-based); 0 when none.
+std::size_t Find(const std::string& text, const std::string& pattern, std::size_t from) {
+    if (from == 0 || from > text.size()) return 0;
+    const std::size_t at = text.find(pattern, from - 1);
+    return at == std::string::npos ? 0 : at + 1;
+}
+
+std::size_t Find(const std::string& text, char c, std::size_t from) {
+    return Find(text, std::string(1, c), from);
+}
 
 // Case-insensitive search of pattern starting at or after "from" and beginning no later than "last".
-int FindCaseless(const std::string& text, const std::string& pattern, int from, int last) {
-    const int n = Length(text), m = Length(pattern);
-    if (m == 0 || from < 1) return 0;
+std::size_t FindCaseless(const std::string& text, const std::string& pattern, std::size_t from, std::size_t last) {
+    const std::size_t n = text.size(), m = pattern.size();
+    if (m == 0 || m > n || from < 1) return 0;
     last = std::min(last, n - m + 1);
-    for (int p = from; p <= last; ++p) {
-        int k = 0;
-        while (k < m && Upper(At(text, p + k)) == Upper(pattern[static_cast<std::size_t>(k)])) ++k;
+    for (std::size_t p = from; p <= last; ++p) {
+        std::size_t k = 0;
+        while (k < m && Upper(At(text, p + k)) == Upper(pattern[k])) ++k;
         if (k == m) return p;
     }
     return 0;
 }
 
 bool ContainsCaseless(const std::string& text, const std::string& pattern) {
-    return FindCaseless(text, pattern, 1, Length(text)) != 0;
+    return FindCaseless(text, pattern, 1, text.size()) != 0;
 }
 
 }  // namespace
@@ -66,16 +76,14 @@ std::string TCVParser::Next() {
 }
 
 void TCVParser::FindTag() {
-    const int n = Length(Text);
+    const std::size_t n = Text.size();
     for (;;) {
-        TagStart = ScanForward(Text, "<", Pos);
+        TagStart = Find(Text, '<', Pos);
         if (TagStart == 0) return;
         Pos = TagStart + 1;
         while (Pos <= n && InTagNameSkipSet(At(Text, Pos))) ++Pos;
         std::size_t k = 0;
-        while (k < TagName.size() && Pos + static_cast<int>(k) <= n &&
-               Upper(At(Text, Pos + static_cast<int>(k))) == Upper(TagName[k]))
-            ++k;
+        while (k < TagName.size() && Pos + k <= n && Upper(At(Text, Pos + k)) == Upper(TagName[k])) ++k;
         if (k == TagName.size()) return;  // a prefix match: "A" also matches AREA
     }
 }
@@ -87,16 +95,16 @@ std::string TCVParser::GetAttrLink() {
         return {};
     }
     FindTag();
-    TagEndPos = EndPos = TagStart == 0 ? 0 : ScanForward(Text, TagEnd, -TagStart);
+    TagEndPos = EndPos = TagStart == 0 ? 0 : Find(Text, TagEnd, TagStart);
     if (EndPos == 0) return {};
 
     // The attribute, searched inside this tag only: a name merely beginning with the wanted one
     // ("HREFX") is passed over.
-    const int n = Length(Text);
-    const int name_len = Length(AttrName);
+    const std::size_t n = Text.size();
+    const std::size_t name_len = AttrName.size();
     AttrPos = FindCaseless(Text, AttrName, TagStart, TagEndPos);
     while (AttrPos != 0) {
-        const int after = AttrPos + name_len;
+        const std::size_t after = AttrPos + name_len;
         if (after <= n) {
             const char c = At(Text, after);
             if (c == ' ' || c == '"' || c == '\'' || c == '=') break;
@@ -106,7 +114,7 @@ std::string TCVParser::GetAttrLink() {
     if (AttrPos == 0) return {};
 
     // The value's lead-in: blanks, quotes and "=".
-    int p = AttrPos + name_len;
+    std::size_t p = AttrPos + name_len;
     bool saw_equals = false;
     while (p <= n && InAttrSkipSet(At(Text, p))) {
         const char c = At(Text, p);
@@ -118,7 +126,7 @@ std::string TCVParser::GetAttrLink() {
 
     const char opener = At(Text, p - 1);
     const bool quoted = opener == '"' || opener == '\'';
-    int end = p;
+    std::size_t end = p;
     for (;; ++end) {
         if (end > TagEndPos || end > n) return {};
         const char c = At(Text, end);
@@ -126,17 +134,17 @@ std::string TCVParser::GetAttrLink() {
     }
     ValueStart = p;
     ValueEnd = end;
-    std::string value = Text.substr(static_cast<std::size_t>(p - 1), static_cast<std::size_t>(end - p));
+    std::string value = Text.substr(p - 1, end - p);
     if (value.find_first_of("+;") != std::string::npos) return {};
 
     if (ContainsCaseless(value, "javascript:")) {
         // A script call with one file name in apostrophes yields that name.
-        const int first = ScanExact(Text, "'", ValueStart);
-        const int second = first == 0 ? 0 : ScanExact(Text, "'", first + 1);
+        const std::size_t first = Find(Text, '\'', ValueStart);
+        const std::size_t second = first == 0 ? 0 : Find(Text, '\'', first + 1);
         if (first == 0 || second == 0 || second > TagEndPos) return {};
         ValueStart = first + 1;
         ValueEnd = second;
-        value = Text.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(second - first - 1));
+        value = Text.substr(first, second - first - 1);
     }
     CurrentLink = value;
     return value;
@@ -144,18 +152,19 @@ std::string TCVParser::GetAttrLink() {
 
 std::string TCVParser::GetQuotedLink() {
     CurrentLink.clear();
-    Pos = Pos < 1 ? 0 : ScanExact(Text, TagName, Pos);
+    Pos = Find(Text, TagName, Pos);
     if (Pos == 0) {
         // No opening quote left: the pass is over.
         EndPos = 0;
         return {};
     }
-    EndPos = ScanExact(Text, TagEnd, Pos + 1);
+    EndPos = Find(Text, TagEnd, Pos + 1);
     if (EndPos == 0) return {};
 
     // A ">" between the quotes means they do not enclose a string: the closing quote is taken as
     // the next opening one.
-    const auto open_at = Text.begin() + Pos, close_at = Text.begin() + (EndPos - 1);
+    const auto open_at = Text.begin() + static_cast<std::ptrdiff_t>(Pos);
+    const auto close_at = Text.begin() + static_cast<std::ptrdiff_t>(EndPos - 1);
     if (std::find(open_at, close_at, '>') != close_at) {
         EndPos -= 1;
         return {};
@@ -164,7 +173,7 @@ std::string TCVParser::GetQuotedLink() {
     ValueEnd = EndPos - 1;
     if (Mode == TCVParserMode::ScriptStrings && !InsideScriptBlock(ValueStart)) return {};
 
-    CurrentLink = Text.substr(static_cast<std::size_t>(ValueStart - 1), static_cast<std::size_t>(ValueEnd - ValueStart + 1));
+    CurrentLink = Text.substr(ValueStart - 1, ValueEnd - ValueStart + 1);
     const std::string& s = CurrentLink;
     if (s.empty() || s.find_first_of(" ;<") != std::string::npos) return {};
     if (s.find(':') != std::string::npos && s.find("://") == std::string::npos) return {};
@@ -175,17 +184,18 @@ std::string TCVParser::GetQuotedLink() {
 
 void TCVParser::ReplaceLink(const std::string& new_link) {
     if (new_link == CurrentLink) return;
-    const int delta = Length(new_link) - Length(CurrentLink);
-    Text.replace(static_cast<std::size_t>(ValueStart - 1), CurrentLink.size(), new_link);
-    EndPos += delta;
-    if (TagEndPos >= ValueStart) TagEndPos += delta;
-    ValueEnd += delta;
-    shift_since_pass_start_ += delta;
+    // Every position moved lies after the value, so none of them drops below its length.
+    const auto moved = [&](std::size_t pos) { return pos - CurrentLink.size() + new_link.size(); };
+    Text.replace(ValueStart - 1, CurrentLink.size(), new_link);
+    EndPos = moved(EndPos);
+    if (TagEndPos >= ValueStart) TagEndPos = moved(TagEndPos);
+    ValueEnd = moved(ValueEnd);
+    shift_since_pass_start_ += static_cast<std::ptrdiff_t>(new_link.size()) - static_cast<std::ptrdiff_t>(CurrentLink.size());
 }
 
 std::string TCVParser::GetTagText() const {
     if (Mode != TCVParserMode::TagAttribute || TagStart == 0) return {};
-    const std::size_t gt = Text.find('>', static_cast<std::size_t>(TagStart - 1));
+    const std::size_t gt = Text.find('>', TagStart - 1);
     if (gt == std::string::npos) return {};
     const std::size_t lt = Text.find('<', gt + 1);
     return CleanField(Text.substr(gt + 1, lt == std::string::npos ? std::string::npos : lt - gt - 1));
@@ -197,18 +207,18 @@ void TCVParser::IndexScriptBlocks() {
     shift_since_pass_start_ = 0;
     const std::string upper = UpperCase(Text);
     for (std::size_t p = upper.find("<SCRIPT"); p != std::string::npos; p = upper.find("<SCRIPT", p + 1))
-        script_opens_.push_back(static_cast<int>(p) + 1);
+        script_opens_.push_back(p + 1);
     for (std::size_t p = upper.find("/SCRIPT"); p != std::string::npos; p = upper.find("/SCRIPT", p + 1))
-        script_closes_.push_back(static_cast<int>(p) + 1);
+        script_closes_.push_back(p + 1);
 }
 
-bool TCVParser::InsideScriptBlock(int position) const {
+bool TCVParser::InsideScriptBlock(std::size_t position) const {
     // Every replacement of this pass lies before the current value, so the value's position in the
     // text the pass began with is its position less the shift so far.
-    const int original = position - shift_since_pass_start_;
+    const std::size_t original = position - static_cast<std::size_t>(shift_since_pass_start_);
     const auto open = std::lower_bound(script_opens_.begin(), script_opens_.end(), original);
     if (open == script_opens_.begin()) return false;
-    const int script_start = *std::prev(open);  // the last "<script" before the value
+    const std::size_t script_start = *std::prev(open);  // the last "<script" before the value
     const auto close = std::upper_bound(script_closes_.begin(), script_closes_.end(), script_start);
     return close != script_closes_.end() && original < *close;
 }

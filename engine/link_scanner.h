@@ -3,8 +3,10 @@
 // either by tag and attribute (every HREF of every A tag) or as quoted strings that look like links.
 // It parses nothing into a tree; the caller judges each value and may rewrite it in place.
 //
-// Positions are 1-based, 0 meaning "none", as the text routines define them.
+// Positions are 1-based, 0 meaning "none", as the text routines define them. They are sizes, so a
+// page of any length is scanned with defined results.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,14 +25,14 @@ public:
     std::string TagName;  // tag mode: the tag to look for; quote modes: the opening quote
     std::string TagEnd;   // tag mode: the text that ends a tag; quote modes: the closing quote
     std::string AttrName; // tag mode: the attribute whose value is wanted
-    int Pos = 1;          // where the next search starts
-    int EndPos = 1;       // end of the current tag or string; 0 once nothing more was found
-    int TagStart = 0;
-    int TagEndPos = 0;
-    int AttrPos = 0;
+    std::size_t Pos = 1;     // where the next search starts
+    std::size_t EndPos = 1;  // end of the current tag or string; 0 once nothing more was found
+    std::size_t TagStart = 0;
+    std::size_t TagEndPos = 0;
+    std::size_t AttrPos = 0;
     std::string CurrentLink;
-    int ValueStart = 0;
-    int ValueEnd = 0;
+    std::size_t ValueStart = 0;
+    std::size_t ValueEnd = 0;
     TCVParserMode Mode = TCVParserMode::TagAttribute;
 
     // Starts a pass over Text: tag mode with a tag and attribute (TagEnd ">"), or a quote mode with
@@ -54,14 +56,14 @@ public:
     std::string GetQuotedLink();
 
 private:
-    bool InsideScriptBlock(int position) const;
+    bool InsideScriptBlock(std::size_t position) const;
     void IndexScriptBlocks();
 
     // Script-block markers of the text as it stood when the quote pass began (positions in that
     // text), and how far later text has moved since through replacements.
-    std::vector<int> script_opens_;
-    std::vector<int> script_closes_;
-    int shift_since_pass_start_ = 0;
+    std::vector<std::size_t> script_opens_;
+    std::vector<std::size_t> script_closes_;
+    std::ptrdiff_t shift_since_pass_start_ = 0;
     bool first_call_ = true;
 };
 

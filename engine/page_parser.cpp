@@ -21,8 +21,8 @@ const LinkTagRow kLinkTagRows[13] = {
 namespace {
 
 struct Edit {
-    int Start;  // 1-based
-    int Length;
+    std::size_t Start;  // 1-based
+    std::size_t Length;
     std::string Text;
 };
 
@@ -80,10 +80,10 @@ public:
         out.reserve(text_.size() + text_.size() / 4);
         std::size_t at = 0;
         for (const Edit& e : edits_) {
-            const auto start = static_cast<std::size_t>(e.Start - 1);
+            const std::size_t start = e.Start - 1;
             out.append(text_, at, start - at);
             out += e.Text;
-            at = start + static_cast<std::size_t>(e.Length);
+            at = start + e.Length;
         }
         out.append(text_, at, std::string::npos);
         return out;
@@ -97,7 +97,7 @@ private:
 
     // Claims the current value's range; false when a pass before already judged any of it.
     bool AlreadyJudged(const TCVParser& parser) {
-        const auto start = static_cast<std::size_t>(parser.ValueStart);
+        const std::size_t start = parser.ValueStart;
         const std::size_t end = start + parser.CurrentLink.size();
         for (std::size_t i = start; i < end && i < judged_.size(); ++i)
             if (judged_[i]) return true;
@@ -148,7 +148,7 @@ private:
     void Rewrite(const TCVParser& parser, const std::string& url) {
         const std::string text = PageLinkText(url, local_base_dir_);
         if (text != parser.CurrentLink)
-            edits_.push_back({parser.ValueStart, static_cast<int>(parser.CurrentLink.size()), text});
+            edits_.push_back({parser.ValueStart, parser.CurrentLink.size(), text});
     }
 
     const std::string& text_;
@@ -179,8 +179,7 @@ PageParseOutcome ParsePageText(const std::string& page_text, const PageParseCont
         while (parser.More()) {
             const std::string link = parser.Next();
             if (link.empty()) continue;
-            text.erase(static_cast<std::size_t>(parser.TagStart - 1),
-                       static_cast<std::size_t>(parser.EndPos - parser.TagStart + 1));
+            text.erase(parser.TagStart - 1, parser.EndPos - parser.TagStart + 1);
             base_href = URLBaseDir(ResolveURL(link, URLBaseDir(page.URL)));
             break;
         }
