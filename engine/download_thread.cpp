@@ -116,6 +116,7 @@ bool TThreadDownload::StartOnSocket(const std::shared_ptr<TCVTask>& task, TThrea
     // Checked again after the pause: a stop (or a new task) in between must not start a transfer.
     if (!item || Stop() || Task() != task || socket.Busy() || !sockets_.Contains(&socket)) return false;
 
+    const std::shared_ptr<const TCVRunRules> rules = task->EnsureRunRules();
     TSocketJob job;
     if (item->Mark == mkUpdate) {
         item->SetState(isUpdating);
@@ -129,7 +130,7 @@ bool TThreadDownload::StartOnSocket(const std::shared_ptr<TCVTask>& task, TThrea
     job.LocalFile = item->GetLocalFileName();
     task->UserAgent = App ? App->UserAgent : std::string();
     job.UserAgent = task->UserAgent;
-    if (LoginAllowed(task->URL, item->URL)) {
+    if (LoginAllowed(rules->URL, item->URL)) {
         job.User = task->UserName;
         job.Password = task->Password;
     }
@@ -159,6 +160,18 @@ void TThreadDownload::SocketProgress(TThreadSocket& socket) {
 }
 
 void TThreadDownload::SocketDone(TThreadSocket& socket) {
+    try {
+        RecordCompletion(socket);
+    } catch (...) {
+        // The connection is idle again whatever happened: a stop waits for every job to end.
+        socket.Reset();
+        throw;
+    }
+    socket.Reset();
+    PostToHost([](EngineHost& host) { host.UpdateSockets(); });
+}
+
+void TThreadDownload::RecordCompletion(TThreadSocket& socket) {
     const TSocketSnapshot fields = socket.Snapshot();
     std::unique_ptr<TCVQItem> item = socket.TakeItem();
     const std::shared_ptr<TCVTask> task = socket.JobTask();
@@ -182,14 +195,12 @@ void TThreadDownload::SocketDone(TThreadSocket& socket) {
             item->SetState(isSaved);
             item->Put();
             task->AddToCounter(page ? TCVCounter::PagesSaved : TCVCounter::ResourcesSaved, 1);
-            if (!page && !task->IntranetMode) {
+            const auto rules = task->RunRules();
+            if (!page && rules && !rules->IntranetMode) {
                 task->ZipQueueAdd(fields.LocalFile, std::move(item));
             }
         }
     }
-    item.reset();
-    socket.Reset();
-    PostToHost([](EngineHost& host) { host.UpdateSockets(); });
 }
 
 void TThreadDownload::UpdateStats() {

@@ -57,6 +57,8 @@ protected:
 
 private:
     void Cycle();
+    // The job's outcome into its item, the queue and the counters (SocketDone).
+    void RecordCompletion(TThreadSocket& socket);
     void ChartAddPoint(TCVTask& task, int connections, std::int64_t seconds, int step, double kilobytes);
 
     TSocketList& sockets_;

@@ -5,7 +5,7 @@
 #include "engine/file_routines.h"
 #include "engine/page_parser.h"
 #include "engine/task.h"
-#include "engine/url_model.h"
+#include "platform/rtl/log.h"
 
 namespace corvane {
 
@@ -15,6 +15,35 @@ TThreadParse::~TThreadParse() {
     Terminate();
     WaitFor();
 }
+
+namespace {
+
+// Reads a saved page. Returns '' when it was read (or is too large to scan: oversized, text left
+// empty), else why it could not be.
+std::string ReadSavedPage(const std::string& file, std::string& text, bool& oversized) {
+    std::error_code ec;
+    if (file.empty() || !std::filesystem::is_regular_file(file, ec)) return kPageFileMissing;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (!ec && size > kMaxScannedPageBytes) {
+        oversized = true;
+        return {};
+    }
+    try {
+        text = LoadTextFile(file);
+    } catch (const std::exception& e) {
+        text.clear();
+        return e.what();
+    }
+    return {};
+}
+
+void FailPage(TCVQItem& item, const std::string& reason) {
+    item.StatusText = reason;
+    item.SetState(isError);
+    item.Put();
+}
+
+}  // namespace
 
 void TThreadParse::SetTask(std::shared_ptr<TCVTask> task) {
     std::lock_guard guard(task_lock_);
@@ -51,40 +80,32 @@ void TThreadParse::Execute() {
 }
 
 void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
-    const std::string local_file = item->GetLocalFileName();
-
-    // LoadPage: a page whose file is gone counts as a failed page.
+    // LoadPage, on the main thread: the run's rules, the page's file and its text.
+    std::shared_ptr<const TCVRunRules> rules;
+    std::string local_file;
     std::string text;
-    bool found = false;
+    std::string failure;
+    bool oversized = false;
     Synchronize([&] {
+        rules = task.EnsureRunRules();
+        local_file = item->GetLocalFileName();
         if (status_) status_("Loading Page: " + local_file);
-        std::error_code ec;
-        if (local_file.empty() || !std::filesystem::is_regular_file(local_file, ec)) return;
-        text = LoadTextFile(local_file);
-        found = true;
+        failure = ReadSavedPage(local_file, text, oversized);
     });
-    if (!found) {
-        item->SetState(isError);
-        item->Put();
+    if (!failure.empty()) {
+        FailPage(*item, failure);
         return;
     }
+    if (oversized) LogWarning("parse: " + item->URL + " is larger than 256 MB and was not scanned for links");
 
     PageParseOutcome outcome;
-    bool parsed = true;
     if (!text.empty()) {
         try {
             PageParseContext context;
             context.Page = item.get();
-            context.Profile = &task.Profile;
-            context.Rules.FileTypes = &task.Profile.FileTypes;
-            context.Rules.Depth = task.Profile.Depth;
-            context.Rules.PageLocation = task.Profile.PageLocation;
-            context.Rules.ResourceLocation = task.Profile.ResourceLocation;
-            context.Rules.FiltersExclude = &task.Profile.URLFiltersExclude;
-            context.Rules.FiltersInclude = &task.Profile.URLFiltersInclude;
-            context.Rules.TaskExclude = &task.ExcludeURLs;
-            context.Rules.TaskInclude = &task.IncludeURLs;
-            context.StartBaseDir = URLBaseDir(task.URL);
+            context.Profile = &rules->Profile;
+            context.Rules = rules->Links();
+            context.StartBaseDir = rules->StartBaseDir;
             context.QueueLink = [&task, this](const TCVQItem& link, bool& added) {
                 // AddNewLink: the URL-set test and the add are one step under the task's lock.
                 std::string queued;
@@ -97,19 +118,17 @@ void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
             };
             outcome = ParsePageText(text, context);
             ShowStatus("");  // ClearStatus
+        } catch (const MainLoopClosed&) {
+            throw;  // the program is ending: the page stays Saved for the next run
         } catch (const std::exception& e) {
-            item->StatusText = e.what();
-            parsed = false;
+            FailPage(*item, e.what());
+            return;
         }
     }
-    if (!parsed) {
-        item->SetState(isError);
-        item->Put();
-        return;
-    }
 
-    // SavePage. An empty page is marked Parsed as it is, so it is never picked again; a page that
-    // cannot be written becomes an error rather than being picked again for ever.
+    // SavePage. An empty page, and one too large to scan, is marked Parsed as it is, so it is never
+    // picked again; a page that cannot be written becomes an error rather than being picked again for
+    // ever.
     try {
         Synchronize([&] {
             if (!text.empty()) {
@@ -120,18 +139,19 @@ void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
                 }
                 if (outcome.Text != text) SaveTextFile(local_file, outcome.Text);
             }
+            if (oversized) item->StatusText = kPageNotScanned;
             item->SetState(isParsed);
             item->Put();
             if (status_) status_("");
         });
+    } catch (const MainLoopClosed&) {
+        throw;
     } catch (const std::exception& e) {
-        item->StatusText = e.what();
-        item->SetState(isError);
-        item->Put();
+        FailPage(*item, e.what());
         return;
     }
 
-    if (!task.IntranetMode) task.ZipQueueAdd(local_file, std::move(item));
+    if (!rules->IntranetMode) task.ZipQueueAdd(local_file, std::move(item));
 }
 
 }  // namespace corvane

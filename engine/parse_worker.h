@@ -7,6 +7,7 @@
 // task starts, and sets the stop flag to stop it (the thread then parks itself).
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -18,6 +19,13 @@ namespace corvane {
 
 class TCVTask;
 class TCVQItem;
+
+// A saved page larger than this is kept as it is and not scanned for links: scanning needs the page
+// in memory, twice over while it is rewritten.
+inline constexpr std::uintmax_t kMaxScannedPageBytes = std::uintmax_t{256} << 20;
+// The status texts of a page that ends without being scanned.
+inline constexpr const char* kPageNotScanned = "Not scanned: larger than 256 MB";
+inline constexpr const char* kPageFileMissing = "Saved file not found";
 
 class TThreadParse : public TThread {
 public:
@@ -33,7 +41,8 @@ public:
     void SetStatusHandler(std::function<void(const std::string& text)> handler);
 
     // Parses one page now, on the calling thread's terms (its main-thread steps still go through the
-    // main loop). Exposed for tests; the thread loop calls it.
+    // main loop). Exposed for tests; the thread loop calls it. A page that cannot be read or parsed
+    // ends in Error with the reason as its status text; the rules are the run's (TCVTask::RunRules).
     void ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item);
 
 protected:

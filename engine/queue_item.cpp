@@ -123,7 +123,7 @@ void TCVQItem::SetState(TCVItemState state) {
 }
 
 std::string TCVQItem::GetLocalFileName() {
-    LocalFile = corvane::GetLocalFileName(Task->GetFolder(), URLBaseDir(URL), URL);
+    LocalFile = corvane::GetLocalFileName(Task->RunFolder(), URLBaseDir(URL), URL);
     return LocalFile;
 }
 

@@ -76,7 +76,8 @@ public:
 
     // Applies the counter rules to the task, stores the state and fires the task's OnProgress.
     void SetState(TCVItemState state);
-    // The item's file under the task's folder; '' when the URL cannot be stored there safely.
+    // The item's file under the run's folder (TCVTask::RunFolder); '' when the URL cannot be stored
+    // there safely.
     std::string GetLocalFileName();
     // Writes the item back into its task's queue (appended when its URL is not queued yet).
     void Put();

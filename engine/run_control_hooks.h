@@ -12,7 +12,7 @@ class TRunControlHooks {
 public:
     virtual ~TRunControlHooks() = default;
 
-    // Status line: numbered message (690, 691, 692, 694, 695), followed by tail.
+    // Status line: numbered message (690, 691, 692, 694, 695, 5500), followed by tail.
     virtual void StatusMessage(int /*number*/, const std::string& /*tail*/) {}
     // Toolbar logo animating while a task runs; the status view's Run button.
     virtual void AnimateLogo(bool /*running*/) {}

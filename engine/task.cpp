@@ -29,6 +29,28 @@ std::string TCVTask::GetFolder() const {
     return App->GetTempFolder();
 }
 
+std::shared_ptr<const TCVRunRules> TCVTask::TakeRunRules() {
+    std::shared_ptr<const TCVRunRules> rules = TCVRunRules::Of(*this);
+    std::lock_guard guard(lock_);
+    run_rules_ = rules;
+    return rules;
+}
+
+std::shared_ptr<const TCVRunRules> TCVTask::RunRules() const {
+    std::lock_guard guard(lock_);
+    return run_rules_;
+}
+
+std::shared_ptr<const TCVRunRules> TCVTask::EnsureRunRules() {
+    if (auto rules = RunRules()) return rules;
+    return TakeRunRules();
+}
+
+std::string TCVTask::RunFolder() const {
+    if (const auto rules = RunRules()) return rules->Folder;
+    return GetFolder();
+}
+
 std::string TCVTask::GetLocalStartPage() const { return GetLocalFileName(GetFolder(), URLBaseDir(URL), URL); }
 
 void TCVTask::Reset() {

@@ -21,6 +21,7 @@
 
 #include "engine/profile.h"
 #include "engine/queue_item.h"
+#include "engine/run_rules.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/string_list.h"
 
@@ -126,6 +127,17 @@ public:
     bool IsRunning() const { return Status == tsDownloading || Status == tsDownloadComplete; }
     // The intranet folder (with its final "/") in Personal Intranet mode, else App's capture folder.
     std::string GetFolder() const;
+
+    // ---- the run's rules ----
+    // Main thread: copies the rules the run works by (StartTask). Edits made to the task afterwards
+    // apply at the next run.
+    std::shared_ptr<const TCVRunRules> TakeRunRules();
+    // The rules of the run; nullptr before any were taken. Any thread.
+    std::shared_ptr<const TCVRunRules> RunRules() const;
+    // Main thread: the run's rules, taken now when none were (a task worked on without a start).
+    std::shared_ptr<const TCVRunRules> EnsureRunRules();
+    // Where the run's files go: the run's folder once rules were taken, else GetFolder().
+    std::string RunFolder() const;
     std::string GetLocalStartPage() const;
     std::string GetCSVLine() const;
 
@@ -230,6 +242,7 @@ private:
     std::vector<TCVZipEntry> zip_queue_;
     TCVProgressEvent on_progress_;
     std::shared_ptr<TCVChart> chart_;
+    std::shared_ptr<const TCVRunRules> run_rules_;
     std::mutex save_lock_;  // one SaveQueue at a time, so an older snapshot never lands last
 };
 

@@ -17,8 +17,17 @@
 namespace corvane {
 namespace {
 
-// A stop waits this long for the transfers it cancelled before it goes on without them.
-constexpr std::chrono::seconds kStopWait{60};
+// A stop that has not settled after this long says on the status line that it waits.
+constexpr std::chrono::seconds kStopNotice{1};
+
+// The run's save mode: the one its workers use, even when the task was edited since it started.
+bool RunsInIntranetMode(const TCVTask& task) {
+    const auto rules = task.RunRules();
+    return rules ? rules->IntranetMode : task.IntranetMode;
+}
+
+// A worker that has parked, or ended (a closed main loop ends it), touches the task no more.
+bool Idle(const TThread& thread) { return thread.Suspended() || thread.Finished(); }
 
 }  // namespace
 
@@ -69,6 +78,8 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
     const std::shared_ptr<TCVTask> current = App->GetCurrentTask();
     if (current && current != task && current->IsRunning()) return false;
 
+    // The workers read these copies, never the task the dialogs may edit meanwhile.
+    const std::shared_ptr<const TCVRunRules> rules = task->TakeRunRules();
     if (current == task && task->RunMethod != rmRestart && task->RunMethod != rmMap) {
         hooks_.StatusMessage(kMsgResuming, {});
         task->StartClock();
@@ -85,7 +96,7 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
         task->PrepareRun();
     }
 
-    if (!task->IntranetMode) {
+    if (!rules->IntranetMode) {
         hooks_.ShowArchiveView();
         task->ZipNode = hooks_.OpenArchive(*task);
     }
@@ -105,17 +116,22 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
 }
 
 void TaskRunner::WaitForWorkers() {
-    // Parked workers and idle connections: nothing touches the task's queue any more.
-    const bool settled = WaitWhileServingFor(
-        [this] { return download_->Suspended() && parse_->Suspended() && sockets_->AllIdle(); }, kStopWait);
-    if (!settled) LogWarning("run control: workers still busy after a stop");
+    // Parked workers and idle connections: nothing touches the task's queue any more. Until then a
+    // completion can still write records and counters, so the stop waits for as long as it takes
+    // rather than save a queue that is then changed behind it.
+    const auto settled = [this] { return Idle(*download_) && Idle(*parse_) && sockets_->AllIdle(); };
+    if (WaitWhileServingFor(loop_, settled, kStopNotice)) return;
+    hooks_.StatusMessage(kMsgWaitingForTransfers, {});
+    LogWarning("run control: a stop waits for transfers and the parse of a page to end");
+    WaitWhileServing(loop_, settled);
 }
 
 void TaskRunner::StopDownload(TCVTask& task) {
     download_->SetStop(true);
     parse_->SetStop(true);
     StopZipTimer();
-    if (!task.IntranetMode) hooks_.AbortArchive();
+    const bool intranet = RunsInIntranetMode(task);
+    if (!intranet) hooks_.AbortArchive();
     loop_.ProcessPending();
     loop_.ProcessPending();
     sockets_->StopAllSockets();
@@ -124,7 +140,7 @@ void TaskRunner::StopDownload(TCVTask& task) {
     // Saved after the reset, so the file never keeps an item as in transfer.
     task.SaveQueue();
     hooks_.AnimateLogo(false);
-    if (App && App->ShowSummary && task.IntranetMode) hooks_.ShowTaskReport(task);
+    if (App && App->ShowSummary && intranet) hooks_.ShowTaskReport(task);
     hooks_.SetRunEnabled(true);
     RescheduleTask(task, Now());
     hooks_.TaskRescheduled(task);
@@ -145,7 +161,9 @@ void TaskRunner::TaskDone(const std::shared_ptr<TCVTask>& task) {
     if (!task || busy_) return;
     busy_ = true;
     StopDownload(*task);
-    if (!task->IntranetMode && task->Profile.UseStartPageTitle && !task->StartPageTitle.empty()) {
+    const auto rules = task->RunRules();
+    const bool use_title = rules ? rules->Profile.UseStartPageTitle : task->Profile.UseStartPageTitle;
+    if (!RunsInIntranetMode(*task) && use_title && !task->StartPageTitle.empty()) {
         const std::string name = ReplaceInvalidFileChars(task->StartPageTitle + ".zip", ' ');
         const std::string renamed = hooks_.RenameArchive(*task, name);
         if (!renamed.empty()) {
@@ -162,7 +180,7 @@ void TaskRunner::ZipTimerStep() {
     if (busy_) return;
     const std::shared_ptr<TCVTask> task = download_->Task();
     if (!task) return;
-    if (task->IntranetMode) {
+    if (RunsInIntranetMode(*task)) {
         if (task->Status == tsDownloadComplete) {
             task->Status = tsTaskComplete;
             task->Save();

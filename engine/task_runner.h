@@ -5,7 +5,11 @@
 //
 // While a task is being stopped or finished the runner is busy: the main loop is served during that
 // time (joins and cancels pump it), and neither StartTask nor the schedule tick may start anything
-// then.
+// then. A stop saves the queue only once every worker and connection of the run has finished with
+// it, however long that takes (the status line says so when it is long).
+//
+// The run works by the task's rules as StartTask found them (TCVTask::TakeRunRules); edits made to
+// the task while it runs apply at its next run.
 
 #include <memory>
 #include <string>
@@ -27,6 +31,7 @@ inline constexpr int kMsgRestarting = 691;
 inline constexpr int kMsgResuming = 692;
 inline constexpr int kMsgStopping = 694;
 inline constexpr int kMsgStopped = 695;
+inline constexpr int kMsgWaitingForTransfers = 5500;
 
 class TaskRunner {
 public:
