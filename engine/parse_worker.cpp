@@ -8,14 +8,6 @@
 #include "platform/rtl/log.h"
 
 namespace corvane {
-
-TThreadParse::TThreadParse(std::chrono::milliseconds pause_step) : TThread("parse"), pause_step_(pause_step) {}
-
-TThreadParse::~TThreadParse() {
-    Terminate();
-    WaitFor();
-}
-
 namespace {
 
 // Reads a saved page. Returns '' when it was read (or is too large to scan: oversized, text left
@@ -44,6 +36,13 @@ void FailPage(TCVQItem& item, const std::string& reason) {
 }
 
 }  // namespace
+
+TThreadParse::TThreadParse(std::chrono::milliseconds pause_step) : TThread("parse"), pause_step_(pause_step) {}
+
+TThreadParse::~TThreadParse() {
+    Terminate();
+    WaitFor();
+}
 
 void TThreadParse::SetTask(std::shared_ptr<TCVTask> task) {
     std::lock_guard guard(task_lock_);
