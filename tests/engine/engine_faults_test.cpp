@@ -18,49 +18,15 @@
 #include "engine/schedule_thread.h"
 #include "engine/socket_list.h"
 #include "engine/task.h"
-#include "platform/rtl/error_report.h"
 #include "platform/rtl/log.h"
 #include "platform/rtl/wait_while_serving.h"
 #include "tests/engine/capture_fixture.h"
+#include "tests/platform/captured_reports.h"
 
 namespace corvane::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Collects what the workers report and log for the life of a test.
-class Reported {
-public:
-    Reported() {
-        old_report_ = SetErrorReportHook([this](const std::string& source, const std::string& message) {
-            std::lock_guard lock(mutex_);
-            reports_.push_back(source + ": " + message);
-        });
-        old_log_ = SetLogSink([this](const std::string& message) {
-            std::lock_guard lock(mutex_);
-            logs_.push_back(message);
-        });
-    }
-    ~Reported() {
-        SetErrorReportHook(std::move(old_report_));
-        SetLogSink(std::move(old_log_));
-    }
-    std::vector<std::string> Reports() {
-        std::lock_guard lock(mutex_);
-        return reports_;
-    }
-    std::vector<std::string> Logs() {
-        std::lock_guard lock(mutex_);
-        return logs_;
-    }
-
-private:
-    ErrorReportHook old_report_;
-    LogSink old_log_;
-    std::mutex mutex_;
-    std::vector<std::string> reports_;
-    std::vector<std::string> logs_;
-};
 
 class EngineFaultsPages : public CaptureFixture {
 protected:
@@ -99,7 +65,7 @@ TEST_F(EngineFaultsPages, APageThatCannotBeReadEndsInErrorAndTheParseGoesOn) {
     SavedPage("http://site.com/gone.htm");
     WriteBytes(SavedPage("http://site.com/fine.htm"), "<a href=\"next.htm\">next</a>");
 
-    Reported reported;
+    CapturedReports reports;
     TThreadParse parser(1ms);
     parser.SetMainLoop(loop_.get());
     parser.SetTask(task_);
@@ -118,7 +84,7 @@ TEST_F(EngineFaultsPages, APageThatCannotBeReadEndsInErrorAndTheParseGoesOn) {
     EXPECT_TRUE(ItemOf("http://site.com/next.htm"));
     EXPECT_EQ(task_->Counters().PageErrors, 2);
     EXPECT_EQ(task_->Counters().PagesSaved, 1);
-    EXPECT_EQ(reported.Reports(), std::vector<std::string>{});
+    EXPECT_EQ(reports.Take(), std::vector<std::string>{});
 }
 
 TEST_F(EngineFaultsPages, APageOver256MBIsKeptAndMarkedParsedWithoutAScan) {
@@ -128,9 +94,11 @@ TEST_F(EngineFaultsPages, APageOver256MBIsKeptAndMarkedParsedWithoutAScan) {
     // Sparse: the size without the disk space.
     std::filesystem::resize_file(file, (std::uintmax_t{256} << 20) + 1);
 
-    Reported reported;
+    std::vector<std::string> logs;  // ParsePage runs on this thread here
+    const LogSink previous = SetLogSink([&](const std::string& line) { logs.push_back(line); });
     TThreadParse parser(1ms);
     parser.ParsePage(*task_, task_->NextPageToParse());
+    SetLogSink(previous);
 
     const auto item = ItemOf("http://site.com/huge.htm");
     EXPECT_EQ(item->State, isParsed);
@@ -140,7 +108,6 @@ TEST_F(EngineFaultsPages, APageOver256MBIsKeptAndMarkedParsedWithoutAScan) {
     std::string start(head.size(), '\0');
     std::ifstream(file, std::ios::binary).read(start.data(), static_cast<std::streamsize>(start.size()));
     EXPECT_EQ(start, head);
-    const auto logs = reported.Logs();
     ASSERT_EQ(logs.size(), 1u);
     EXPECT_NE(logs[0].find("huge.htm"), std::string::npos) << logs[0];
     EXPECT_NE(logs[0].find("256 MB"), std::string::npos) << logs[0];
@@ -189,7 +156,7 @@ TEST_F(EngineFaultsClosedLoop, EveryWorkerLoopEndsWithoutReportingItOverAndOver)
     page->Put();
     task->Status = tsDownloading;
 
-    Reported reported;
+    CapturedReports reports;
     TSocketList sockets(timing_);
     TThreadDownload dispatcher(sockets, timing_);
     TThreadParse parser(timing_.ParsePauseStep);
@@ -210,7 +177,7 @@ TEST_F(EngineFaultsClosedLoop, EveryWorkerLoopEndsWithoutReportingItOverAndOver)
     EXPECT_TRUE(dispatcher.Finished());
     EXPECT_TRUE(parser.Finished());
     EXPECT_TRUE(schedule.Finished());
-    EXPECT_EQ(reported.Reports(), std::vector<std::string>{});
+    EXPECT_EQ(reports.Take(), std::vector<std::string>{});
     EXPECT_EQ(task->GetQItem(0)->State, isSaved);  // left for the next run, not failed
 }
 

@@ -3,11 +3,11 @@
 //   INSTANTIATE_TYPED_TEST_SUITE_P(HeadlessMainLoop, MainLoopContract, HeadlessFactory);
 // where the factory has `static std::unique_ptr<QueuedMainLoop> Make()`, called on the main thread.
 
-#include "platform/rtl/error_report.h"
 #include "platform/rtl/main_loop.h"
 #include "platform/rtl/queued_main_loop.h"
 #include "platform/rtl/thread.h"
 #include "platform/rtl/wait_while_serving.h"
+#include "tests/platform/captured_reports.h"
 
 #include <gtest/gtest.h>
 
@@ -20,27 +20,6 @@
 #include <vector>
 
 namespace corvane::testing {
-
-// Collects reports for the life of a test.
-class CapturedReports {
-public:
-    CapturedReports() {
-        old_ = SetErrorReportHook([this](const std::string& source, const std::string& message) {
-            std::lock_guard lock(mutex_);
-            reports_.push_back(source + ": " + message);
-        });
-    }
-    ~CapturedReports() { SetErrorReportHook(std::move(old_)); }
-    std::vector<std::string> Take() {
-        std::lock_guard lock(mutex_);
-        return reports_;
-    }
-
-private:
-    ErrorReportHook old_;
-    std::mutex mutex_;
-    std::vector<std::string> reports_;
-};
 
 template <class Factory>
 class MainLoopContract : public ::testing::Test {
