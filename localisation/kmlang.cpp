@@ -151,8 +151,10 @@ void TKMLang::HandleString(const std::string& path, const std::string& className
         const std::string text = get().toStdString();
         if (!target.Props.FindByName(visit.section, key)) {
             if (!text.empty()) {
-                if (target.LastId() == 0xFFFF) throw ELangFileError("No Id left for " + visit.section + "." + key);
-                target.AddProp(static_cast<std::uint16_t>(target.LastId() + 1), visit.section, key, text, 0);
+                const auto id = static_cast<std::uint16_t>(target.LastFormId() + 1);
+                if (id >= TkLangFileEdit::kFirstAddedMessageId)
+                    throw ELangFileError("No Id left for " + visit.section + "." + key);
+                target.AddProp(id, visit.section, key, text, 0);
             }
         } else if (text.empty()) {
             target.DeleteProp(visit.section, key);

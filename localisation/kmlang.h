@@ -26,7 +26,7 @@ public:
     // Every form calls this at the end of its constructor: translates unless the language is Native.
     void Loaded();
     void Translate() override;
-    // Records every admitted text of the form into the file: new keys get Id LastId + 1, changed texts
+    // Records every admitted text of the form into the file: new keys get Id LastFormId + 1, changed texts
     // are updated, texts that became empty are removed. The caller saves the file.
     void Capture(TkLangFileEdit& target);
 

@@ -110,6 +110,13 @@ int TkLangFileEdit::InsertStr(std::uint16_t id, const std::string& text, std::ui
     return static_cast<int>(pos - Strings.begin());
 }
 
+std::uint16_t TkLangFileEdit::LastFormId() const {
+    std::uint16_t last = 0;
+    for (const auto& entry : Strings)
+        if (entry.Id < kFirstAddedMessageId) last = entry.Id;
+    return last;
+}
+
 void TkLangFileEdit::AddProp(std::uint16_t id, const std::string& section, const std::string& path,
                              const std::string& text, std::uint16_t fontIndex) {
     InsertStr(id, text, fontIndex);

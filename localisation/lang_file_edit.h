@@ -18,6 +18,10 @@ public:
     // Fills the locale block from the current display settings.
     void CaptureLocale();
     std::uint16_t LastId() const { return Strings.empty() ? 0 : Strings.back().Id; }
+    // The highest Id below the numbered messages that issues add from kFirstAddedMessageId on:
+    // captured form strings are numbered after it, so they never run into those blocks.
+    static constexpr std::uint16_t kFirstAddedMessageId = 5000;
+    std::uint16_t LastFormId() const;
     int AddFont(const std::string& name, std::uint16_t size, std::uint8_t style);
     // Before the first entry whose Id is not lower, or appended; no test for an Id already present.
     int InsertStr(std::uint16_t id, const std::string& text, std::uint16_t fontIndex);

@@ -130,13 +130,13 @@ protected:
     // Native holds the test forms' English texts, captured from live forms as a designer would.
     void CaptureNative() {
         TkLangFileEdit native(dir.File("Native.lng"));
-        const std::uint16_t last = native.LastId();
-        EXPECT_EQ(last, 790);  // captured form strings are numbered after the messages
+        const std::uint16_t last = native.LastFormId();
+        EXPECT_EQ(last, 790);  // captured form strings are numbered after the messages, below 5000
         TestForm form(language);
         TFormCorvane main(language);
         form.translator->Capture(native);
         main.translator->Capture(native);
-        EXPECT_GT(native.LastId(), last);
+        EXPECT_GT(native.LastFormId(), last);
         native.Save();
     }
     test::TempLangDir dir;
