@@ -71,8 +71,10 @@ bool SameName(const std::string& a, const std::string& b) {
 
 std::mutex g_share_locks[CURL_LOCK_DATA_LAST];
 
-void ShareLock(CURL*, curl_lock_data data, curl_lock_access, void*) { g_share_locks[data].lock(); }
-void ShareUnlock(CURL*, curl_lock_data data, void*) { g_share_locks[data].unlock(); }
+// libcurl calls these with no way to fail: a lock that cannot be taken ends the process rather than
+// unwind through C code.
+void ShareLock(CURL*, curl_lock_data data, curl_lock_access, void*) noexcept { g_share_locks[data].lock(); }
+void ShareUnlock(CURL*, curl_lock_data data, void*) noexcept { g_share_locks[data].unlock(); }
 
 CURLSH* Share() {
     static CURLSH* share = [] {
