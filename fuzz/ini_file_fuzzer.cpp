@@ -1,32 +1,18 @@
 // Arbitrary bytes as an INI file. Every section and key the reader lists must be found again by
 // name, and a write must leave the file readable with the value in place and the other keys kept.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include "fuzz/fuzz_files.h"
 #include "platform/inifile/ini_file.h"
 
 using namespace corvane;
+using fuzz::Check;
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
 const std::string& FilePath() {
-    static const std::string path = [] {
-        // Memory-backed where possible: every write is flushed to disk.
-        char folder[] = "/dev/shm/corvane-ini-fuzz-XXXXXX";
-        char fallback[] = "/tmp/corvane-ini-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(folder);
-        if (!made) made = ::mkdtemp(fallback);
-        if (!made) std::abort();
-        return std::string(made) + "/fuzz.ini";
-    }();
+    static const std::string path = fuzz::MakeFuzzFolder("ini-fuzz") + "/fuzz.ini";
     return path;
 }
 
@@ -34,10 +20,7 @@ const std::string& FilePath() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string& path = FilePath();
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    fuzz::WriteFuzzFile(path, data, size);
     TIniFile ini(path);
     TStringList sections;
     ini.ReadSections(sections);

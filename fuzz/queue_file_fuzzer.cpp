@@ -1,35 +1,23 @@
 // Arbitrary bytes as a task's queue file. Loading must keep URL and record lines paired, every item
 // must write back a record that reads the same, and running the queue to its end (each selected
 // item marked done) must finish within one step per item and leave nothing to do.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "engine/task.h"
+#include "fuzz/fuzz_files.h"
 #include "platform/rtl/log.h"
 
 using namespace corvane;
+using fuzz::Check;
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
 
 const std::string& TaskPath() {
     static const std::string path = [] {
         SetLogSink([](const std::string&) {});
-        // Memory-backed where possible: every write is flushed to disk.
-        char folder[] = "/dev/shm/corvane-queue-fuzz-XXXXXX";
-        char fallback[] = "/tmp/corvane-queue-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(folder);
-        if (!made) made = ::mkdtemp(fallback);
-        if (!made) std::abort();
-        return std::string(made) + "/fuzz.cvt";
+        return fuzz::MakeFuzzFolder("queue-fuzz") + "/fuzz.cvt";
     }();
     return path;
 }
@@ -50,10 +38,7 @@ void Drain(TCVTask& task, std::unique_ptr<TCVQItem> (TCVTask::*next)(), TCVItemS
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     TCVTask task;
     task.FileName = TaskPath();
-    {
-        std::ofstream out(task.GetQueueFileName(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    fuzz::WriteFuzzFile(task.GetQueueFileName(), data, size);
     Check(task.LoadQueue());
     task.OpenQueue();
     const int lines = task.QueueLineCount();

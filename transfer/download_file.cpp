@@ -1,4 +1,5 @@
 #include "transfer/download_file.h"
+#include "transfer/file_stream.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -72,16 +73,7 @@ int TDownloadFile::Create(const std::string& target) {
 }
 
 int TDownloadFile::Write(const void* buffer, std::size_t count) {
-    if (fd_ < 0) return EBADF;
-    const char* p = static_cast<const char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::write(fd_, p + done, count - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return n < 0 ? errno : EIO;
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
+    return fd_ < 0 ? EBADF : WriteAll(fd_, buffer, count);
 }
 
 bool TDownloadFile::StillOurs() const {

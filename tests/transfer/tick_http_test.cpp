@@ -2,6 +2,7 @@
 #include "transfer/global_offline.h"
 #include "transfer/tick_http.h"
 #include "tests/support/loopback_server.h"
+#include "tests/transfer/kit_test_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -19,24 +20,10 @@ namespace corvane {
 namespace {
 
 using test::LoopbackServer;
+using test::Perform;
+using test::ReadAll;
 using test::ScriptedResponse;
 namespace fs = std::filesystem;
-
-int Perform(TickHTTP& http, TickHTTPActions action = TickHTTPActions::Get) {
-    try {
-        http.SetAction(action);
-        return 0;
-    } catch (const EInetKitError& e) {
-        return e.Code();
-    }
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream data;
-    data << in.rdbuf();
-    return data.str();
-}
 
 class TickHTTPFetch : public ::testing::Test {
 protected:
