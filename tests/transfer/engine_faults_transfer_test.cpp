@@ -7,15 +7,12 @@
 #include "tests/transfer/kit_test_helpers.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <new>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 
 namespace corvane {
