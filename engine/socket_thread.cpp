@@ -1,11 +1,14 @@
 #include "engine/socket_thread.h"
 
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 
 #include "engine/dispatch_rules.h"
 #include "engine/queue_item.h"
 #include "engine/task.h"
+#include "platform/rtl/folders_below.h"
+#include "platform/rtl/log.h"
 #include "platform/rtl/string_list.h"
 #include "platform/rtl/wait_while_serving.h"
 #include "transfer/tick_http.h"
@@ -20,6 +23,7 @@ bool TThreadSocket::StartJob(TSocketJob& job) {
     std::lock_guard guard(lock_);
     if (busy_.load(std::memory_order_relaxed)) return false;
     local_file_ = std::move(job.LocalFile);
+    folder_ = std::move(job.Folder);
     use_cache_ = job.UseCache;
     user_agent_ = std::move(job.UserAgent);
     user_ = std::move(job.User);
@@ -94,6 +98,7 @@ TSocketSnapshot TThreadSocket::SnapshotLocked() const {
     s.Stopped = stopped_;
     s.URL = url_;
     s.LocalFile = local_file_;
+    s.Folder = folder_;
     s.UseCache = use_cache_;
     s.UserAgent = user_agent_;
     s.ContentLength = content_length_;
@@ -225,8 +230,15 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
         http.AllowCookies = true;
         const auto slash = job.LocalFile.rfind('/');
         if (slash != std::string::npos && slash > 0) {
-            std::error_code ec;
-            std::filesystem::create_directories(job.LocalFile.substr(0, slash), ec);
+            const std::string dir = job.LocalFile.substr(0, slash);
+            std::string why;
+            if (job.Folder.empty()) {
+                std::error_code ec;
+                std::filesystem::create_directories(dir, ec);
+            } else if (!ForceFoldersBelow(job.Folder, dir, &why)) {
+                LogWarning("Not saving " + job.URL + ": " + why);
+                throw std::runtime_error(why);
+            }
         }
         bool run;
         {

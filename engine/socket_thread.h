@@ -39,6 +39,7 @@ using TSocketEvent = std::function<void(TThreadSocket& sender)>;
 // What the hand-over gives a connection. URL goes last: filling the rest first is the point.
 struct TSocketJob {
     std::string LocalFile;
+    std::string Folder;  // the capture folder LocalFile lies in; no link below it is written through
     bool UseCache = false;
     std::string UserAgent;
     std::string User;
@@ -57,6 +58,7 @@ struct TSocketSnapshot {
     bool Stopped = false;
     std::string URL;
     std::string LocalFile;
+    std::string Folder;
     bool UseCache = false;
     std::string UserAgent;
     std::int64_t ContentLength = 0;
@@ -110,6 +112,7 @@ private:
 
     std::string url_;
     std::string local_file_;
+    std::string folder_;
     bool use_cache_ = false;
     std::string user_agent_;
     std::string user_;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unordered_set>
 
 #include "engine/file_routines.h"
 #include "engine/queue_record.h"
@@ -229,6 +230,33 @@ bool TCVTask::LoadQueue() {
         orphan = std::move(lines.back());
         lines.pop_back();
         repaired = true;
+    }
+    {
+        // Each URL line must match the URL its item writes back, or the pair would be selected again
+        // and again for ever. A URL listed twice (a damaged or hand-edited file) has every write-back
+        // land on its first pair, so only that pair stays.
+        std::unordered_set<std::string> seen;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+            // A stray CR inside a URL line would never match the URL written back (which has none).
+            std::string url = QueueURL(lines[i]);
+            if (url != lines[i]) {
+                lines[i] = std::move(url);
+                repaired = true;
+            }
+            if (!seen.insert(LowerCase(lines[i])).second) continue;
+            if (kept != i) {
+                lines[kept] = std::move(lines[i]);
+                lines[kept + 1] = std::move(lines[i + 1]);
+            }
+            kept += 2;
+        }
+        if (kept != lines.size()) {
+            LogWarning("The queue file \"" + path + "\" lists " + std::to_string((lines.size() - kept) / 2) +
+                       " URL(s) twice; only the first of each is kept");
+            lines.resize(kept);
+            repaired = true;
+        }
     }
     for (std::size_t i = 1; i < lines.size(); i += 2) {
         // Transfers that were running when the queue was saved never finished.

@@ -21,6 +21,8 @@ case "$target" in
   lang_file_fuzzer) seeds=(build-fuzz/resources/lang); dict=fuzz/lang.dict; deps=(corvane_languages) ;;
   zip_archive_fuzzer) ;;
   page_scanner_fuzzer) extra=(-max_len=4096) ;;
+  reg_file_fuzzer) seeds=(build-fuzz/seeds/reg); mkdir -p "${seeds[0]}"; cp resources/FTypes.reg "${seeds[0]}/" ;;
+  ini_file_fuzzer | queue_file_fuzzer) extra=(-max_len=4096) ;;
   *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
 esac
 cmake --build build-fuzz --target "$target" "${deps[@]}" -j4

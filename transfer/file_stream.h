@@ -7,6 +7,10 @@
 
 namespace corvane {
 
+// Writes all count bytes to fd, going on after interruptions and short writes. 0, or the system's
+// error number.
+int WriteAll(int fd, const void* buffer, std::size_t count);
+
 class CFileStream {
 public:
     static constexpr int kNotOpen = -5;

@@ -1,6 +1,7 @@
 #include "transfer/tick_http.h"
+#include "transfer/file_stream.h"
 
-#include <cstdio>
+#include <new>
 
 namespace corvane {
 
@@ -123,7 +124,7 @@ void TickHTTP::CloseAll() {
     CloseSlot(request_);
     CloseSlot(connection_);
     CloseSlot(internet_);
-    file_stream_.Close();
+    download_.Discard();
 }
 
 void TickHTTP::ClearRequestFields() {
@@ -149,6 +150,23 @@ void TickHTTP::ClearRequestFields() {
 }
 
 int TickHTTP::DoRequest(const char* verb, bool has_body, bool head_only) {
+    int code = 0;
+    try {
+        code = RunRequest(verb, has_body, head_only);
+    } catch (const std::bad_alloc&) {
+        code = static_cast<int>(ERROR_NOT_ENOUGH_MEMORY);
+    } catch (...) {
+        // An event handler failed: the transfer fails with it, and no file is left half written.
+        code = static_cast<int>(ERROR_INTERNET_INTERNAL_ERROR);
+    }
+    if (code != 0 && CancelRequested()) code = static_cast<int>(kCancelled);
+    CloseSlot(request_);
+    CloseSlot(connection_);
+    download_.Discard();  // after a commit there is nothing left to discard
+    return code;
+}
+
+int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
     status_line_.clear();
     response_headers_.Clear();
     const bool secure = scheme_ == INTERNET_SCHEME_HTTPS && IsSecure();
@@ -265,8 +283,6 @@ int TickHTTP::DoRequest(const char* verb, bool has_body, bool head_only) {
     int code = 0;
     bool end_transfer = true;
     bool complete = head_only;
-    bool created = false;
-    const std::string part_file = LocalFile + ".part";
     if (!head_only) {
         std::int64_t total = 0;
         std::string block;
@@ -281,14 +297,9 @@ int TickHTTP::DoRequest(const char* verb, bool has_body, bool head_only) {
                 complete = true;
                 break;
             }
-            if (!created && !LocalFile.empty()) {
-                if (file_stream_.Create(part_file) != 0) {
-                    SetLastErrorText("Can't open local file for writing.");
-                    code = kFileOpen;
-                    end_transfer = false;
-                    break;
-                }
-                created = true;
+            if (!download_.IsOpen() && !LocalFile.empty() && !CreateLocalFile(code)) {
+                end_transfer = false;
+                break;
             }
             block.resize(available);
             DWORD read = 0;
@@ -301,7 +312,7 @@ int TickHTTP::DoRequest(const char* verb, bool has_body, bool head_only) {
                 break;
             }
             block.resize(read);
-            if (created && file_stream_.Write(block.data(), block.size()) != 0) {
+            if (download_.IsOpen() && download_.Write(block.data(), block.size()) != 0) {
                 SetLastErrorText("Error writing to LocalFile");
                 code = kFileWrite;
                 end_transfer = false;
@@ -326,27 +337,21 @@ int TickHTTP::DoRequest(const char* verb, bool has_body, bool head_only) {
             code = kStatusError;
         }
     }
-
-    CloseSlot(request_);
-    CloseSlot(connection_);
-    if (created) {
-        const bool closed = file_stream_.Close() == 0;
-        if (code == 0 && complete && !closed) {
-            SetLastErrorText("Error writing to LocalFile");
-            code = kFileWrite;
-        }
-        if (code == 0 && complete && CancelRequested()) code = static_cast<int>(kCancelled);
-        if (code == 0 && complete) {
-            if (std::rename(part_file.c_str(), LocalFile.c_str()) != 0) {
-                SetLastErrorText("Error writing to LocalFile");
-                code = kFileWrite;
-                std::remove(part_file.c_str());
-            }
-        } else {
-            std::remove(part_file.c_str());
-        }
+    if (code == 0 && complete && CancelRequested()) code = static_cast<int>(kCancelled);
+    // A complete 2xx without a body is an empty file: a saved item always has its file.
+    if (code == 0 && complete && !head_only && !LocalFile.empty() && !download_.IsOpen()) CreateLocalFile(code);
+    if (code == 0 && complete && download_.IsOpen() && download_.Commit() != 0) {
+        SetLastErrorText("Error writing to LocalFile");
+        code = kFileWrite;
     }
     return code;
+}
+
+bool TickHTTP::CreateLocalFile(int& code) {
+    if (download_.Create(LocalFile) == 0) return true;
+    SetLastErrorText("Can't open local file for writing.");
+    code = kFileOpen;
+    return false;
 }
 
 TickHTTPS::TickHTTPS() { port_ = INTERNET_DEFAULT_HTTPS_PORT; }

@@ -3,11 +3,13 @@
 // reported one by one, the body streamed into LocalFile with progress events, and a status that
 // is not 2xx turned into error 151. TickHTTPS may also fetch https URLs.
 //
-// The body is written to LocalFile + ".part" and renamed over LocalFile only when the status is
-// 2xx and the body complete; otherwise the partial file is removed and an earlier copy stays.
+// The body is written to a temporary file of its own beside LocalFile and renamed over LocalFile only
+// when the status is 2xx and the body complete (an empty body gives an empty file); otherwise the
+// temporary file is removed and an earlier copy stays. A failed request or a non-2xx status
+// never creates LocalFile.
 
 #include "platform/rtl/string_list.h"
-#include "transfer/file_stream.h"
+#include "transfer/download_file.h"
 #include "transfer/tick_wininet.h"
 
 #include <atomic>
@@ -80,10 +82,14 @@ public:
 protected:
     int DoAction(int action) override;
     virtual void DoHeader(const std::string& field, const std::string& value);
+    // Never throws: a failing event handler fails the transaction (ERROR_NOT_ENOUGH_MEMORY for an
+    // allocation failure, else ERROR_INTERNET_INTERNAL_ERROR).
     int DoRequest(const char* verb, bool has_body, bool head_only);
     INTERNET_PORT port_ = INTERNET_DEFAULT_HTTP_PORT;
 
 private:
+    int RunRequest(const char* verb, bool has_body, bool head_only);
+    bool CreateLocalFile(int& code);
     void CloseAll();
     void ClearRequestFields();
 
@@ -96,7 +102,7 @@ private:
     std::string extra_info_;
     std::string status_line_;
     TStringList response_headers_;
-    CFileStream file_stream_;
+    TDownloadFile download_;
 };
 
 class TickHTTPS : public TickHTTP {

@@ -96,6 +96,7 @@ void TIniFile::Refresh() const {
     if (::stat(file_name_.c_str(), &st) != 0) {
         if (size_ != -1 || !lines_.empty()) {
             lines_.clear();
+            bom_ = false;
             size_ = -1;
         }
         return;
@@ -114,7 +115,8 @@ void TIniFile::Refresh() const {
 
 void TIniFile::Parse(const std::string& bytes) const {
     lines_.clear();
-    std::size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    bom_ = bytes.compare(0, 3, kUtf8Bom) == 0;
+    std::size_t start = bom_ ? 3 : 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find_first_of("\r\n", start);
         if (end == std::string::npos) end = bytes.size();
@@ -307,7 +309,8 @@ void TIniFile::Changed() {
 
 void TIniFile::UpdateFile() {
     if (!dirty_) return;
-    std::string text;
+    // The mark is written back: a line that begins with another one would read differently without it.
+    std::string text = bom_ ? kUtf8Bom : "";
     for (const Line& line : lines_) {
         text += line.Text;
         text += "\r\n";

@@ -91,6 +91,8 @@ private:
     mutable ino_t ino_ = 0;
     mutable off_t size_ = -1;
     mutable std::timespec mtime_{};
+    mutable bool bom_ = false;  // the file began with a UTF-8 byte-order mark
+    static constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
     int update_depth_ = 0;
     bool dirty_ = false;
     mode_t mode_ = 0600;

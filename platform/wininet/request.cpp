@@ -20,6 +20,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <new>
 #include <set>
 
 namespace corvane::wininet {
@@ -70,8 +71,10 @@ bool SameName(const std::string& a, const std::string& b) {
 
 std::mutex g_share_locks[CURL_LOCK_DATA_LAST];
 
-void ShareLock(CURL*, curl_lock_data data, curl_lock_access, void*) { g_share_locks[data].lock(); }
-void ShareUnlock(CURL*, curl_lock_data data, void*) { g_share_locks[data].unlock(); }
+// libcurl calls these with no way to fail: a lock that cannot be taken ends the process rather than
+// unwind through C code.
+void ShareLock(CURL*, curl_lock_data data, curl_lock_access, void*) noexcept { g_share_locks[data].lock(); }
+void ShareUnlock(CURL*, curl_lock_data data, void*) noexcept { g_share_locks[data].unlock(); }
 
 CURLSH* Share() {
     static CURLSH* share = [] {
@@ -249,6 +252,14 @@ private:
     std::size_t Buffered() const { return buffer_.size() - buffer_pos_; }
     void Consume(std::size_t n);
 
+    // libcurl is C: no exception may unwind through it. Each callback runs its body through this,
+    // which records a failure (an allocation, or a status callback that throws) and answers libcurl's
+    // abort value; the transfer then fails with the matching error.
+    template <typename Result, typename Body>
+    Result Guarded(Result abort, Body&& body) noexcept;
+    std::size_t OnHeader(char* data, std::size_t n);
+    std::size_t OnWrite(char* data, std::size_t n);
+
     static std::size_t HeaderCallback(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t WriteCallback(char* data, std::size_t size, std::size_t count, void* self);
     static curl_socket_t OpenSocketCallback(void* self, curlsocktype purpose, struct curl_sockaddr* address);
@@ -269,6 +280,7 @@ private:
     bool done_ = false;
     CURLcode result_ = CURLE_OK;
     DWORD forced_error_ = 0;
+    DWORD callback_error_ = 0;  // a callback failed: the transfer ends with this error
     int redirects_ = 0;
     bool new_connection_ = false;
     bool keep_alive_ = false;
@@ -318,6 +330,7 @@ void RequestHandle::ResetTransfer() {
     sent_ = headers_final_ = done_ = paused_ = false;
     result_ = CURLE_OK;
     forced_error_ = 0;
+    callback_error_ = 0;
     redirects_ = 0;
     pending_status_.clear();
     pending_lines_.clear();
@@ -329,6 +342,7 @@ void RequestHandle::ResetTransfer() {
 }
 
 DWORD RequestHandle::MapError(CURLcode result) const {
+    if (callback_error_) return callback_error_;
     if (forced_error_) return forced_error_;
     switch (result) {
         case CURLE_OK: return ERROR_SUCCESS;
@@ -390,9 +404,24 @@ void RequestHandle::OnDone(CURLcode result) {
         }
     }
     if (result != CURLE_OK || !keep_alive_) {
-        Notify(INTERNET_STATUS_CLOSING_CONNECTION);
-        Notify(INTERNET_STATUS_CONNECTION_CLOSED);
+        Guarded(0, [this] {
+            Notify(INTERNET_STATUS_CLOSING_CONNECTION);
+            Notify(INTERNET_STATUS_CONNECTION_CLOSED);
+            return 0;
+        });
     }
+}
+
+template <typename Result, typename Body>
+Result RequestHandle::Guarded(Result abort, Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        if (!callback_error_) callback_error_ = ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+        if (!callback_error_) callback_error_ = ERROR_INTERNET_INTERNAL_ERROR;
+    }
+    return abort;
 }
 
 bool RequestHandle::FailTransfer() {
@@ -403,6 +432,8 @@ bool RequestHandle::FailTransfer() {
 bool RequestHandle::Drive(const std::function<bool()>& ready) {
     for (;;) {
         if (cancelled_) return Fail(ERROR_INTERNET_OPERATION_CANCELLED);
+        // Some callbacks have no abort value (the debug callback): their failure stops us here.
+        if (callback_error_) return Fail(callback_error_);
         if (ready() || done_) return true;
         int running = 0;
         if (curl_multi_perform(multi_, &running) != CURLM_OK) return Fail(ERROR_INTERNET_INTERNAL_ERROR);
@@ -411,6 +442,7 @@ bool RequestHandle::Drive(const std::function<bool()>& ready) {
             if (message->msg == CURLMSG_DONE && message->easy_handle == easy_) OnDone(message->data.result);
         }
         if (cancelled_) return Fail(ERROR_INTERNET_OPERATION_CANCELLED);
+        if (callback_error_) return Fail(callback_error_);
         if (ready() || done_) return true;
 
         const auto now = Clock::now();
@@ -452,6 +484,11 @@ void RequestHandle::Consume(std::size_t n) {
 std::size_t RequestHandle::HeaderCallback(char* data, std::size_t size, std::size_t count, void* self) {
     auto& r = *static_cast<RequestHandle*>(self);
     const std::size_t n = size * count;
+    return r.Guarded(std::size_t{CURL_WRITEFUNC_ERROR}, [&] { return r.OnHeader(data, n); });
+}
+
+std::size_t RequestHandle::OnHeader(char* data, std::size_t n) {
+    auto& r = *this;
     r.received_ += n;
     if (r.headers_final_) return n;  // trailers
     std::string line(data, n);
@@ -511,6 +548,11 @@ std::size_t RequestHandle::HeaderCallback(char* data, std::size_t size, std::siz
 std::size_t RequestHandle::WriteCallback(char* data, std::size_t size, std::size_t count, void* self) {
     auto& r = *static_cast<RequestHandle*>(self);
     const std::size_t n = size * count;
+    return r.Guarded(std::size_t{CURL_WRITEFUNC_ERROR}, [&] { return r.OnWrite(data, n); });
+}
+
+std::size_t RequestHandle::OnWrite(char* data, std::size_t n) {
+    auto& r = *this;
     if (!r.headers_final_) return n;  // body of a response that is being followed
     if (r.Buffered() >= kBufferLimit) {
         r.paused_ = true;
@@ -523,33 +565,39 @@ std::size_t RequestHandle::WriteCallback(char* data, std::size_t size, std::size
 
 curl_socket_t RequestHandle::OpenSocketCallback(void* self, curlsocktype, struct curl_sockaddr* address) {
     auto& r = *static_cast<RequestHandle*>(self);
-    const std::string ip = AddressText(&address->addr);
-    r.NotifyText(INTERNET_STATUS_RESOLVING_NAME, r.host_);
-    r.NotifyText(INTERNET_STATUS_NAME_RESOLVED, ip);
-    r.NotifyText(INTERNET_STATUS_CONNECTING_TO_SERVER, ip);
-    r.new_connection_ = true;
-    const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-    return fd < 0 ? CURL_SOCKET_BAD : fd;
+    return r.Guarded(CURL_SOCKET_BAD, [&] {
+        const std::string ip = AddressText(&address->addr);
+        r.NotifyText(INTERNET_STATUS_RESOLVING_NAME, r.host_);
+        r.NotifyText(INTERNET_STATUS_NAME_RESOLVED, ip);
+        r.NotifyText(INTERNET_STATUS_CONNECTING_TO_SERVER, ip);
+        r.new_connection_ = true;
+        const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+        return fd < 0 ? CURL_SOCKET_BAD : fd;
+    });
 }
 
 int RequestHandle::PrereqCallback(void* self, char* primary_ip, char*, int, int) {
     auto& r = *static_cast<RequestHandle*>(self);
-    if (r.new_connection_) {
-        r.new_connection_ = false;
-        r.NotifyText(INTERNET_STATUS_CONNECTED_TO_SERVER, primary_ip ? primary_ip : "");
-    }
-    r.Notify(INTERNET_STATUS_SENDING_REQUEST);
-    return CURL_PREREQFUNC_OK;
+    return r.Guarded(static_cast<int>(CURL_PREREQFUNC_ABORT), [&] {
+        if (r.new_connection_) {
+            r.new_connection_ = false;
+            r.NotifyText(INTERNET_STATUS_CONNECTED_TO_SERVER, primary_ip ? primary_ip : "");
+        }
+        r.Notify(INTERNET_STATUS_SENDING_REQUEST);
+        return static_cast<int>(CURL_PREREQFUNC_OK);
+    });
 }
 
 int RequestHandle::DebugCallback(CURL*, curl_infotype type, char*, std::size_t size, void* self) {
-    if (type == CURLINFO_HEADER_OUT) {
-        auto& r = *static_cast<RequestHandle*>(self);
+    if (type != CURLINFO_HEADER_OUT) return 0;
+    auto& r = *static_cast<RequestHandle*>(self);
+    // libcurl ignores this answer; Drive sees the recorded failure.
+    return r.Guarded(0, [&] {
         DWORD sent = static_cast<DWORD>(size);
         r.Notify(INTERNET_STATUS_REQUEST_SENT, &sent, sizeof sent);
         r.Notify(INTERNET_STATUS_RECEIVING_RESPONSE);
-    }
-    return 0;
+        return 0;
+    });
 }
 
 bool RequestHandle::Send(const std::string& extra_headers, const void* optional, DWORD optional_length) {

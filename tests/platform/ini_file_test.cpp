@@ -152,5 +152,18 @@ TEST_F(IniFile, AnUnfinishedBatchLeavesTheFileAsItWas) {
     EXPECT_EQ(Read(), "[Task]\r\nURL=http://old/\r\nStatus=1\r\n");
 }
 
+class EngineFaultsIni : public IniFile {};
+
+// Found by the INI fuzzer: a rewrite dropped the byte-order mark, so a line that began with a second
+// one turned into a section header and changed what the file says.
+TEST_F(EngineFaultsIni, ARewriteKeepsTheByteOrderMark) {
+    Write("\xEF\xBB\xBF\xEF\xBB\xBF[Task]\r\nURL=hidden\r\n[Task]\r\nURL=a\r\n");
+    TIniFile ini(path_);
+    EXPECT_EQ(ini.ReadString("Task", "URL", ""), "a");
+    ini.WriteString("Task", "Status", "7");
+    EXPECT_EQ(Read(), "\xEF\xBB\xBF\xEF\xBB\xBF[Task]\r\nURL=hidden\r\n[Task]\r\nURL=a\r\nStatus=7\r\n");
+    EXPECT_EQ(TIniFile(path_).ReadString("Task", "URL", ""), "a");
+}
+
 }  // namespace
 }  // namespace corvane

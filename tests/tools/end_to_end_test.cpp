@@ -22,6 +22,7 @@
 #include "tests/support/loopback_server.h"
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_site.h"
+#include "engine/mirror_naming.h"
 #include "tools/capture/capture_driver.h"
 
 extern char** environ;
@@ -233,15 +234,64 @@ TEST_F(EndToEnd, KilledCaptureResumesToEveryItem) {
     ExpectBrowsable();
     std::set<std::string> paths;
     for (const auto& request : server.Requests()) paths.insert(request.target);
-    // The killed process may leave the temporary file of a write it never finished; it is hidden
-    // and no page links to it.
+    // The killed process may leave the temporary file of a write or download it never finished; it
+    // is hidden and no page links to it.
     std::vector<std::string> files;
     for (const auto& f : testing::ListCapturedFiles(capture_))
-        if (f.find("/.corvane-") == std::string::npos) files.push_back(f);
+        if (f.find("/.corvane-") == std::string::npos && f.find("/.corvane:") == std::string::npos) files.push_back(f);
     std::string listing;
     for (const auto& f : files) listing += f + "\n";
     EXPECT_EQ(files.size(), paths.size()) << listing;
     EXPECT_GE(paths.size(), static_cast<std::size_t>(site.Pages + site.Resources));
+}
+
+class EngineFaultsEndToEnd : public EndToEnd {};
+
+// Empty files came as Saved items without a file, so every link to them was broken.
+TEST_F(EngineFaultsEndToEnd, ASiteHoldingEmptyFilesLeavesNoBrokenLink) {
+    LoopbackServer server;
+    server.Serve("/start.htm", ScriptedResponse::Text("<html><a href=\"empty.htm\">e</a><img src=\"blank.gif\">"
+                                                      "<a href=\"dir/none.txt\">n</a></html>",
+                                                      "text/html"));
+    server.Serve("/empty.htm", ScriptedResponse::Text("", "text/html"));
+    server.Serve("/blank.gif", ScriptedResponse::Text("", "image/gif"));
+    server.Serve("/dir/none.txt", ScriptedResponse::Status(204));
+    std::ostringstream out;
+    ASSERT_EQ(RunCapture(Options(server.Url("/start.htm")), out), 0) << out.str();
+    EXPECT_EQ(server.RequestCount(), 4u);
+    ExpectBrowsable();
+    const auto files = testing::ListCapturedFiles(capture_);
+    EXPECT_EQ(files.size(), 4u);
+    for (const auto& f : files) EXPECT_EQ(f.find(':'), std::string::npos) << f;  // no temporary file left
+}
+
+// A link planted inside the capture folder must not carry the capture's writes out of it; the capture
+// folder itself may be reached through a link.
+TEST_F(EngineFaultsEndToEnd, ALinkBelowTheCaptureFolderIsNeverWrittenThrough) {
+    LoopbackServer server;
+    server.Serve("/start.htm", ScriptedResponse::Text("<html><a href=\"sub/page.htm\">p</a>"
+                                                      "<img src=\"sub/pic.gif\"><img src=\"top.gif\"></html>",
+                                                      "text/html"));
+    server.Serve("/sub/page.htm", ScriptedResponse::Text("<html>away</html>", "text/html"));
+    server.Serve("/sub/pic.gif", ScriptedResponse::Text("GIF89a", "image/gif"));
+    server.Serve("/top.gif", ScriptedResponse::Text("GIF89a", "image/gif"));
+    const std::string real = root_ + "real/";
+    const std::string outside = root_ + "outside/";
+    std::filesystem::create_directories(outside);
+    std::filesystem::create_directories(real);
+    std::filesystem::create_directory_symlink(real, root_ + "linked");
+    const std::string sub = GetLocalFileName(real, "", server.Url("/sub/page.htm"));
+    const std::string sub_folder = sub.substr(0, sub.rfind('/'));
+    std::filesystem::create_directories(sub_folder.substr(0, sub_folder.rfind('/')));
+    std::filesystem::create_directory_symlink(outside, sub_folder);
+
+    CaptureOptions o = Options(server.Url("/start.htm"));
+    o.Destination = root_ + "linked/";
+    std::ostringstream out;
+    RunCapture(o, out);
+    EXPECT_TRUE(std::filesystem::is_empty(outside)) << out.str();
+    EXPECT_TRUE(std::filesystem::is_symlink(sub_folder));
+    EXPECT_TRUE(std::filesystem::exists(GetLocalFileName(real, "", server.Url("/top.gif")))) << out.str();
 }
 
 }  // namespace
