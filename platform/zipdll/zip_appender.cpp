@@ -428,9 +428,9 @@ int ZipAppender::Finish() {
     end += comment_;
     const uint64_t length = end_at + end.size();
     if (!WriteAt(fd_, old_cd_, cd_at) || !WriteAt(fd_, new_records_, cd_at + old_cd_.size()) ||
-        !WriteAt(fd_, end, end_at) || ftruncate(fd_, static_cast<off_t>(length)) != 0 || fdatasync(fd_) != 0)
+        !WriteAt(fd_, end, end_at) || ftruncate(fd_, static_cast<off_t>(length)) != 0)
         return Failed(errno);
-    // The archive is complete on disk; only now may the way back go.
+    // The archive is complete; only now may the way back go (unsynced, as the journal explains).
     journal_.Release(true);
     writing_ = false;
     finished_ = true;

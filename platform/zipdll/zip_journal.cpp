@@ -168,7 +168,7 @@ bool JournalLock::Write(int archive_fd, uint64_t tail_offset, const std::string&
     Put64(content, static_cast<uint64_t>(st.st_ino));
     content += tail;
     Put32(content, Crc(content.data(), content.size()));
-    return WriteAt(fd_, content, 0) && fdatasync(fd_) == 0;
+    return WriteAt(fd_, content, 0);
 }
 
 void JournalLock::Release(bool remove) {
