@@ -260,7 +260,7 @@ private:
     int Append() {
         const int collected = CollectAll(o_.specs);
         if (collected != XCD_OK) return collected;
-        if (candidates_.empty()) return kNotAppendable;
+        if (candidates_.empty()) return result_ == XCD_OK ? XCD_WARN_NOTHING_TO_DO : result_;
         ZipAppender appender(o_.archive);
         const int opened = appender.Open();
         if (opened != XCD_OK) return opened;

@@ -7,7 +7,9 @@
 // directory) Open answers kNotAppendable and the caller takes the rewriting path.
 //
 // Crash safety comes from the journal (zip_journal.h), taken at Open and held until Finish or
-// destruction; a destroyed appender that did not finish puts the archive back as it was.
+// destruction; a destroyed appender that did not finish puts the archive back as it was. Every
+// open of the archive waits while the journal is held, so nothing called back during an append
+// may open the same archive on the appending thread.
 
 #include <cstdint>
 #include <string>
