@@ -128,6 +128,16 @@ private:
     std::string path_;
 };
 
+// Bytes that do not compress, the same for the same seed.
+inline std::string Pseudo(std::size_t size, unsigned seed) {
+    std::string out(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        out[i] = static_cast<char>(seed >> 16);
+    }
+    return out;
+}
+
 inline void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
