@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/zipdll/safe_path.h"
+#include "platform/zipdll/zip_journal.h"
 #include "platform/zipdll/zipdll_common.h"
 
 namespace corvane::zipdll {
@@ -94,6 +95,8 @@ int OpenArchive(const std::string& path, zip_t*& archive) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? XCD_ERR_NOT_FOUND : XCD_ERR_ACCESS;
     if (!S_ISREG(st.st_mode)) return XCD_ERR_ACCESS;
+    // An append under way is waited for, one whose writer died is undone.
+    RecoverArchive(path);
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return XCD_ERR_ACCESS;
     close(fd);

@@ -3,7 +3,8 @@
 // Vector: password, switches, archive, then file specs. After the archive "-W" starts the specs,
 // "-i" turns the specs that follow into inclusions and "-x" into exclusions. libzip writes every
 // change to a temporary file and renames it over the archive, so a failed or stopped call leaves
-// the archive as it was.
+// the archive as it was. With "-g" a plain add of new names appends in place instead
+// (zip_appender.h), which keeps the same promise through its journal.
 //
 // File specs are read against the working folder, or against the base folder the caller set for
 // its thread with xcdzip_set_base_folder; below a base folder no spec or link can reach outside it.
@@ -23,6 +24,8 @@
 #include <vector>
 
 #include "platform/zipdll/spec_folder.h"
+#include "platform/zipdll/zip_appender.h"
+#include "platform/zipdll/zip_journal.h"
 #include "platform/zipdll/zipdll_common.h"
 
 namespace corvane::zipdll {
@@ -44,6 +47,7 @@ struct Options {
     bool recurse = false;
     bool junk_paths = false;
     bool unsupported = false;
+    bool in_place = false;
     std::time_t since = 0;
     std::vector<std::string> stored_suffixes;
     std::string archive;
@@ -76,8 +80,9 @@ int ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "-D") o.directories = true;
         else if (a == "-r") o.recurse = true;
         else if (a == "-j") o.junk_paths = true;
-        else if (a == "-g" || a == "-&") {
-            // Hints only: libzip always writes a temporary archive, and there are no disks to clear.
+        else if (a == "-g") o.in_place = true;
+        else if (a == "-&") {
+            // There are no disks to clear.
         } else if (a == "-M" || a == "-$" || a == "-!") {
             o.unsupported = true;
         } else if (a == "-X") {
@@ -165,6 +170,11 @@ public:
             if (fd < 0) return XCD_ERR_ACCESS;
             close(fd);
         }
+        if (archive_exists && !RecoverArchive(o_.archive)) return XCD_ERR_ACCESS;
+        if (archive_exists && o_.in_place && o_.mode == Mode::Add && !o_.encrypt && o_.password.empty()) {
+            const int appended = Append();
+            if (appended != kNotAppendable) return appended;
+        }
         int error = 0;
         archive_ = zip_open(o_.archive.c_str(), ZIP_CREATE, &error);
         if (archive_ == nullptr) return OpenResult(error, errno);
@@ -213,16 +223,8 @@ private:
                 if (name != nullptr && name[0] != '\0' && name[std::strlen(name) - 1] != '/') specs.emplace_back(name);
             }
         }
-        for (const std::string& spec : specs) {
-            const int code = Collect(spec);
-            if (code != XCD_OK) return code;
-        }
-        // Dropping the paths must not make two files one entry.
-        std::map<std::string, std::string> seen;
-        for (const Candidate& c : candidates_) {
-            const auto [it, inserted] = seen.emplace(c.name, c.path);
-            if (!inserted && it->second != c.path) return XCD_ERR_NAMES_REPEATED;
-        }
+        const int collected = CollectAll(specs);
+        if (collected != XCD_OK) return collected;
         if (o_.encrypt) {
             const int code = AskPassword();
             if (code != XCD_OK) return code;
@@ -235,6 +237,100 @@ private:
         }
         if (changes_ == 0 && result_ == XCD_OK) return XCD_WARN_NOTHING_TO_DO;
         return result_;
+    }
+
+    // Once per call: an append that falls back to libzip has collected already.
+    int CollectAll(const std::vector<std::string>& specs) {
+        if (collected_) return XCD_OK;
+        collected_ = true;
+        for (const std::string& spec : specs) {
+            const int code = Collect(spec);
+            if (code != XCD_OK) return code;
+        }
+        // Dropping the paths must not make two files one entry.
+        std::map<std::string, std::string> seen;
+        for (const Candidate& c : candidates_) {
+            const auto [it, inserted] = seen.emplace(c.name, c.path);
+            if (!inserted && it->second != c.path) return XCD_ERR_NAMES_REPEATED;
+        }
+        return XCD_OK;
+    }
+
+    // New names only, into an archive we can append to; kNotAppendable leaves it to libzip.
+    int Append() {
+        const int collected = CollectAll(o_.specs);
+        if (collected != XCD_OK) return collected;
+        if (candidates_.empty()) return result_ == XCD_OK ? XCD_WARN_NOTHING_TO_DO : result_;
+        ZipAppender appender(o_.archive);
+        const int opened = appender.Open();
+        if (opened != XCD_OK) return opened;
+        std::vector<std::string> names;
+        for (const Candidate& c : candidates_) {
+            names.push_back(c.name);
+            if (S_ISDIR(c.st.st_mode)) names.push_back(c.name.substr(0, c.name.size() - 1));
+        }
+        // A second record of a name would be a corrupt archive for many readers.
+        if (appender.HoldsAny(names)) return kNotAppendable;
+        std::set<std::string> done;
+        for (const Candidate& c : candidates_) {
+            if (!done.insert(c.name).second) continue;
+            const int code = AppendOne(appender, c);
+            if (code != XCD_OK) return code;
+        }
+        if (changes_ == 0) return result_ == XCD_OK ? XCD_WARN_NOTHING_TO_DO : result_;
+        const int finished = appender.Finish();
+        if (finished != XCD_OK) return finished;
+        RemoveMoved();
+        return result_;
+    }
+
+    int AppendOne(ZipAppender& appender, const Candidate& c) {
+        const bool directory = S_ISDIR(c.st.st_mode);
+        const int fd = directory ? -1 : folder_.OpenFile(c.path);
+        if (!directory && fd < 0) return Skip(c.path, XCD_SKIP_CANNOT_READ);
+        struct Closer {
+            int fd;
+            ~Closer() {
+                if (fd >= 0) close(fd);
+            }
+        } closer{fd};
+        EntryRecord entry;
+        std::string comment;
+        const int announced = Announce(c, false, entry, comment);
+        if (announced != XCD_OK) return announced;
+        AppendEntry e;
+        e.name = c.name;
+        e.comment = comment;
+        e.dos_date = entry.record.DosDate;
+        e.dos_time = entry.record.DosTime;
+        e.external_attributes = (static_cast<uint32_t>(c.st.st_mode & 0xFFFF) << 16) | entry.record.Attributes;
+        e.deflate = !Stored(c.name);
+        e.level = o_.level;
+        const int code = appender.Add(e, fd, channel_);
+        if (code != XCD_OK) return code;
+        if (!directory) moved_.push_back(c.path);
+        ++changes_;
+        return XCD_OK;
+    }
+
+    // The adding (or updating) message and the comment question for one file.
+    int Announce(const Candidate& c, bool existing, EntryRecord& entry, std::string& text) {
+        const bool directory = S_ISDIR(c.st.st_mode);
+        entry.name = c.name;
+        entry.record.Size = Clamp32(static_cast<uint64_t>(c.st.st_size));
+        entry.record.Attributes = directory ? XCD_ATTR_DIRECTORY : XCD_ATTR_ARCHIVE;
+        if ((c.st.st_mode & S_IWUSR) == 0) entry.record.Attributes |= XCD_ATTR_READONLY;
+        ToDos(c.st.st_mtime, entry.record.DosDate, entry.record.DosTime);
+        entry.record.Method = Stored(c.name) || directory ? 0 : 8;
+        entry.record.Encrypted = encryption_password_.empty() ? 0 : 1;
+        entry.Bind();
+        if (!channel_.Send(existing ? XCD_MSG_UPDATING : XCD_MSG_ADDING, &entry.record)) return XCD_ERR_STOPPED;
+
+        char comment[XCD_COMMENT_SIZE] = {0};
+        XcdFileCommentData comment_data{c.name.c_str(), comment, 0};
+        if (!channel_.Send(XCD_MSG_FILE_COMMENT, &comment_data)) return XCD_ERR_STOPPED;
+        text = ReadBounded(comment, sizeof comment, comment_data.Length);
+        return XCD_OK;
     }
 
     int AskPassword() {
@@ -354,20 +450,9 @@ private:
         }
 
         EntryRecord entry;
-        entry.name = c.name;
-        entry.record.Size = Clamp32(static_cast<uint64_t>(c.st.st_size));
-        entry.record.Attributes = directory ? XCD_ATTR_DIRECTORY : XCD_ATTR_ARCHIVE;
-        if ((c.st.st_mode & S_IWUSR) == 0) entry.record.Attributes |= XCD_ATTR_READONLY;
-        ToDos(c.st.st_mtime, entry.record.DosDate, entry.record.DosTime);
-        entry.record.Method = Stored(c.name) || directory ? 0 : 8;
-        entry.record.Encrypted = encryption_password_.empty() ? 0 : 1;
-        entry.Bind();
-        if (!channel_.Send(existing >= 0 ? XCD_MSG_UPDATING : XCD_MSG_ADDING, &entry.record)) return XCD_ERR_STOPPED;
-
-        char comment[XCD_COMMENT_SIZE] = {0};
-        XcdFileCommentData comment_data{c.name.c_str(), comment, 0};
-        if (!channel_.Send(XCD_MSG_FILE_COMMENT, &comment_data)) return XCD_ERR_STOPPED;
-        const std::string text = ReadBounded(comment, sizeof comment, comment_data.Length);
+        std::string text;
+        const int announced = Announce(c, existing >= 0, entry, text);
+        if (announced != XCD_OK) return announced;
 
         // An empty answer keeps the comment an updated entry already has.
         auto setComment = [&](zip_uint64_t i) {
@@ -446,16 +531,19 @@ private:
             return failure;
         }
         if (channel_.Stopped()) return XCD_ERR_STOPPED;
-        if (o_.move) {
-            for (const std::string& path : moved_) folder_.Remove(path, false);
-            // Folders that the move emptied go too, deepest first.
-            std::vector<std::string> folders;
-            for (const Candidate& c : candidates_)
-                if (S_ISDIR(c.st.st_mode)) folders.push_back(c.path);
-            std::sort(folders.rbegin(), folders.rend());
-            for (const std::string& folder : folders) folder_.Remove(folder, true);
-        }
+        RemoveMoved();
         return code;
+    }
+
+    void RemoveMoved() {
+        if (!o_.move) return;
+        for (const std::string& path : moved_) folder_.Remove(path, false);
+        // Folders that the move emptied go too, deepest first.
+        std::vector<std::string> folders;
+        for (const Candidate& c : candidates_)
+            if (S_ISDIR(c.st.st_mode)) folders.push_back(c.path);
+        std::sort(folders.rbegin(), folders.rend());
+        for (const std::string& folder : folders) folder_.Remove(folder, true);
     }
 
     const Options& o_;
@@ -467,6 +555,7 @@ private:
     std::vector<Candidate> candidates_;
     std::vector<std::string> moved_;
     std::string encryption_password_;
+    bool collected_ = false;
     int changes_ = 0;
     int result_ = XCD_OK;
 };

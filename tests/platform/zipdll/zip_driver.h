@@ -99,9 +99,10 @@ private:
 // A scratch folder removed with everything in it.
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        char pattern[] = "/tmp/xcd-test-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp");
+    // parent: where the folder is made (a tmpfs such as /dev/shm spares tests the cost of fsync).
+    explicit ScratchFolder(const std::string& parent = "/tmp") {
+        std::string pattern = parent + "/xcd-test-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
         path_ = pattern;
     }
     ~ScratchFolder() { Shell("rm -rf '" + path_ + "'"); }
@@ -126,6 +127,16 @@ public:
 private:
     std::string path_;
 };
+
+// Bytes that do not compress, the same for the same seed.
+inline std::string Pseudo(std::size_t size, unsigned seed) {
+    std::string out(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        out[i] = static_cast<char>(seed >> 16);
+    }
+    return out;
+}
 
 inline void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -17,15 +17,6 @@ namespace {
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 
-std::string Pseudo(std::size_t size, unsigned seed) {
-    std::string out(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        out[i] = static_cast<char>(seed >> 16);
-    }
-    return out;
-}
-
 class ZipInterop : public ::testing::Test {
 protected:
     ScratchFolder scratch;

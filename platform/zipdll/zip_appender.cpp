@@ -1,0 +1,440 @@
+#include "platform/zipdll/zip_appender.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <unordered_set>
+
+#include "platform/zipdll/le_bytes.h"
+#include "platform/zipdll/positioned_io.h"
+#include "platform/zipdll/strict_utf8.h"
+
+namespace corvane::zipdll {
+namespace {
+
+constexpr uint32_t kLocalSignature = 0x04034b50;
+constexpr uint32_t kCentralSignature = 0x02014b50;
+constexpr uint32_t kEndSignature = 0x06054b50;
+constexpr uint32_t kEnd64Signature = 0x06064b50;
+constexpr uint32_t kLocatorSignature = 0x07064b50;
+constexpr std::size_t kEndSize = 22;
+constexpr std::size_t kEnd64Size = 56;
+constexpr std::size_t kLocatorSize = 20;
+constexpr std::size_t kCentralSize = 46;
+constexpr std::size_t kLocalSize = 30;
+constexpr uint32_t kMax16 = 0xFFFF;
+constexpr uint64_t kMax32 = 0xFFFFFFFF;
+// A file this large may not fit 32-bit sizes once deflated; its local header gets zip64 fields.
+constexpr uint64_t kLocalZip64From = 0xF0000000;
+// Directories beyond this are left to the rewriting path rather than held in memory.
+constexpr uint64_t kLargestDirectory = uint64_t{1} << 30;
+constexpr std::size_t kChunk = 256 * 1024;
+constexpr std::size_t kFlushAt = 1024 * 1024;
+constexpr uint16_t kVersion = 20;
+constexpr uint16_t kVersionZip64 = 45;
+constexpr uint16_t kMadeByUnix = 3 << 8;
+constexpr uint16_t kFlagUtf8 = 1 << 11;
+constexpr uint16_t kFlagDirectoryEncrypted = 1 << 13;
+
+int WriteError(int error_number) {
+    return error_number == ENOSPC || error_number == EDQUOT ? XCD_ERR_DISK_FULL : XCD_ERR_TEMP_FILE;
+}
+
+}  // namespace
+
+ZipAppender::ZipAppender(std::string archive) : archive_(std::move(archive)), journal_(archive_) {}
+
+ZipAppender::~ZipAppender() {
+    if (!finished_) RollBack();
+    if (fd_ >= 0) close(fd_);
+}
+
+int ZipAppender::Open() {
+    // Without a journal there is no safe append; the rewriting path reports what is wrong.
+    if (!journal_.Acquire(true)) return kNotAppendable;
+    if (journal_.Recover() == Recovery::Failed) return XCD_ERR_ACCESS;
+    fd_ = open(archive_.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0) return kNotAppendable;
+    struct stat st;
+    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return kNotAppendable;
+    const int end = ReadEnd(st.st_size);
+    if (end != XCD_OK) return end;
+    const int directory = ReadDirectory();
+    if (directory != XCD_OK) return directory;
+    position_ = cd_offset_;
+    return XCD_OK;
+}
+
+int ZipAppender::ReadEnd(int64_t size) {
+    if (size < static_cast<int64_t>(kEndSize)) return kNotAppendable;
+    const std::size_t window = static_cast<std::size_t>(std::min<int64_t>(size, kEndSize + kMax16));
+    const uint64_t window_start = static_cast<uint64_t>(size) - window;
+    std::string buffer;
+    if (!ReadAt(fd_, buffer, window, window_start)) return kNotAppendable;
+    // The end record whose comment reaches exactly to the end of the file: bytes after it would
+    // be lost by the rewrite, so an archive with any is not appended to.
+    std::size_t at = window - kEndSize + 1;
+    bool found = false;
+    while (at-- > 0) {
+        if (Get32(buffer, at) == kEndSignature && at + kEndSize + Get16(buffer, at + 20) == window) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) return kNotAppendable;
+    const uint64_t end_at = window_start + at;
+    const uint32_t disk = Get16(buffer, at + 4), cd_disk = Get16(buffer, at + 6);
+    const uint32_t on_disk = Get16(buffer, at + 8), total = Get16(buffer, at + 10);
+    const uint32_t cd_size32 = Get32(buffer, at + 12), cd_offset32 = Get32(buffer, at + 16);
+    if (disk != 0 || cd_disk != 0 || on_disk != total) return kNotAppendable;
+    comment_ = buffer.substr(at + kEndSize);
+
+    uint64_t count = total, cd_size = cd_size32, cd_offset = cd_offset32, directory_end = end_at;
+    std::string locator;
+    if (end_at >= kLocatorSize && ReadAt(fd_, locator, kLocatorSize, end_at - kLocatorSize) &&
+        Get32(locator, 0) == kLocatorSignature) {
+        const uint64_t end64_at = Get64(locator, 8);
+        std::string end64;
+        // Only the plain form: one disk, no extensible data between the record and the locator.
+        if (Get32(locator, 4) != 0 || Get32(locator, 16) > 1 || end_at < kLocatorSize + kEnd64Size ||
+            end64_at != end_at - kLocatorSize - kEnd64Size || !ReadAt(fd_, end64, kEnd64Size, end64_at) ||
+            Get32(end64, 0) != kEnd64Signature || Get64(end64, 4) != kEnd64Size - 12 || Get32(end64, 16) != 0 ||
+            Get32(end64, 20) != 0 || Get64(end64, 24) != Get64(end64, 32))
+            return kNotAppendable;
+        count = Get64(end64, 32);
+        cd_size = Get64(end64, 40);
+        cd_offset = Get64(end64, 48);
+        // The 32-bit fields either say "see zip64" or agree.
+        if ((total != kMax16 && total != count) || (cd_size32 != kMax32 && cd_size32 != cd_size) ||
+            (cd_offset32 != kMax32 && cd_offset32 != cd_offset))
+            return kNotAppendable;
+        directory_end = end64_at;
+    } else if (total == kMax16 || cd_size32 == kMax32 || cd_offset32 == kMax32) {
+        return kNotAppendable;
+    }
+    // The directory must end where the end records begin; otherwise the offsets are not ours to
+    // trust (a prefix added without adjusting them, junk in between).
+    if (count == 0 || cd_size > kLargestDirectory || cd_offset > directory_end || directory_end - cd_offset != cd_size)
+        return kNotAppendable;
+    count_ = count;
+    cd_offset_ = cd_offset;
+    old_length_ = static_cast<uint64_t>(size);
+    if (!ReadAt(fd_, tail_, static_cast<std::size_t>(old_length_ - cd_offset_), cd_offset_)) return kNotAppendable;
+    old_cd_ = tail_.substr(0, static_cast<std::size_t>(cd_size));
+    return XCD_OK;
+}
+
+int ZipAppender::ReadDirectory() {
+    const std::string_view cd = old_cd_;
+    std::size_t at = 0;
+    uint64_t first_entry = UINT64_MAX;
+    names_.clear();
+    names_.reserve(static_cast<std::size_t>(count_));
+    for (uint64_t k = 0; k < count_; ++k) {
+        if (cd.size() - at < kCentralSize || Get32(cd, at) != kCentralSignature) return kNotAppendable;
+        const uint32_t flags = Get16(cd, at + 8);
+        const uint32_t compressed32 = Get32(cd, at + 20), size32 = Get32(cd, at + 24);
+        const std::size_t name_length = Get16(cd, at + 28), extra_length = Get16(cd, at + 30),
+                          comment_length = Get16(cd, at + 32);
+        const uint32_t disk = Get16(cd, at + 34);
+        const uint32_t offset32 = Get32(cd, at + 42);
+        const std::size_t record = kCentralSize + name_length + extra_length + comment_length;
+        if (cd.size() - at < record || (flags & kFlagDirectoryEncrypted) != 0) return kNotAppendable;
+        uint64_t offset = offset32;
+        if (offset32 == kMax32 || disk == kMax16) {
+            // The zip64 extra holds, in order, only the fields whose 32-bit value is full.
+            bool found = false;
+            std::size_t e = at + kCentralSize + name_length;
+            const std::size_t e_end = e + extra_length;
+            while (e + 4 <= e_end) {
+                const uint32_t id = Get16(cd, e), length = Get16(cd, e + 2);
+                if (e + 4 + length > e_end) return kNotAppendable;
+                if (id == 1) {
+                    std::size_t field = e + 4;
+                    const std::size_t field_end = field + length;
+                    if (size32 == kMax32) field += 8;
+                    if (compressed32 == kMax32) field += 8;
+                    if (offset32 == kMax32) {
+                        if (field + 8 > field_end) return kNotAppendable;
+                        offset = Get64(cd, field);
+                        field += 8;
+                    }
+                    if (disk == kMax16 && (field + 4 > field_end || Get32(cd, field) != 0)) return kNotAppendable;
+                    found = true;
+                    break;
+                }
+                e += 4 + length;
+            }
+            if (!found) return kNotAppendable;
+        } else if (disk != 0) {
+            return kNotAppendable;
+        }
+        if (offset >= cd_offset_) return kNotAppendable;
+        first_entry = std::min(first_entry, offset);
+        names_.emplace_back(static_cast<uint32_t>(at + kCentralSize), static_cast<uint16_t>(name_length));
+        at += record;
+    }
+    if (at != cd.size() || first_entry != 0) return kNotAppendable;
+    std::string signature;
+    if (!ReadAt(fd_, signature, 4, 0) || Get32(signature, 0) != kLocalSignature) return kNotAppendable;
+    return XCD_OK;
+}
+
+bool ZipAppender::HoldsAny(const std::vector<std::string>& names) const {
+    const std::unordered_set<std::string_view> wanted(names.begin(), names.end());
+    const std::string_view cd = old_cd_;
+    for (const auto& [at, length] : names_)
+        if (wanted.count(cd.substr(at, length)) != 0) return true;
+    return false;
+}
+
+int ZipAppender::BeginWriting() {
+    if (writing_) return XCD_OK;
+    if (!journal_.Write(fd_, cd_offset_, tail_)) {
+        const int error = errno;
+        return WriteError(error);
+    }
+    writing_ = true;
+    return XCD_OK;
+}
+
+int ZipAppender::Failed(int error_number) {
+    RollBack();
+    return WriteError(error_number);
+}
+
+void ZipAppender::RollBack() {
+    if (!writing_) {
+        journal_.Release(true);
+        return;
+    }
+    const bool restored = WriteAt(fd_, tail_, cd_offset_) && ftruncate(fd_, static_cast<off_t>(old_length_)) == 0 &&
+                          fdatasync(fd_) == 0;
+    // Kept when the old tail could not be put back: the next opener tries again.
+    journal_.Release(restored);
+    writing_ = false;
+    finished_ = true;
+}
+
+int ZipAppender::Add(const AppendEntry& entry, int fd, Channel& channel) {
+    if (entry.name.empty() || entry.name.size() > kMax16 || entry.comment.size() > kMax16) return XCD_ERR_BAD_ARGUMENTS;
+    const int begun = BeginWriting();
+    if (begun != XCD_OK) return begun;
+
+    struct stat st{};
+    const uint64_t expected = fd >= 0 && fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    const bool zip64_local = expected >= kLocalZip64From;
+    const bool compress = fd >= 0 && expected > 0 && entry.deflate && entry.level > 0;
+    uint16_t flags = 0;
+    if ((!IsAscii(entry.name) || !IsAscii(entry.comment)) && IsStrictUtf8(entry.name) && IsStrictUtf8(entry.comment))
+        flags |= kFlagUtf8;
+    const uint16_t method = compress ? 8 : 0;
+
+    std::string header;
+    Put32(header, kLocalSignature);
+    Put16(header, zip64_local ? kVersionZip64 : kVersion);
+    Put16(header, flags);
+    Put16(header, method);
+    Put16(header, entry.dos_time);
+    Put16(header, entry.dos_date);
+    Put32(header, 0);  // CRC and sizes follow once the data is out
+    Put32(header, zip64_local ? kMax32 : 0);
+    Put32(header, zip64_local ? kMax32 : 0);
+    Put16(header, static_cast<uint32_t>(entry.name.size()));
+    Put16(header, zip64_local ? 20 : 0);
+    header += entry.name;
+    if (zip64_local) {
+        Put16(header, 1);
+        Put16(header, 16);
+        Put64(header, 0);
+        Put64(header, 0);
+    }
+    const uint64_t local_at = position_;
+    const uint64_t data_at = local_at + header.size();
+    if (!WriteAt(fd_, header, local_at)) return Failed(errno);
+
+    uint32_t crc = 0;
+    uint64_t size = 0, compressed = 0;
+    if (fd >= 0) {
+        z_stream z{};
+        if (compress && deflateInit2(&z, entry.level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+            RollBack();
+            return XCD_ERR_MEMORY;
+        }
+        struct Ender {
+            z_stream* z;
+            bool on;
+            ~Ender() {
+                if (on) deflateEnd(z);
+            }
+        } ender{&z, compress};
+        std::string in(kChunk, '\0'), out;
+        out.reserve(kFlushAt + kChunk);
+        uint64_t next_status = kFlushAt;
+        auto flush = [&]() {
+            if (!WriteAt(fd_, out, data_at + compressed)) return false;
+            compressed += out.size();
+            out.clear();
+            return true;
+        };
+        auto squeeze = [&](const char* data, std::size_t length, int mode) {
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+            z.avail_in = static_cast<uInt>(length);
+            int answer = Z_OK;
+            do {
+                const std::size_t used = out.size();
+                out.resize(used + kChunk);
+                z.next_out = reinterpret_cast<Bytef*>(out.data() + used);
+                z.avail_out = static_cast<uInt>(kChunk);
+                answer = deflate(&z, mode);
+                out.resize(used + kChunk - z.avail_out);
+                if (answer == Z_STREAM_ERROR) return false;
+            } while (z.avail_out == 0 || (mode == Z_FINISH && answer != Z_STREAM_END));
+            return true;
+        };
+        for (;;) {
+            const ssize_t n = read(fd, in.data(), in.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                RollBack();
+                return XCD_ERR_ACCESS;
+            }
+            if (n == 0) break;
+            crc = static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(n)));
+            size += static_cast<uint64_t>(n);
+            if (compress) {
+                if (!squeeze(in.data(), static_cast<std::size_t>(n), Z_NO_FLUSH)) {
+                    RollBack();
+                    return XCD_ERR_MEMORY;
+                }
+            } else {
+                out.append(in.data(), static_cast<std::size_t>(n));
+            }
+            if (out.size() >= kFlushAt && !flush()) return Failed(errno);
+            if (size >= next_status) {
+                next_status = size + kFlushAt;
+                XcdFileRecord status{};
+                status.Name = entry.name.c_str();
+                status.Comment = "";
+                status.Size = Clamp32(expected);
+                status.BytesProcessed = Clamp32(size);
+                status.Percent = static_cast<uint8_t>(expected == 0 ? 100 : std::min<uint64_t>(100, size * 100 / expected));
+                if (!channel.Send(XCD_MSG_STATUS, &status)) {
+                    RollBack();
+                    return XCD_ERR_STOPPED;
+                }
+            }
+        }
+        if (compress && !squeeze(nullptr, 0, Z_FINISH)) {
+            RollBack();
+            return XCD_ERR_MEMORY;
+        }
+        if (!out.empty() && !flush()) return Failed(errno);
+    }
+    // A file that grew past 4 GiB after its header was written has no room for its sizes.
+    if (!zip64_local && (size >= kMax32 || compressed >= kMax32)) {
+        RollBack();
+        return XCD_ERR_ACCESS;
+    }
+    std::string patch;
+    Put32(patch, crc);
+    if (!zip64_local) {
+        Put32(patch, static_cast<uint32_t>(compressed));
+        Put32(patch, static_cast<uint32_t>(size));
+    }
+    if (!WriteAt(fd_, patch, local_at + 14)) return Failed(errno);
+    if (zip64_local) {
+        patch.clear();
+        Put64(patch, size);
+        Put64(patch, compressed);
+        if (!WriteAt(fd_, patch, local_at + kLocalSize + entry.name.size() + 4)) return Failed(errno);
+    }
+    position_ = data_at + compressed;
+
+    std::string extra;
+    if (size >= kMax32) Put64(extra, size);
+    if (compressed >= kMax32) Put64(extra, compressed);
+    if (local_at >= kMax32) Put64(extra, local_at);
+    if (!extra.empty()) {
+        std::string field;
+        Put16(field, 1);
+        Put16(field, static_cast<uint32_t>(extra.size()));
+        extra = field + extra;
+    }
+    const uint16_t version = zip64_local || !extra.empty() ? kVersionZip64 : kVersion;
+    std::string& r = new_records_;
+    Put32(r, kCentralSignature);
+    Put16(r, kMadeByUnix | version);
+    Put16(r, version);
+    Put16(r, flags);
+    Put16(r, method);
+    Put16(r, entry.dos_time);
+    Put16(r, entry.dos_date);
+    Put32(r, crc);
+    Put32(r, static_cast<uint32_t>(std::min(compressed, kMax32)));
+    Put32(r, static_cast<uint32_t>(std::min(size, kMax32)));
+    Put16(r, static_cast<uint32_t>(entry.name.size()));
+    Put16(r, static_cast<uint32_t>(extra.size()));
+    Put16(r, static_cast<uint32_t>(entry.comment.size()));
+    Put16(r, 0);  // disk
+    Put16(r, 0);  // internal attributes
+    Put32(r, entry.external_attributes);
+    Put32(r, static_cast<uint32_t>(std::min(local_at, kMax32)));
+    r += entry.name;
+    r += extra;
+    r += entry.comment;
+    ++count_;
+    return XCD_OK;
+}
+
+int ZipAppender::Finish() {
+    if (!writing_) {
+        journal_.Release(true);
+        finished_ = true;
+        return XCD_OK;
+    }
+    const uint64_t cd_at = position_;
+    const uint64_t cd_size = old_cd_.size() + new_records_.size();
+    const uint64_t end_at = cd_at + cd_size;
+    std::string end;
+    if (count_ >= kMax16 || cd_size >= kMax32 || cd_at >= kMax32) {
+        Put32(end, kEnd64Signature);
+        Put64(end, kEnd64Size - 12);
+        Put16(end, kMadeByUnix | kVersionZip64);
+        Put16(end, kVersionZip64);
+        Put32(end, 0);
+        Put32(end, 0);
+        Put64(end, count_);
+        Put64(end, count_);
+        Put64(end, cd_size);
+        Put64(end, cd_at);
+        Put32(end, kLocatorSignature);
+        Put32(end, 0);
+        Put64(end, end_at);
+        Put32(end, 1);
+    }
+    Put32(end, kEndSignature);
+    Put16(end, 0);
+    Put16(end, 0);
+    Put16(end, static_cast<uint32_t>(std::min<uint64_t>(count_, kMax16)));
+    Put16(end, static_cast<uint32_t>(std::min<uint64_t>(count_, kMax16)));
+    Put32(end, static_cast<uint32_t>(std::min(cd_size, kMax32)));
+    Put32(end, static_cast<uint32_t>(std::min(cd_at, kMax32)));
+    Put16(end, static_cast<uint32_t>(comment_.size()));
+    end += comment_;
+    const uint64_t length = end_at + end.size();
+    if (!WriteAt(fd_, old_cd_, cd_at) || !WriteAt(fd_, new_records_, cd_at + old_cd_.size()) ||
+        !WriteAt(fd_, end, end_at) || ftruncate(fd_, static_cast<off_t>(length)) != 0)
+        return Failed(errno);
+    // The archive is complete; only now may the way back go (unsynced, as the journal explains).
+    journal_.Release(true);
+    writing_ = false;
+    finished_ = true;
+    return XCD_OK;
+}
+
+}  // namespace corvane::zipdll
