@@ -75,7 +75,7 @@ std::size_t TZipListJob::TakeBatch(std::vector<TXcdFileStats>& out, std::size_t 
 
 bool TZipListJob::Drain(const std::function<void(const TXcdFileStats&)>& sink, std::chrono::milliseconds slice) {
     // Small batches keep one slice from overrunning by much; the lock is never held over the sink.
-    constexpr std::size_t kBatch = 64;
+    constexpr std::size_t kBatch = 16;
     const auto start = std::chrono::steady_clock::now();
     std::vector<TXcdFileStats> batch;
     batch.reserve(kBatch);

@@ -146,6 +146,13 @@ TZipNodeId TZipTree::AddEntry(TZipNodeId archive, const std::string& rawName, co
     return Place(archive, rawName, record, false);
 }
 
+void TZipTree::Reserve(TZipNodeId archive, std::size_t count) {
+    const auto obj = objs_.find(archive);
+    if (obj == objs_.end()) return;
+    nodes_.reserve(nodes_.size() + count);
+    obj->second->Entries.reserve(obj->second->Entries.size() + count);
+}
+
 void TZipTree::Forget(TZipObj& obj, const TZipNode& node) {
     auto unregister = [&](const std::string& name) {
         auto [it, end] = obj.Entries.equal_range(name);
@@ -224,7 +231,8 @@ void TZipTree::RemoveEntries(TZipNodeId archive, const std::vector<std::string>&
             it = obj.Entries.erase(it);
         }
     }
-    while (!byParent.empty()) {
+    // Level by level: removing children may empty their folder, and a removed directory entry its own.
+    while (!byParent.empty() || !emptied.empty()) {
         for (auto& [parent, ids] : byParent) {
             RemoveChildren(parent, std::move(ids));
             emptied.insert(parent);

@@ -94,6 +94,9 @@ public:
     TZipNodeId AddListedEntry(TZipNodeId archive, const TXcdFileStats& stats);
     // An entry just added to the archive: nothing new when Entries has the name already.
     TZipNodeId AddEntry(TZipNodeId archive, const std::string& rawName, const TZipEntryRecord& record = {});
+    // Makes room for count more entries of archive, so that a long listing never stalls the main
+    // thread while the maps grow (call it once the entry count is known).
+    void Reserve(TZipNodeId archive, std::size_t count);
     // Removes every node of each name, then every folder left empty, up to the archive node.
     void RemoveEntries(TZipNodeId archive, const std::vector<std::string>& names);
 
