@@ -3,12 +3,10 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
 #include "archive/xceed_zip.h"
-#include "archive/zip_jobs.h"
 #include "archive/zip_result.h"
 #include "engine/settings.h"
 #include "platform/rtl/paths.h"
@@ -83,26 +81,20 @@ std::uint64_t FreeSpaceAt(const std::string& path) {
     while (true) {
         struct statvfs vfs;
         if (statvfs(at.c_str(), &vfs) == 0) return static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+        if (at == "/" || at == ".") return 0;
         while (at.size() > 1 && at.back() == '/') at.pop_back();
         const std::size_t slash = at.find_last_of('/');
-        if (slash == std::string::npos) at = ".";
-        else if (slash == 0) at = "/";
-        else at.resize(slash);
-        if (at == "/" || at == ".") {
-            if (statvfs(at.c_str(), &vfs) == 0) return static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
-            return 0;
-        }
+        at = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : at.substr(0, slash);
     }
 }
 
 TZipExtractJob::TZipExtractJob(std::string zipFileName, std::string root, std::vector<std::string> names,
                                std::uint64_t size, std::weak_ptr<const void> owner)
-    : TThread("zip browse"),
+    : TZipJob("zip browse", std::move(owner)),
       zipFileName_(std::move(zipFileName)),
       root_(std::move(root)),
       names_(std::move(names)),
-      size_(size),
-      owner_(std::move(owner)) {}
+      size_(size) {}
 
 TZipExtractJob::~TZipExtractJob() {
     Terminate();
@@ -112,11 +104,8 @@ TZipExtractJob::~TZipExtractJob() {
 std::shared_ptr<TZipExtractJob> TZipExtractJob::Start(std::string zipFileName, std::string root,
                                                       std::vector<std::string> names, std::uint64_t size,
                                                       std::weak_ptr<const void> owner) {
-    auto job = std::make_shared<TZipExtractJob>(std::move(zipFileName), std::move(root), std::move(names), size,
-                                                std::move(owner));
-    AdoptZipJob(job);
-    job->Resume();
-    return job;
+    return StartZipJob(std::make_shared<TZipExtractJob>(std::move(zipFileName), std::move(root), std::move(names),
+                                                         size, std::move(owner)));
 }
 
 void TZipExtractJob::Execute() {
@@ -137,7 +126,7 @@ void TZipExtractJob::Execute() {
         zip->OnStatus = zip->OnExtracting;
         code = zip->Extract(0);
     }
-    result_.store(code, std::memory_order_release);
+    SetResult(code);
 }
 
 }  // namespace corvane

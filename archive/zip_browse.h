@@ -3,14 +3,13 @@
 // Each archive has its own browse root, so browsing never overwrites a running capture's files
 // with older copies and never shows another archive's pages. Qt-free.
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "archive/zip_jobs.h"
 #include "archive/zip_tree.h"
-#include "platform/rtl/thread.h"
 
 namespace corvane {
 
@@ -18,7 +17,7 @@ namespace corvane {
 // capture's archive: its capture folder), else <tempFolder>/Browse/<16 hex digits of a hash of
 // ZipFileName>/. Capture folders name hosts in lower case, so "Browse" is never a site's folder.
 std::string BrowseRootFor(const TZipObj& obj, const std::string& tempFolder);
-// The same in the program's temporary capture folder.
+// The same in the program's temporary capture folder (std::runtime_error when it cannot be made).
 std::string BrowseRootFor(const TZipObj& obj);
 
 // Where entry rawName lies below root once extracted (its parts as the extractor splits them), or
@@ -33,7 +32,7 @@ bool BrowseExtractionDone(int result);
 // Extraction for browsing on a worker with its own component: exact names, paths kept, existing
 // files always overwritten. Refused with 150 (disk full) when size, the listed size of the names,
 // exceeds the free space at root. While owner has expired the job stops.
-class TZipExtractJob : public TThread {
+class TZipExtractJob : public TZipJob {
 public:
     TZipExtractJob(std::string zipFileName, std::string root, std::vector<std::string> names, std::uint64_t size,
                    std::weak_ptr<const void> owner);
@@ -43,23 +42,16 @@ public:
                                                  std::vector<std::string> names, std::uint64_t size,
                                                  std::weak_ptr<const void> owner);
 
-    void Cancel() { Terminate(); }
-    // The extraction's result code once ended; -1 before.
-    int Result() const { return result_.load(std::memory_order_acquire); }
     const std::string& Root() const { return root_; }
 
 protected:
     void Execute() override;
 
 private:
-    bool Unwanted() const { return Terminated() || owner_.expired(); }
-
     const std::string zipFileName_;
     const std::string root_;
     const std::vector<std::string> names_;
     const std::uint64_t size_;
-    const std::weak_ptr<const void> owner_;
-    std::atomic<int> result_{-1};
 };
 
 // Free bytes for an unprivileged writer at path, or at its nearest existing parent.

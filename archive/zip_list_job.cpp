@@ -1,14 +1,13 @@
 #include "archive/zip_list_job.h"
 
 #include "archive/xceed_zip.h"
-#include "archive/zip_jobs.h"
 #include "platform/zipdll/xcdzip_api.h"
 
 namespace corvane {
 
 TZipListJob::TZipListJob(std::string zipFileName, std::weak_ptr<const void> owner,
                          std::optional<std::vector<std::string>> names)
-    : TThread("zip list"), zipFileName_(std::move(zipFileName)), owner_(std::move(owner)), names_(std::move(names)) {}
+    : TZipJob("zip list", std::move(owner)), zipFileName_(std::move(zipFileName)), names_(std::move(names)) {}
 
 TZipListJob::~TZipListJob() {
     Terminate();
@@ -17,16 +16,7 @@ TZipListJob::~TZipListJob() {
 
 std::shared_ptr<TZipListJob> TZipListJob::Start(std::string zipFileName, std::weak_ptr<const void> owner,
                                                 std::optional<std::vector<std::string>> names) {
-    auto job = std::make_shared<TZipListJob>(std::move(zipFileName), std::move(owner), std::move(names));
-    AdoptZipJob(job);
-    job->Resume();
-    return job;
-}
-
-void TZipListJob::Cancel() {
-    Terminate();
-    std::lock_guard lock(mutex_);
-    queue_.clear();
+    return StartZipJob(std::make_shared<TZipListJob>(std::move(zipFileName), std::move(owner), std::move(names)));
 }
 
 void TZipListJob::Execute() {
@@ -56,7 +46,7 @@ void TZipListJob::Execute() {
     std::lock_guard lock(mutex_);
     if (Unwanted()) queue_.clear();
     ended_ = true;
-    result_.store(code, std::memory_order_release);
+    SetResult(code);
 }
 
 std::size_t TZipListJob::TakeBatch(std::vector<TXcdFileStats>& out, std::size_t max) {

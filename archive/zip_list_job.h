@@ -15,26 +15,24 @@
 #include <vector>
 
 #include "archive/xcd_types.h"
-#include "platform/rtl/thread.h"
+#include "archive/zip_jobs.h"
 
 namespace corvane {
 
 inline constexpr std::chrono::milliseconds kZipListSlice{10};
 
-class TZipListJob : public TThread {
+class TZipListJob : public TZipJob {
 public:
     // Lists zipFileName whole, or only the entries named exactly in names. While owner has expired
     // the job drops its results and stops.
     TZipListJob(std::string zipFileName, std::weak_ptr<const void> owner,
                 std::optional<std::vector<std::string>> names = std::nullopt);
     ~TZipListJob() override;
-    // Makes a job, hands it to the keeper of archive jobs (AdoptZipJob) and starts it.
+    // Makes a job, hands it to the keeper of archive jobs and starts it.
     static std::shared_ptr<TZipListJob> Start(std::string zipFileName, std::weak_ptr<const void> owner,
                                               std::optional<std::vector<std::string>> names = std::nullopt);
 
-    // Any thread: the listing stops at its next record; queued records are dropped.
-    void Cancel();
-    bool Cancelled() const { return Terminated(); }
+    // Cancel (see TZipJob) also drops the records still queued.
 
     // Main thread: moves up to max queued records to the end of out; the number moved.
     std::size_t TakeBatch(std::vector<TXcdFileStats>& out, std::size_t max);
@@ -44,8 +42,6 @@ public:
 
     // The job has ended and nothing is left to take.
     bool Done() const;
-    // The listing's result code once the job has ended; -1 before.
-    int Result() const { return result_.load(std::memory_order_acquire); }
     // The entry count, once counted; -1 before.
     int FileCount() const { return fileCount_.load(std::memory_order_acquire); }
     const std::string& ZipFileName() const { return zipFileName_; }
@@ -54,15 +50,11 @@ protected:
     void Execute() override;
 
 private:
-    bool Unwanted() const { return Terminated() || owner_.expired(); }
-
     const std::string zipFileName_;
-    const std::weak_ptr<const void> owner_;
     const std::optional<std::vector<std::string>> names_;
     mutable std::mutex mutex_;
     std::deque<TXcdFileStats> queue_;
     bool ended_ = false;
-    std::atomic<int> result_{-1};
     std::atomic<int> fileCount_{-1};
 };
 
