@@ -88,6 +88,9 @@ TEST_F(ZipExactReal, DeleteRemovesOnlyTheNamedEntries) {
     zip->FilesToProcess.Add("*.*");
     EXPECT_EQ(zip->Delete(), XCD_WARN_NOTHING_TO_DO);
     EXPECT_EQ(testing::ReadZip(archive), Without(names));
+    // Exact names are entry names: an add refuses them rather than read them as file specs.
+    testing::ZipDriver driver;
+    EXPECT_EQ(driver.Zip({"", "-E", archive, "a.htm"}), XCD_ERR_BAD_ARGUMENTS);
 }
 
 TEST_F(ZipExactReal, ExtractWritesOnlyTheNamedEntriesAndNothingOutside) {
