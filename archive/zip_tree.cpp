@@ -26,9 +26,10 @@ const TZipNode* TZipTree::Node(TZipNodeId id) const {
     return it == nodes_.end() ? nullptr : &it->second;
 }
 
-std::vector<TZipNodeId> TZipTree::Children(TZipNodeId parent) const {
+const std::vector<TZipNodeId>& TZipTree::Children(TZipNodeId parent) const {
+    static const std::vector<TZipNodeId> none;
     const auto it = nodes_.find(parent);
-    return it == nodes_.end() ? std::vector<TZipNodeId>{} : it->second.Children;
+    return it == nodes_.end() ? none : it->second.Children;
 }
 
 TZipObj* TZipTree::Obj(TZipNodeId node) {

@@ -86,7 +86,7 @@ public:
     // The archive node of exactly this file name, or 0.
     TZipNodeId FindArchive(const std::string& zipFileName) const;
     void RemoveArchive(TZipNodeId archive);
-    std::vector<TZipNodeId> Archives() const { return Children(kZipRoot); }
+    const std::vector<TZipNodeId>& Archives() const { return Children(kZipRoot); }
 
     // One record of a whole listing: the missing folder nodes, then the entry node, even when the
     // name is there already (the archive holds it twice). A directory entry makes folder nodes only.
@@ -108,7 +108,8 @@ public:
     std::uint64_t ExtractableSizeBelow(TZipNodeId node) const;
 
     const TZipNode* Node(TZipNodeId id) const;
-    std::vector<TZipNodeId> Children(TZipNodeId parent) const;
+    // Valid until the next change of the tree.
+    const std::vector<TZipNodeId>& Children(TZipNodeId parent) const;
     TZipObj* Obj(TZipNodeId node);
     const TZipObj* Obj(TZipNodeId node) const;
     // The text shown: the name escaped, and for an entry its comment suffix.
