@@ -91,7 +91,8 @@ std::vector<std::string> TXceedZip::AddFileArgs(bool includesAllowed) const {
     std::vector<std::string> plain, includes, excludes;
     for (const std::string& item : FilesToProcess) {
         if (item.empty()) continue;
-        if (includesAllowed && item[0] == '>') includes.push_back(item.substr(1));
+        if (ExactNames) plain.push_back(item);
+        else if (includesAllowed && item[0] == '>') includes.push_back(item.substr(1));
         else if (item[0] == '<') excludes.push_back(item.substr(1));
         else plain.push_back(item);
     }
@@ -118,6 +119,7 @@ std::string TXceedZip::DateFilterText() const {
 int TXceedZip::Finish(int code) {
     Abort = false;
     FilesToProcess.Clear();
+    ExactNames = false;
     return code;
 }
 
@@ -206,6 +208,7 @@ int TXceedZip::Delete() {
     }
     std::vector<std::string> v{Password, "-d"};
     if (!TempPath.empty()) v.insert(v.end(), {"-b", TempPath});
+    if (ExactNames) v.push_back("-E");
     v.push_back(ZipFileName);
     const std::vector<std::string> specs = AddFileArgs(true);
     v.insert(v.end(), specs.begin(), specs.end());
@@ -228,10 +231,13 @@ int TXceedZip::Extract(int mode) {
     if (MultidiskMode) v.push_back("-!");
     if (Overwrite == xowNever) v.push_back("-n");
     if (Overwrite == xowAlways) v.push_back("-o");
+    // After "-E" every item is a name, so the target goes first.
+    if (ExactNames && !ExtractDirectory.empty()) v.insert(v.end(), {"-d", ExtractDirectory});
+    if (ExactNames) v.push_back("-E");
     v.push_back(ZipFileName);
     const std::vector<std::string> specs = AddFileArgs(false);
     v.insert(v.end(), specs.begin(), specs.end());
-    if (!ExtractDirectory.empty()) v.insert(v.end(), {"-d", ExtractDirectory});
+    if (!ExactNames && !ExtractDirectory.empty()) v.insert(v.end(), {"-d", ExtractDirectory});
     return Finish(Call(Library::Unzip, std::move(v)));
 }
 
@@ -239,6 +245,7 @@ int TXceedZip::List() {
     CallScope scope(*this);
     std::vector<std::string> v{Password, "-v", "-1" + std::to_string(FirstIndex), "-2" + std::to_string(LastIndex)};
     if (MultidiskMode) v.push_back("-!");
+    if (ExactNames) v.push_back("-E");
     v.push_back(ZipFileName);
     const std::vector<std::string> specs = AddFileArgs(false);
     v.insert(v.end(), specs.begin(), specs.end());

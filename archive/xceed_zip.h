@@ -2,8 +2,9 @@
 // TXceedZip: every archive operation of the program, as one call into one of the two zip libraries
 // (libxcdzip32.so: add and delete; libxcdunz32.so: extract, list, count, entry information). The
 // properties become a vector of switch strings, the library's callback messages become events, and
-// the library's result code comes back unchanged. Main thread only: each callback first lets the
-// main loop run, so windows stay live during long operations.
+// the library's result code comes back unchanged. One component per thread: a component is used
+// on one thread only, and only calls made on the main thread let the main loop run from their
+// callbacks (so windows stay live during long operations); a worker's calls never do.
 
 #include <array>
 #include <cstdint>
@@ -87,6 +88,9 @@ public:
     // against the working folder. Specs leaving it and links below it are skipped. An add library
     // without base folders refuses such an Add with kXcdNoLibrary rather than read the working folder.
     std::string BaseFolder;
+    // Delete, Extract and List name exact entries: every item of FilesToProcess is an entry name,
+    // matched byte for byte, never a wildcard, include or exclude. Cleared after every operation.
+    bool ExactNames = false;
 
     // Events; one without a handler is skipped.
     TXcdReplaceEvent OnReplace;
@@ -129,7 +133,7 @@ public:
 
     // The file specs of FilesToProcess: plain specs in order, then, only when there is one, "-i" and
     // the include specs and "-x" and the exclude specs without their markers. Without includes an
-    // entry starting with ">" is a plain spec, marker and all.
+    // entry starting with ">" is a plain spec, marker and all. With ExactNames every item is plain.
     std::vector<std::string> AddFileArgs(bool includesAllowed) const;
 
     // The vector of the last call (or of the last refusal), for the archive window's diagnostics.

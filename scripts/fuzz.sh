@@ -20,6 +20,7 @@ case "$target" in
   gif_decoder_fuzzer) seeds=(build-fuzz/fixtures/gif); dict=fuzz/gif.dict; deps=(gif_fixtures) ;;
   lang_file_fuzzer) seeds=(build-fuzz/resources/lang); dict=fuzz/lang.dict; deps=(corvane_languages) ;;
   zip_archive_fuzzer) ;;
+  zip_tree_fuzzer) extra=(-max_len=8192) ;;
   page_scanner_fuzzer) extra=(-max_len=4096) ;;
   reg_file_fuzzer) seeds=(build-fuzz/seeds/reg); mkdir -p "${seeds[0]}"; cp resources/FTypes.reg "${seeds[0]}/" ;;
   ini_file_fuzzer | queue_file_fuzzer) extra=(-max_len=4096) ;;

@@ -24,7 +24,7 @@ export CORVANE_HOME
 trap 'rm -rf "$CORVANE_HOME"' EXIT
 
 case "$preset" in
-  tsan) export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ;;
+  tsan) export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" ;;
   asan) export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" ;;
 esac
 

@@ -1,7 +1,8 @@
 // libxcdunz32.so: extract, freshen, update, list, count and entry information over libzip.
 //
 // Vector: password, switches, archive, then file specs; "-x" turns the specs that follow into
-// exclusions and "-d" takes the target folder. A vector of argc 1 is {number, archive}: 0 asks for
+// exclusions and "-d" takes the target folder. With "-E" every item after the archive is an exact
+// entry name. A vector of argc 1 is {number, archive}: 0 asks for
 // the entry count (message 70), N for the record of entry N - 1 (message 90).
 
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <new>
 #include <random>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/zipdll/safe_path.h"
@@ -43,6 +45,8 @@ struct Options {
     std::string target;
     std::vector<std::string> specs;
     std::vector<std::string> excludes;
+    bool exact = false;
+    std::unordered_set<std::string> exact_names;
 };
 
 int ParseOptions(int argc, char** argv, Options& o) {
@@ -58,6 +62,7 @@ int ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "-n") o.overwrite = Overwrite::Never;
         else if (a == "-o") o.overwrite = Overwrite::Always;
         else if (a == "-v") o.list = true;
+        else if (a == "-E") o.exact = true;
         else if (a == "-!") return XCD_ERR_UNSUPPORTED;
         else if (a == "-d") {
             if (++i >= argc || argv[i] == nullptr) return XCD_ERR_BAD_ARGUMENTS;
@@ -72,6 +77,14 @@ int ParseOptions(int argc, char** argv, Options& o) {
     }
     if (i >= argc) return XCD_ERR_BAD_ARGUMENTS;
     o.archive = argv[i++];
+    if (o.exact) {
+        // Names only: an entry may well be called "-x" or "-d".
+        for (; i < argc; ++i) {
+            if (argv[i] == nullptr) return XCD_ERR_BAD_ARGUMENTS;
+            if (argv[i][0] != '\0') o.exact_names.emplace(argv[i]);
+        }
+        return o.archive.empty() ? XCD_ERR_BAD_ARGUMENTS : XCD_OK;
+    }
     bool excluding = false;
     for (; i < argc; ++i) {
         if (argv[i] == nullptr) return XCD_ERR_BAD_ARGUMENTS;
@@ -130,7 +143,10 @@ private:
     int fd_;
 };
 
-bool Selected(const Options& o, const std::string& name) {
+bool Selected(const Options& o, const EntryRecord& entry) {
+    // A cut name is some other entry's name.
+    if (o.exact) return !entry.name_cut && o.exact_names.count(entry.name) != 0;
+    const std::string& name = entry.name;
     bool wanted = o.specs.empty();
     for (const std::string& spec : o.specs)
         if (MatchSpec(spec, name)) {
@@ -177,7 +193,7 @@ int RunList(const Options& o, zip_t* archive, Channel& channel) {
     bool any = false;
     for (zip_int64_t i = first; i <= last; ++i) {
         EntryRecord entry;
-        if (!DescribeEntry(archive, static_cast<zip_uint64_t>(i), entry) || !Selected(o, entry.name)) continue;
+        if (!DescribeEntry(archive, static_cast<zip_uint64_t>(i), entry) || !Selected(o, entry)) continue;
         any = true;
         entry.record.BytesProcessed = entry.record.Size;
         entry.record.Percent = 100;
@@ -205,7 +221,7 @@ public:
                 Worsen(result_, XCD_ERR_CORRUPT);
                 continue;
             }
-            if (!Selected(o_, entry.name)) continue;
+            if (!Selected(o_, entry)) continue;
             any = true;
             const int code = ExtractEntry(static_cast<zip_uint64_t>(i), entry);
             if (code != XCD_OK) return code;

@@ -1,7 +1,8 @@
 // libxcdzip32.so: add, freshen, update and delete over libzip.
 //
 // Vector: password, switches, archive, then file specs. After the archive "-W" starts the specs,
-// "-i" turns the specs that follow into inclusions and "-x" into exclusions. libzip writes every
+// "-i" turns the specs that follow into inclusions and "-x" into exclusions. With "-E" (delete
+// only) every item after the archive is an exact entry name. libzip writes every
 // change to a temporary file and renames it over the archive, so a failed or stopped call leaves
 // the archive as it was. With "-g" a plain add of new names appends in place instead
 // (zip_appender.h), which keeps the same promise through its journal.
@@ -21,6 +22,7 @@
 #include <new>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/zipdll/spec_folder.h"
@@ -55,6 +57,8 @@ struct Options {
     std::vector<std::string> specs;
     std::vector<std::string> includes;
     std::vector<std::string> excludes;
+    bool exact = false;
+    std::unordered_set<std::string> exact_names;
 };
 
 int ParseOptions(int argc, char** argv, Options& o) {
@@ -73,6 +77,7 @@ int ParseOptions(int argc, char** argv, Options& o) {
         if (a == "-f") o.mode = Mode::Freshen;
         else if (a == "-u") o.mode = Mode::Update;
         else if (a == "-d") o.mode = Mode::Delete;
+        else if (a == "-E") o.exact = true;
         else if (a == "-e") o.encrypt = true;
         else if (a.size() == 2 && a[1] >= '0' && a[1] <= '9') o.level = a[1] - '0';
         else if (a == "-m") o.move = true;
@@ -106,6 +111,15 @@ int ParseOptions(int argc, char** argv, Options& o) {
     }
     if (i >= argc) return XCD_ERR_BAD_ARGUMENTS;
     o.archive = argv[i++];
+    if (o.exact) {
+        // Exact names are entry names, which only a delete takes; "-x" may be one of them.
+        if (o.mode != Mode::Delete) return XCD_ERR_BAD_ARGUMENTS;
+        for (; i < argc; ++i) {
+            if (argv[i] == nullptr) return XCD_ERR_BAD_ARGUMENTS;
+            if (argv[i][0] != '\0') o.exact_names.emplace(argv[i]);
+        }
+        return o.archive.empty() ? XCD_ERR_BAD_ARGUMENTS : XCD_OK;
+    }
     std::vector<std::string>* list = &o.specs;
     for (; i < argc; ++i) {
         if (argv[i] == nullptr) return XCD_ERR_BAD_ARGUMENTS;
@@ -193,20 +207,22 @@ private:
         return channel_.Send(XCD_MSG_SKIPPING, &data) ? XCD_OK : XCD_ERR_STOPPED;
     }
 
+    // True when the entry is one to delete.
+    bool Deleting(const char* raw, const std::string& name) const {
+        if (o_.exact) return std::strlen(raw) < XCD_NAME_SIZE && o_.exact_names.count(name) != 0;
+        for (const std::string& spec : o_.specs)
+            if (MatchSpec(spec, name)) return Filtered(o_, name);
+        return false;
+    }
+
     int Delete() {
-        if (o_.specs.empty()) return XCD_WARN_NOTHING_TO_DO;
+        if (o_.specs.empty() && o_.exact_names.empty()) return XCD_WARN_NOTHING_TO_DO;
         const zip_int64_t count = zip_get_num_entries(archive_, 0);
         for (zip_int64_t i = 0; i < count; ++i) {
             const char* raw = zip_get_name(archive_, static_cast<zip_uint64_t>(i), 0);
             if (raw == nullptr) continue;
             const std::string name(raw, strnlen(raw, XCD_NAME_SIZE - 1));
-            bool matched = false;
-            for (const std::string& spec : o_.specs)
-                if (MatchSpec(spec, name)) {
-                    matched = true;
-                    break;
-                }
-            if (!matched || !Filtered(o_, name)) continue;
+            if (!Deleting(raw, name)) continue;
             if (!channel_.Send(XCD_MSG_DELETING, const_cast<char*>(name.c_str()))) return XCD_ERR_STOPPED;
             if (zip_delete(archive_, static_cast<zip_uint64_t>(i)) != 0) return XCD_ERR_CORRUPT;
             ++changes_;

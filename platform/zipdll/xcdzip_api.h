@@ -8,6 +8,11 @@
  * Call:     result = entry(XCD_PROTOCOL_VERSION, argc, argv, callback, component)
  * Callback: answer = callback(message, data, component); XCD_ANSWER_STOP stops the operation.
  *
+ * Exact names: the switch "-E" before the archive name makes every item after the archive an exact
+ * entry name, matched byte for byte (case counts, no wildcards, "\" is not "/"); no item after it is
+ * a switch. xcdunzip takes it for extract and list (a target folder "-d" then goes before the
+ * archive), xcdzip for delete only (290 otherwise). A library that predates it answers 290.
+ *
  * Every text a library hands out is zero-terminated; every buffer it hands in has the size named
  * below, and whoever fills one writes at most size - 1 bytes and the terminating zero.
  */
