@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <filesystem>
+#include <fstream>
 #include <QPixmap>
 #include <QHBoxLayout>
 #include <QWidget>
@@ -51,7 +53,15 @@ TEST_F(SkinImage, MissingPictureIsLoggedAndEmpty) {
     std::vector<std::string> log;
     const LogSink previous = SetLogSink([&log](const std::string& message) { log.push_back(message); });
     EXPECT_TRUE(LoadSkinImage("no-such-picture.bmp").isNull());
-    EXPECT_TRUE(LoadSkinImage("FTypes.reg").isNull());  // not a picture at all
+    // A file that is no picture.
+    char pattern[] = "/tmp/corvane-skins-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    App->SkinsDir = std::string(pattern) + "/";
+    App->DefaultSkinDir = App->SkinsDir + "Default/";
+    std::filesystem::create_directories(App->DefaultSkinDir);
+    std::ofstream(App->DefaultSkinDir + "broken.bmp") << "BM not a bitmap";
+    EXPECT_TRUE(LoadSkinImage("broken.bmp").isNull());
+    std::filesystem::remove_all(pattern);
     SetLogSink(previous);
     ASSERT_EQ(log.size(), 2u);
     EXPECT_NE(log[0].find("Skins/Default/no-such-picture.bmp"), std::string::npos);
