@@ -27,6 +27,8 @@ public:
     virtual void ShowZipView() {}
     virtual void ShowSchedulerView() {}
     virtual void ShowExploreView() {}
+    // Whether the browser view exists (shown or not).
+    virtual bool BrowserViewExists() { return false; }
     // Empties the task explorer's list (the task it showed is gone).
     virtual void ClearExplorer() {}
 

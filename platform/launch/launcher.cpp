@@ -66,7 +66,7 @@ std::string Resolve(const std::string& path) {
     return buffer;
 }
 
-bool InsideCaptureFolder(const std::string& resolved) {
+bool ResolvedInCaptureFolder(const std::string& resolved) {
     std::map<std::string, std::string> folders;
     {
         std::lock_guard lock(folders_lock);
@@ -105,7 +105,7 @@ LaunchDecision CheckLocalPath(const std::string& path) {
     if ((info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) return Refuse("an executable file");
     if (EndsWithNoCase(resolved, ".desktop") || EndsWithNoCase(path, ".desktop"))
         return Refuse("a desktop launcher");
-    if (!InsideCaptureFolder(resolved)) return Refuse("outside every capture folder");
+    if (!ResolvedInCaptureFolder(resolved)) return Refuse("outside every capture folder");
     decision.allowed = true;
     decision.target.kind = LaunchTarget::Kind::File;
     return decision;
@@ -131,6 +131,12 @@ void ClearCaptureFolders() {
 std::map<std::string, std::string> CaptureFolders() {
     std::lock_guard lock(folders_lock);
     return Folders();
+}
+
+bool InCaptureFolder(const std::string& path) {
+    if (path.empty() || path[0] != '/') return false;
+    const std::string resolved = Resolve(path);
+    return !resolved.empty() && ResolvedInCaptureFolder(resolved);
 }
 
 LaunchDecision CheckLaunch(const std::string& what) {

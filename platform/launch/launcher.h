@@ -43,6 +43,11 @@ void SetCaptureFolder(const std::string& key, const std::string& folder);
 void ClearCaptureFolders();
 std::map<std::string, std::string> CaptureFolders();
 
+// Whether the absolute path, with its links, "." and ".." resolved, names an existing entry strictly
+// inside a registered capture folder. The one rule for captured files, also used by the browser to
+// admit local pages.
+bool InCaptureFolder(const std::string& path);
+
 // The policy alone: the target the backend would get, or the reason for the refusal.
 struct LaunchDecision {
     bool allowed = false;

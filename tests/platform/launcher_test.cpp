@@ -134,6 +134,11 @@ TEST_F(Launcher, CaptureFoldersAreRegisteredByKeyAndFollowChanges) {
     SetCaptureFolder("task:a.cvt", "");
     EXPECT_FALSE(CheckLaunch(root_ + "/site2/page.htm").allowed);
     EXPECT_EQ(CaptureFolders().size(), 1u);
+    // The same rule without the file checks: folders and launchers inside count, the folder itself not.
+    EXPECT_TRUE(InCaptureFolder(root_ + "/site/sub"));
+    EXPECT_TRUE(InCaptureFolder(root_ + "/site/app.DESKTOP"));
+    EXPECT_FALSE(InCaptureFolder(root_ + "/site"));
+    EXPECT_FALSE(InCaptureFolder(root_ + "/site/escape.htm"));
     // A capture folder reached through a link still holds its files.
     std::filesystem::create_symlink(root_ + "/site", root_ + "/link-to-site");
     ClearCaptureFolders();

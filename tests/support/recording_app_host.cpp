@@ -10,6 +10,7 @@ RecordingAppHost::RecordingAppHost() { SetAppHost(this); }
 RecordingAppHost::~RecordingAppHost() { SetAppHost(nullptr); }
 
 void RecordingAppHost::ShowBrowserView(const std::string& url_or_path) { Record("ShowBrowserView(" + url_or_path + ")"); }
+bool RecordingAppHost::BrowserViewExists() { return browser_view_exists; }
 void RecordingAppHost::ShowZipView() { Record("ShowZipView()"); }
 void RecordingAppHost::ShowSchedulerView() { Record("ShowSchedulerView()"); }
 void RecordingAppHost::ShowExploreView() { Record("ShowExploreView()"); }

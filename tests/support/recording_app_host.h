@@ -18,6 +18,7 @@ public:
     RecordingAppHost& operator=(const RecordingAppHost&) = delete;
 
     void ShowBrowserView(const std::string& url_or_path) override;
+    bool BrowserViewExists() override;
     void ShowZipView() override;
     void ShowSchedulerView() override;
     void ShowExploreView() override;
@@ -42,6 +43,7 @@ public:
 
     // Answers.
     std::string browse_root;  // OpenArchiveForBrowsing
+    bool browser_view_exists = false;
     bool intranet_mode_down = false;
     bool explore_result = true;
     std::string url_box_text;
