@@ -44,6 +44,8 @@ class QtMessageBoxes : public MessageBoxBackend {
 public:
     MsgButton Show(QWidget* parent, const MessageBoxRequest& request) override {
         QMessageBox box(IconOf(request.kind), request.caption, request.text, QMessageBox::NoButton, parent);
+        // Texts carry names from captured sites; markup in them must never be rendered.
+        box.setTextFormat(Qt::PlainText);
         for (const MsgButton button : kOrder)
             if (HasButton(request.buttons, button)) box.addButton(ToQt(button));
         if (request.default_button != MsgButton::None) box.setDefaultButton(ToQt(request.default_button));
