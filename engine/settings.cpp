@@ -128,7 +128,8 @@ TCVApp::TCVApp() {
             if (ActiveTasks[i].empty()) ActiveTasks.Delete(i);
     }
 
-    DefaultSkinDir = WithTrailingSlash(ResourcesDir()) + "Skins/Default/";
+    SkinsDir = WithTrailingSlash(ResourcesDir()) + "Skins/";
+    DefaultSkinDir = SkinsDir + "Default/";
     UserAgent = MapUserAgent(ReadString("User Agent", ""));
     Browser = ReadString("Browser", "");
 }
@@ -271,7 +272,20 @@ void TCVApp::SetUserAgent(const std::string& choice) {
     UserAgent = MapUserAgent(choice);
 }
 
-std::string TCVApp::GetSkinPath() const { return WithTrailingSlash(ResourcesDir()) + "Skins/" + Skin + "/"; }
+std::string TCVApp::GetSkinPath() const {
+    // The setting comes from the registry; it must not lead out of the skins folder.
+    const bool plain = !Skin.empty() && Skin != "." && Skin != ".." && Skin.find('/') == std::string::npos;
+    return SkinsDir + (plain ? Skin : std::string("Default")) + "/";
+}
+
+std::string SkinFile(const std::string& name) {
+    const std::string default_dir = WithTrailingSlash(ResourcesDir()) + "Skins/Default/";
+    if (!App) return default_dir + name;
+    const std::string own = App->GetSkinPath() + name;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(own, error)) return own;
+    return App->DefaultSkinDir + name;
+}
 
 void TCVApp::SaveActiveTasks() const {
     ForceFolder(TasksDir);

@@ -68,6 +68,8 @@ public:
     std::string ProxyAuthorization;
     std::string Language;
     std::string Skin;
+    // "Skins/" in the resources; every skin is a folder in it.
+    std::string SkinsDir;
     std::string DefaultSkinDir;
     int MaxURLHistory = 20;
     int MaxFileHistory = 10;
@@ -108,6 +110,8 @@ public:
     void SetPriority(int value);
     void SetUserAgent(const std::string& choice);
 
+    // The current skin's folder, SkinsDir + Skin + "/". A Skin setting that is not
+    // a plain folder name (empty, ".", "..", or holding "/") stands for the Default skin.
     std::string GetSkinPath() const;
 
     // Rewrites "ActiveTasks.lst" from ActiveTasks (std::runtime_error when it cannot be written).
@@ -131,6 +135,11 @@ private:
 
 // The global settings object, from CreateApp to ReleaseApp.
 extern std::unique_ptr<TCVApp> App;
+// The full path of a skin file: the current skin's copy when it exists, else the Default skin's,
+// whether that exists or not (the loader reports a file missing in both). Without App, the Default
+// skin's. Names are plain file names ("run.bmp").
+std::string SkinFile(const std::string& name);
+
 // Module start-up of the engine: the short date format "MM/d/yy" and App.
 void CreateApp();
 // Module shut-down: releases App (its current task is not saved again).
