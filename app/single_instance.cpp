@@ -1,0 +1,189 @@
+#include "app/single_instance.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QPalette>
+#include <QRandomGenerator>
+#include <QThread>
+#include <QToolTip>
+#include <QWidget>
+
+#include "app/handover_message.h"
+
+#include <cstdio>
+
+namespace corvane {
+namespace {
+
+// Components are made on the main thread only.
+int componentCount = 0;
+
+// While a modal dialog is open, hand-overs wait and are looked at again this often.
+constexpr int kModalRetryMs = 100;
+// Between attempts of a later start, while the first instance is still starting or just went away.
+constexpr int kElectRetryMs = 50;
+
+void Warn(const QString& text) {
+    std::fprintf(stderr, "Corvane: %s\n", text.toLocal8Bit().constData());
+}
+
+// Clears a flag however the scope is left.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagGuard() { flag_ = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+TDuplicateError::TDuplicateError()
+    : std::logic_error("You can have only one TApplicata component in a project") {}
+
+TApplicata::TApplicata(QObject* owner) : QObject(owner) {
+    if (componentCount > 0) throw TDuplicateError();
+    ++componentCount;
+    dispatchTimer_.setSingleShot(true);
+    connect(&dispatchTimer_, &QTimer::timeout, this, &TApplicata::Dispatch);
+}
+
+TApplicata::~TApplicata() {
+    --componentCount;
+}
+
+QString TApplicata::NewProgramID() {
+    QString id;
+    for (int i = 0; i < 10; ++i) id.append(QLatin1Char(static_cast<char>('A' + QRandomGenerator::global()->bounded(24))));
+    return id;
+}
+
+QStringList TApplicata::HandOverLines(TParamPassing passing, const QStringList& absoluteParameters) {
+    if (absoluteParameters.isEmpty()) return {};
+    QStringList lines{passing == TParamPassing::ppSeparate ? QStringLiteral("PARAM") : QStringLiteral("PARAMS")};
+    lines.append(absoluteParameters);
+    return lines;
+}
+
+void TApplicata::Apply() {
+    if (!Title.isEmpty() && Title != QGuiApplication::applicationDisplayName())
+        QGuiApplication::setApplicationDisplayName(Title);
+    if (!Icon.isNull()) QGuiApplication::setWindowIcon(Icon);
+    QPalette hints = QToolTip::palette();
+    if (hints.color(QPalette::ToolTipBase) != HintColor) {
+        hints.setColor(QPalette::ToolTipBase, HintColor);
+        QToolTip::setPalette(hints);
+    }
+}
+
+void TApplicata::Loaded(const QStringList& parameters) {
+    Apply();
+    const QString folder = RuntimeFolder.isEmpty() ? TInstanceLink::RuntimeFolder() : RuntimeFolder;
+    if (folder.isEmpty()) {
+        // Better a second instance than none at all.
+        Warn(QStringLiteral("no runtime folder; other starts of the program will not be handed over"));
+        instanceCount_ = 1;
+        return;
+    }
+    link_ = new TInstanceLink(folder, ProgramID, this);
+    link_->OnMessage = [this](const QStringList& lines) { Receive(lines); };
+    HandOver(folder, parameters);
+}
+
+void TApplicata::HandOver(const QString& folder, const QStringList& parameters) {
+    const QDeadlineTimer deadline(HandOverTimeoutMs);
+    const QStringList lines = HandOverLines(ParamPassing, MakeParametersAbsolute(parameters, QDir::currentPath()));
+    const QString socketPath = TInstanceLink::SocketPath(folder, ProgramID);
+    QString reason;
+    for (;;) {
+        switch (link_->Elect()) {
+        case TInstanceLink::Election::First:
+            instanceCount_ = 1;
+            if (!link_->Serving()) Warn(link_->ErrorText() + QStringLiteral("; other starts will not be handed over"));
+            return;
+        case TInstanceLink::Election::Unavailable:
+            instanceCount_ = 1;
+            Warn(link_->ErrorText() + QStringLiteral("; other starts will not be handed over"));
+            return;
+        case TInstanceLink::Election::Taken:
+            break;
+        }
+        if (instanceCount_ == 0) {
+            instanceCount_ = 2;
+            if (OnSecondInstance) OnSecondInstance(*this);
+        }
+        const auto failure = TInstanceLink::HandOver(
+            socketPath, lines, static_cast<int>(std::max<qint64>(0, deadline.remainingTime())));
+        if (!failure) {
+            terminating_ = true;
+            exitCode_ = 0;
+            return;
+        }
+        reason = *failure;
+        if (deadline.hasExpired()) break;
+        QThread::msleep(kElectRetryMs);
+    }
+    Warn(QStringLiteral("the running Corvane did not answer within %1 seconds (%2)")
+             .arg(HandOverTimeoutMs / 1000.0)
+             .arg(reason));
+    terminating_ = true;
+    exitCode_ = 1;
+}
+
+void TApplicata::Receive(const QStringList& lines) {
+    RestoreWindow();
+    if (lines.isEmpty()) return;
+    const QStringList parameters = lines.mid(1);
+    if (lines.front() == QLatin1String("PARAMS")) {
+        queue_.push_back({true, parameters});
+    } else if (lines.front() == QLatin1String("PARAM")) {
+        for (const QString& parameter : parameters) queue_.push_back({false, {parameter}});
+    } else {
+        return;
+    }
+    // Handlers run from the event loop, never inside the socket's read.
+    if (!dispatching_) dispatchTimer_.start(0);
+}
+
+void TApplicata::RestoreWindow() {
+    // The dialog that keeps the window busy is what the user has to see.
+    QWidget* target = QApplication::activeModalWidget();
+    if (!target) {
+        auto* owner = qobject_cast<QWidget*>(parent());
+        target = owner ? owner->window() : nullptr;
+    }
+    if (!target) return;
+    if (target->isMinimized()) target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
+    if (!target->isVisible()) target->show();
+    target->raise();
+    target->activateWindow();
+}
+
+void TApplicata::Dispatch() {
+    if (dispatching_ || queue_.empty()) return;  // a running handler goes on with the queue when it returns
+    if (QApplication::activeModalWidget()) {
+        dispatchTimer_.start(kModalRetryMs);
+        return;
+    }
+    const Request request = queue_.front();
+    queue_.pop_front();
+    {
+        FlagGuard busy(dispatching_);
+        Fire(request);
+    }
+    if (!queue_.empty()) dispatchTimer_.start(0);
+}
+
+void TApplicata::Fire(const Request& request) {
+    if (request.oneTurn) {
+        if (OnParams) OnParams(*this, request.parameters);
+    } else if (OnParam) {
+        OnParam(*this, request.parameters.front());
+    }
+}
+
+}  // namespace corvane
