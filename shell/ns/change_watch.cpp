@@ -204,6 +204,9 @@ void TChangeHandlerThread::Execute() {
 
 void TChangeHandlerThread::RunCommands() {
     for (;;) {
+        // A suspended thread takes no further command, also one queued while it was answering.
+        CheckSuspend();
+        if (Terminated()) return;
         std::shared_ptr<Command> command;
         {
             std::lock_guard lock(commandMutex_);
