@@ -30,23 +30,6 @@ constexpr std::uint32_t kFolderGone = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT
 
 }  // namespace
 
-// --- TChangeEvent -------------------------------------------------------------------------------
-
-TChangeEvent::TChangeEvent(int slot, std::uint32_t generation) : QEvent(kType) {
-    packed_.store((static_cast<std::uint64_t>(generation) << 32) | static_cast<std::uint32_t>(slot),
-                  std::memory_order_release);
-}
-
-TChangeEvent::~TChangeEvent() { (void)packed_.load(std::memory_order_acquire); }
-
-int TChangeEvent::Slot() const {
-    return static_cast<int>(static_cast<std::uint32_t>(packed_.load(std::memory_order_acquire)));
-}
-
-std::uint32_t TChangeEvent::Generation() const {
-    return static_cast<std::uint32_t>(packed_.load(std::memory_order_acquire) >> 32);
-}
-
 // --- Relay --------------------------------------------------------------------------------------
 
 // The thread posts to this object rather than to the owner: it drops a message that a remove has
@@ -57,6 +40,7 @@ public:
     Relay(TChangeHandlerThread& watcher, QObject* owner) : watcher_(watcher), owner_(owner) {}
 
     bool event(QEvent* e) override {
+        (void)watcher_.posted_.load(std::memory_order_acquire);
         if (e->type() != TChangeEvent::kType) return QObject::event(e);
         auto* change = static_cast<TChangeEvent*>(e);
         if (watcher_.TakeForDelivery(*change) && owner_ != nullptr) QCoreApplication::sendEvent(owner_, change);
@@ -310,8 +294,9 @@ void TChangeHandlerThread::Post(int slot) {
     if (!relay_) return;
     const auto index = static_cast<std::size_t>(slot);
     if (waiting_[index].exchange(true, std::memory_order_acq_rel)) return;  // one is waiting already
-    QCoreApplication::postEvent(relay_.get(),
-                                new TChangeEvent(slot, generation_[index].load(std::memory_order_relaxed)));
+    auto* event = new TChangeEvent(slot, generation_[index].load(std::memory_order_relaxed));
+    posted_.fetch_add(1, std::memory_order_release);
+    QCoreApplication::postEvent(relay_.get(), event);
 }
 
 void TChangeHandlerThread::FreeSlot(int slot, bool dropKernelWatch) {
@@ -336,10 +321,10 @@ void TChangeHandlerThread::Withdraw(int slot) {
 }
 
 bool TChangeHandlerThread::TakeForDelivery(const TChangeEvent& event) {
-    const int slot = event.Slot();
+    const int slot = event.slot_;
     if (slot < 0 || slot >= capacity_) return false;
     const auto index = static_cast<std::size_t>(slot);
-    if (event.Generation() != generation_[index].load(std::memory_order_acquire)) return false;
+    if (event.generation_ != generation_[index].load(std::memory_order_acquire)) return false;
     waiting_[index].store(false, std::memory_order_release);
     return true;
 }

@@ -36,19 +36,15 @@ class TChangeEvent final : public QEvent {
 public:
     static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 101);
 
-    TChangeEvent(int slot, std::uint32_t generation);
-    ~TChangeEvent() override;
+    TChangeEvent(int slot, std::uint32_t generation) : QEvent(kType), slot_(slot), generation_(generation) {}
 
-    int Slot() const;
+    int Slot() const { return slot_; }
 
 private:
     friend class TChangeHandlerThread;
-    std::uint32_t Generation() const;
 
-    // Made on the watch thread, read and freed on the owner's. The event queue's own lock orders
-    // the two, but the race detector cannot see into Qt, so the hand-over is an acquire/release pair
-    // of our own: every reader (the destructor too) loads with acquire first.
-    std::atomic<std::uint64_t> packed_{0};
+    int slot_;
+    std::uint32_t generation_;  // of the slot when posted: a remove since then withdraws the message
 };
 
 struct ChangeWatchTiming {
@@ -122,6 +118,10 @@ private:
     std::unique_ptr<std::atomic<bool>[]> waiting_;
     std::unique_ptr<std::atomic<std::uint32_t>[]> generation_;
     std::unique_ptr<Relay> relay_;
+    // Bumped (release) after each message is made and before it is posted; the relay loads it
+    // (acquire) before it looks at a message. The event queue's own lock already orders the two
+    // threads, but the race detector cannot see into Qt: this pair is what it sees.
+    std::atomic<std::uint64_t> posted_{0};
 
     std::mutex commandMutex_;
     std::condition_variable commandDone_;
