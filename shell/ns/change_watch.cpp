@@ -40,7 +40,7 @@ public:
     Relay(TChangeHandlerThread& watcher, QObject* owner) : watcher_(watcher), owner_(owner) {}
 
     bool event(QEvent* e) override {
-        (void)watcher_.posted_.load(std::memory_order_acquire);
+        (void)watcher_.posted_.load(std::memory_order_acquire);  // before the first look at e
         if (e->type() != TChangeEvent::kType) return QObject::event(e);
         auto* change = static_cast<TChangeEvent*>(e);
         if (watcher_.TakeForDelivery(*change) && owner_ != nullptr) QCoreApplication::sendEvent(owner_, change);
@@ -110,7 +110,8 @@ void TChangeHandlerThread::Wake() {
 
 bool TChangeHandlerThread::AddWatch(const std::string& path, unsigned filter, bool subtree, int& slot) {
     slot = -1;
-    if (path.empty() || path.front() != '/' || subtree) return false;
+    // A NUL inside would cut the path short and watch another folder.
+    if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos || subtree) return false;
     if ((filter & (kFileNames | kFolderNames)) == 0 || (filter & ~(kFileNames | kFolderNames)) != 0) return false;
     auto command = std::make_shared<Command>();
     command->kind = Command::Kind::Add;

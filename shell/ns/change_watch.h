@@ -66,10 +66,10 @@ public:
     ~TChangeHandlerThread() override;
 
     // Watches the folder at an absolute path (bytes, as on disk) and answers its slot. Fails for an
-    // empty or relative path, a filter without the two bits or with others, a subtree watch (inotify
-    // has none), a missing folder, a full slot table, the kernel's watch limit, or a thread that did
-    // not answer in time (the command is then withdrawn, never applied later). Slots on one folder
-    // share its kernel watch.
+    // empty or relative path or one holding a NUL, a filter without the two bits or with others, a
+    // subtree watch (inotify has none), a missing folder, a full slot table, the kernel's watch
+    // limit, or a thread that did not answer in time (the command is then withdrawn, never applied
+    // later). Slots on one folder share its kernel watch.
     bool AddWatch(const std::string& path, unsigned filter, bool subtree, int& slot);
     // Ends one slot's watch and drops its message still waiting. False for a slot out of range or a
     // thread that did not answer in time.

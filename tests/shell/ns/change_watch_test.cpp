@@ -111,37 +111,29 @@ TEST_F(ChangeWatch, CreateDeleteRenameAndABurstGiveOneMessageEach) {
     EXPECT_TRUE(owner_.Settle().empty());
 }
 
-TEST_F(ChangeWatch, SixtyFifthWatchFailsAndLeavesNoKernelWatch) {
-    TChangeHandlerThread watcher(&owner_);
-    for (int i = 0; i < 64; ++i) ASSERT_EQ(Watch(watcher, Folder("d" + std::to_string(i))), i);
-    EXPECT_EQ(KernelWatchCount(), 64);
-
-    int slot = 7;
-    EXPECT_FALSE(watcher.AddWatch(Folder("extra"), 3, false, slot));
-    EXPECT_EQ(slot, -1);
-    EXPECT_FALSE(watcher.AddWatch(Folder("d0"), 3, false, slot));
-    EXPECT_EQ(KernelWatchCount(), 64);
-    Touch(scratch_.path().toStdString() + "/extra/x");
-    EXPECT_TRUE(owner_.Settle().empty());
-
-    ASSERT_TRUE(watcher.RemoveAllWatches());
-    EXPECT_EQ(KernelWatchCount(), 0);
-    EXPECT_EQ(Watch(watcher, Folder("extra")), 0);
-}
-
-TEST_F(ChangeWatch, SubtreeAndBadArgumentsFail) {
+TEST_F(ChangeWatch, FailedWatchesLeaveNoKernelWatch) {
     TChangeHandlerThread watcher(&owner_);
     const std::string a = Folder("a");
     Touch(a + "/file");
-    int slot = 0;
-    EXPECT_FALSE(watcher.AddWatch(a, 3, true, slot));
-    EXPECT_FALSE(watcher.AddWatch("", 3, false, slot));
-    EXPECT_FALSE(watcher.AddWatch("relative/a", 3, false, slot));
+    int slot = 7;
+    for (const auto& bad : {std::string(), std::string("relative/a"), a + std::string("\0/x", 3)})
+        EXPECT_FALSE(watcher.AddWatch(bad, 3, false, slot));
+    EXPECT_FALSE(watcher.AddWatch(a, 3, true, slot));  // subtree
     EXPECT_FALSE(watcher.AddWatch(a, 0, false, slot));
     EXPECT_FALSE(watcher.AddWatch(a, 3 | 4, false, slot));
     EXPECT_FALSE(watcher.AddWatch(a + "/missing", 3, false, slot));
     EXPECT_FALSE(watcher.AddWatch(a + "/file", 3, false, slot));
-    EXPECT_FALSE(watcher.RemoveWatch(64));
+    EXPECT_EQ(slot, -1);
+    EXPECT_EQ(KernelWatchCount(), 0);
+
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(Watch(watcher, Folder("d" + std::to_string(i))), i);
+    EXPECT_FALSE(watcher.AddWatch(a, 3, false, slot));  // the 65th
+    EXPECT_FALSE(watcher.AddWatch(Folder("d0"), 3, false, slot));
+    EXPECT_EQ(KernelWatchCount(), 64);
+    Touch(a + "/x");
+    EXPECT_TRUE(owner_.Settle().empty());
+
+    ASSERT_TRUE(watcher.RemoveAllWatches());
     EXPECT_EQ(KernelWatchCount(), 0);
     EXPECT_EQ(Watch(watcher, a), 0);
 }
