@@ -60,7 +60,7 @@ TEST_F(ShellIcons, KeysByKindOfItem) {
 TEST_F(ShellIcons, TypeNamesAndTexts) {
     EXPECT_EQ(GetTypeName("index.HTML", false), "HTML document");
     EXPECT_EQ(GetTypeName("archive.qqqzz", false), "QQQZZ File");
-    EXPECT_EQ(GetTypeName("README", false), "File");
+    EXPECT_EQ(GetTypeName("zzqqxx", false), "File");
     EXPECT_FALSE(GetTypeName("any", true).empty());
     EXPECT_EQ(LoadShString(65217), "Unable to create the folder '%2'\n\n%1");
     EXPECT_EQ(LoadShString(65247), "%sKB");
