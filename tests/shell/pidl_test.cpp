@@ -2,6 +2,7 @@
 // block, the name order and the message formatter.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -159,4 +160,35 @@ TEST(Pidl, FormatStrPos) {
     } catch (const EShellError& e) {
         EXPECT_STREQ(e.what(), "FormatStrPos: Too many substitution strings");
     }
+}
+
+TEST(Pidl, ResultCodesAndMenus) {
+    const HRESULT gone = HResultFromErrno(ENOENT);
+    EXPECT_TRUE(Failed(gone));
+    EXPECT_TRUE(IsErrnoHResult(gone));
+    EXPECT_FALSE(IsErrnoHResult(E_INVALIDARG));
+    EXPECT_EQ(SystemMessage(gone), "No such file or directory");
+    EXPECT_EQ(SystemMessage(E_INVALIDARG), "The parameter is incorrect.");
+    EXPECT_EQ(CompareOrder(CompareResult(-1)), -1);
+    EXPECT_TRUE(Succeeded(CompareResult(-1)));
+
+    TMenuHandle menu;
+    menu.Append(1, "Open");
+    menu.AppendSeparator();
+    TMenuHandle& sendTo = menu.InsertSubmenu(99, 2, "Send To");
+    sendTo.Append(7, "xxx");
+    menu.Insert(0, 3, "Explore");
+    EXPECT_EQ(menu.Count(), 4u);
+    EXPECT_EQ(menu.At(3).text, "Send To");
+    ASSERT_NE(menu.FindById(7), nullptr);
+    EXPECT_EQ(menu.FindById(7)->text, "xxx");
+    EXPECT_TRUE(menu.SetDefault(1));
+    EXPECT_TRUE(menu.SetDefault(3));
+    EXPECT_FALSE(menu.At(1).isDefault);
+    EXPECT_TRUE(menu.At(0).isDefault);
+    EXPECT_TRUE(menu.SetGrayed(7, true));
+    EXPECT_TRUE(sendTo.At(0).grayed);
+    EXPECT_FALSE(menu.SetDefault(42));
+    EXPECT_TRUE(menu.Delete(2));
+    EXPECT_FALSE(menu.Delete(9));
 }

@@ -315,3 +315,46 @@ TEST_F(ShellNamespace, TrashShowsEntriesByOriginalName) {
     ::setenv("XDG_DATA_HOME", "relative/data", 1);  // ignored: not absolute
     EXPECT_EQ(HomeTrashDir(), home_ + "/.local/share/Trash");
 }
+
+TEST_F(ShellNamespace, RelativeParsingEnumeratorAndDesktopRenames) {
+    MakeFile("p/a.txt");
+    MakeFile("p/b.txt");
+    MakeFile("p/c.txt");
+    ComPtr<IShellFolder> folder = Folder(home_ + "/p");
+    PItemIDList item = nullptr;
+    for (const char* bad : {"../p/a.txt", "x/../../a.txt", "/abs", ""}) {
+        EXPECT_EQ(folder->ParseDisplayName(nullptr, nullptr, bad, nullptr, &item, nullptr), E_INVALIDARG) << bad;
+        EXPECT_EQ(item, nullptr);
+    }
+    const UniquePidl viaDots = Child(folder.Get(), "sub/../b.txt");
+    EXPECT_EQ(ItemName(viaDots.get()), "b.txt");
+
+    ComPtr<IEnumIDList> items;
+    ASSERT_EQ(folder->EnumObjects(nullptr, SHCONTF_NONFOLDERS, items.ReleaseAndGetAddressOf()), S_OK);
+    EXPECT_EQ(items->Skip(1), S_OK);
+    ComPtr<IEnumIDList> clone;
+    ASSERT_EQ(items->Clone(clone.ReleaseAndGetAddressOf()), S_OK);
+    PItemIDList got[3] = {};
+    std::uint32_t fetched = 9;
+    EXPECT_EQ(items->Next(3, got, &fetched), S_FALSE);  // only two were left
+    EXPECT_EQ(fetched, 2u);
+    for (std::uint32_t k = 0; k < fetched; ++k) FreePidl(got[k]);
+    EXPECT_EQ(clone->Next(2, got, &fetched), S_OK);      // the clone kept its own place
+    EXPECT_EQ(fetched, 2u);
+    for (std::uint32_t k = 0; k < fetched; ++k) FreePidl(got[k]);
+    EXPECT_EQ(items->Reset(), S_OK);
+    EXPECT_EQ(items->Next(3, got, &fetched), S_OK);
+    for (std::uint32_t k = 0; k < fetched; ++k) FreePidl(got[k]);
+
+    // The desktop renames through the folder that holds the item; its own items keep their names.
+    ComPtr<IShellFolder> desktop;
+    ASSERT_EQ(SHGetDesktopFolder(desktop.ReleaseAndGetAddressOf()), S_OK);
+    const UniquePidl a = Parse(home_ + "/p/a.txt");
+    PItemIDList renamed = nullptr;
+    ASSERT_EQ(desktop->SetNameOf(nullptr, a.get(), "d.txt", 0, &renamed), S_OK);
+    FreePidl(renamed);
+    EXPECT_EQ(::access((home_ + "/p/d.txt").c_str(), F_OK), 0);
+    EXPECT_EQ(desktop->SetNameOf(nullptr, Parse(home_).get(), "x", 0, nullptr), E_INVALIDARG);
+    EXPECT_EQ(SystemMessage(desktop->SetNameOf(nullptr, Parse(home_ + "/p/b.txt").get(), "c.txt", 0, nullptr)),
+              "File exists");
+}
