@@ -25,13 +25,6 @@ bool IsRemovablePath(std::string_view path) {
 
 }  // namespace
 
-HRESULT ComputerFolder::ParseDisplayName(HWND, void*, const std::string&, std::uint32_t*, PItemIDList* out,
-                                         std::uint32_t*) {
-    // Paths are parsed by the desktop, which knows which volume holds them.
-    if (out != nullptr) *out = nullptr;
-    return E_INVALIDARG;
-}
-
 HRESULT ComputerFolder::EnumObjects(HWND, std::uint32_t flags, IEnumIDList** out) {
     if (out == nullptr) return E_POINTER;
     std::vector<UniquePidl> items;
@@ -59,10 +52,7 @@ HRESULT ComputerFolder::BindToObject(PCItemIDList list, void*, Iid iid, void** o
 }
 
 HRESULT ComputerFolder::CompareIDs(std::intptr_t column, PCItemIDList a, PCItemIDList b) {
-    if (a == nullptr || b == nullptr) return E_INVALIDARG;
-    const bool emptyA = ItemSize(a) == 0;
-    const bool emptyB = ItemSize(b) == 0;
-    if (emptyA || emptyB) return CompareResult(emptyA == emptyB ? 0 : emptyA ? -1 : 1);
+    if (HRESULT end; CompareAtEnd(a, b, end)) return end;
     if (!IsValidVolumeItem(a) || !IsValidVolumeItem(b)) return E_INVALIDARG;
     // "/" sorts first: it is a prefix of every other mount path.
     const int order = CompareNames(ItemName(a), ItemName(b));
@@ -99,13 +89,7 @@ HRESULT ComputerFolder::GetDisplayNameOf(PCItemIDList item, std::uint32_t flags,
 
 HRESULT ComputerFolder::SetNameOf(HWND owner, PCItemIDList item, const std::string& name, std::uint32_t flags,
                                   PItemIDList* out) {
-    if (out != nullptr) *out = nullptr;
-    if (IsEmptyPidl(item) || IsSingleItem(item)) return E_INVALIDARG;  // volumes keep their names
-    ComPtr<IShellFolder> parent;
-    PCItemIDList last = nullptr;
-    const HRESULT hr = BindParentOf(*this, item, parent, last);
-    if (Failed(hr)) return hr;
-    return parent->SetNameOf(owner, last, name, flags, out);
+    return ForwardSetNameOf(*this, owner, item, name, flags, out);  // volumes keep their names
 }
 
 }  // namespace corvane::shell

@@ -7,8 +7,6 @@ namespace corvane::shell {
 
 class ComputerFolder final : public ShellFolderBase {
 public:
-    HRESULT ParseDisplayName(HWND, void*, const std::string&, std::uint32_t*, PItemIDList* out,
-                             std::uint32_t*) override;
     HRESULT EnumObjects(HWND, std::uint32_t flags, IEnumIDList** out) override;
     HRESULT BindToObject(PCItemIDList list, void*, Iid iid, void** out) override;
     HRESULT CompareIDs(std::intptr_t column, PCItemIDList a, PCItemIDList b) override;

@@ -135,18 +135,14 @@ HRESULT DesktopFolder::BindToObject(PCItemIDList list, void*, Iid iid, void** ou
 }
 
 HRESULT DesktopFolder::CompareIDs(std::intptr_t column, PCItemIDList a, PCItemIDList b) {
-    if (a == nullptr || b == nullptr) return E_INVALIDARG;
-    const bool emptyA = ItemSize(a) == 0;
-    const bool emptyB = ItemSize(b) == 0;
-    if (emptyA || emptyB) return CompareResult(emptyA == emptyB ? 0 : emptyA ? -1 : 1);
+    if (HRESULT end; CompareAtEnd(a, b, end)) return end;
     if (!IsValidRootItem(a) || !IsValidRootItem(b)) return E_INVALIDARG;
     const std::uint8_t tagA = ItemTagOf(a);
     const std::uint8_t tagB = ItemTagOf(b);
     if (tagA != tagB) return CompareResult(tagA < tagB ? -1 : 1);
     PCItemIDList restA = NextItem(a);
     PCItemIDList restB = NextItem(b);
-    if (ItemSize(restA) == 0 || ItemSize(restB) == 0)
-        return CompareResult(ItemSize(restA) == ItemSize(restB) ? 0 : ItemSize(restA) == 0 ? -1 : 1);
+    if (HRESULT end; CompareAtEnd(restA, restB, end)) return end;
     ComPtr<IShellFolder> root = ComPtr<IShellFolder>::Attach(NewRootFolder(tagA));
     return root->CompareIDs(column, restA, restB);
 }
@@ -194,13 +190,7 @@ HRESULT DesktopFolder::GetDisplayNameOf(PCItemIDList item, std::uint32_t flags, 
 
 HRESULT DesktopFolder::SetNameOf(HWND owner, PCItemIDList item, const std::string& name, std::uint32_t flags,
                                  PItemIDList* out) {
-    if (out != nullptr) *out = nullptr;
-    if (IsEmptyPidl(item) || IsSingleItem(item)) return E_INVALIDARG;  // the root items keep their names
-    ComPtr<IShellFolder> parent;
-    PCItemIDList last = nullptr;
-    const HRESULT hr = BindParentOf(*this, item, parent, last);
-    if (Failed(hr)) return hr;
-    return parent->SetNameOf(owner, last, name, flags, out);
+    return ForwardSetNameOf(*this, owner, item, name, flags, out);  // the root items keep their names
 }
 
 std::string PathFromIdList(PCItemIDList list) {

@@ -100,6 +100,29 @@ HRESULT BindParentOf(IShellFolder& self, PCItemIDList list, ComPtr<IShellFolder>
     return self.BindToObject(head.get(), nullptr, Iid::ShellFolder, parent.ReleaseAndGetVoidAddress());
 }
 
+bool CompareAtEnd(PCItemIDList a, PCItemIDList b, HRESULT& result) {
+    if (a == nullptr || b == nullptr) {
+        result = E_INVALIDARG;
+        return true;
+    }
+    const bool endA = ItemSize(a) == 0;
+    const bool endB = ItemSize(b) == 0;
+    if (!endA && !endB) return false;
+    result = CompareResult(endA == endB ? 0 : endA ? -1 : 1);
+    return true;
+}
+
+HRESULT ForwardSetNameOf(IShellFolder& self, HWND owner, PCItemIDList list, const std::string& name,
+                         std::uint32_t flags, PItemIDList* out) {
+    if (out != nullptr) *out = nullptr;
+    if (IsEmptyPidl(list) || IsSingleItem(list)) return E_INVALIDARG;
+    ComPtr<IShellFolder> parent;
+    PCItemIDList last = nullptr;
+    const HRESULT hr = BindParentOf(self, list, parent, last);
+    if (Failed(hr)) return hr;
+    return parent->SetNameOf(owner, last, name, flags, out);
+}
+
 HRESULT ForwardDisplayName(IShellFolder& self, PCItemIDList list, std::uint32_t flags, STRRET* out) {
     if (out == nullptr) return E_POINTER;
     ComPtr<IShellFolder> parent;

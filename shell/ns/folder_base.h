@@ -26,6 +26,12 @@ private:
 
 class ShellFolderBase : public ComObject<IShellFolder> {
 public:
+    // Folders whose items are not named by paths parse nothing.
+    HRESULT ParseDisplayName(HWND, void*, const std::string&, std::uint32_t*, PItemIDList* out,
+                             std::uint32_t*) override {
+        if (out != nullptr) *out = nullptr;
+        return E_INVALIDARG;
+    }
     // Menus, data objects and drop targets come with the shell's drag-and-drop support.
     HRESULT GetUIObjectOf(HWND, std::uint32_t, const PCItemIDList*, Iid, std::uint32_t*, void** out) override {
         if (out != nullptr) *out = nullptr;
@@ -39,6 +45,14 @@ HRESULT SetStrRetOffset(STRRET* out, std::uint32_t offset);
 
 // The text of a record whose offset, if any, counts from `item`; frees nothing.
 std::string StrRetText(PCItemIDList item, const STRRET& value);
+
+// For CompareIDs: true when either list is nil or at its end, with the result (the shorter first).
+bool CompareAtEnd(PCItemIDList a, PCItemIDList b, HRESULT& result);
+
+// Renames the last item of a multi-level list in the folder that holds it; a folder's own items
+// (a single item) are refused.
+HRESULT ForwardSetNameOf(IShellFolder& self, HWND owner, PCItemIDList list, const std::string& name,
+                         std::uint32_t flags, PItemIDList* out);
 
 // The single-item check every folder applies to lists it is given.
 bool IsSingleItem(PCItemIDList list);

@@ -263,13 +263,10 @@ int FsFolder::CompareItems(std::intptr_t column, PCItemIDList a, PCItemIDList b)
 }
 
 HRESULT FsFolder::CompareIDs(std::intptr_t column, PCItemIDList a, PCItemIDList b) {
-    if (a == nullptr || b == nullptr) return E_INVALIDARG;
     if (column < 0 || column > 3) column = 0;
     // Level by level; the column applies to this folder's own items, names decide below them.
     for (std::intptr_t level = column;; level = 0) {
-        const bool endA = ItemSize(a) == 0;
-        const bool endB = ItemSize(b) == 0;
-        if (endA || endB) return CompareResult(endA == endB ? 0 : endA ? -1 : 1);
+        if (HRESULT end; CompareAtEnd(a, b, end)) return end;
         if (!IsValidFsItem(a) || !IsValidFsItem(b)) return E_INVALIDARG;
         const int order = CompareItems(level, a, b);
         if (order != 0) return CompareResult(order);

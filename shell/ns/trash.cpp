@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/wininet/wininet.h"
 #include "shell/ns/shell_paths.h"
 
 namespace corvane::shell {
@@ -16,32 +17,6 @@ namespace {
 
 constexpr std::string_view kInfoSuffix = ".trashinfo";
 constexpr std::size_t kMaxInfoSize = 64 * 1024;
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// A malformed escape is kept as written.
-std::string PercentDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int hi = HexValue(text[i + 1]);
-            const int lo = HexValue(text[i + 2]);
-            if (hi >= 0 && lo >= 0) {
-                out += static_cast<char>(hi * 16 + lo);
-                i += 2;
-                continue;
-            }
-        }
-        out += text[i];
-    }
-    return out;
-}
 
 bool ReadSmallFile(const std::string& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
@@ -92,7 +67,7 @@ bool ParseTrashInfo(const std::string& text, std::string& originalPath, std::str
         const std::string value = line.substr(eq + 1);
         // The first of each key counts.
         if (key == "Path" && !havePath) {
-            originalPath = PercentDecode(value);
+            originalPath = corvane::PercentDecode(value);  // a malformed escape stays as written
             havePath = true;
         } else if (key == "DeletionDate" && deletionDate.empty()) {
             deletionDate = value;

@@ -34,12 +34,6 @@ const TrashEntry* TrashFolder::Lookup(std::string_view name) {
     return it == entries_.end() ? nullptr : &it->second;
 }
 
-HRESULT TrashFolder::ParseDisplayName(HWND, void*, const std::string&, std::uint32_t*, PItemIDList* out,
-                                      std::uint32_t*) {
-    if (out != nullptr) *out = nullptr;
-    return E_INVALIDARG;
-}
-
 HRESULT TrashFolder::EnumObjects(HWND, std::uint32_t flags, IEnumIDList** out) {
     if (out == nullptr) return E_POINTER;
     Refresh();
@@ -63,10 +57,7 @@ HRESULT TrashFolder::BindToObject(PCItemIDList, void*, Iid, void** out) {
 }
 
 HRESULT TrashFolder::CompareIDs(std::intptr_t column, PCItemIDList a, PCItemIDList b) {
-    if (a == nullptr || b == nullptr) return E_INVALIDARG;
-    const bool emptyA = ItemSize(a) == 0;
-    const bool emptyB = ItemSize(b) == 0;
-    if (emptyA || emptyB) return CompareResult(emptyA == emptyB ? 0 : emptyA ? -1 : 1);
+    if (HRESULT end; CompareAtEnd(a, b, end)) return end;
     if (!IsValidEntryItem(a) || !IsValidEntryItem(b)) return E_INVALIDARG;
     const TrashEntry* entryA = Lookup(ItemName(a));
     const TrashEntry* entryB = Lookup(ItemName(b));
