@@ -1,9 +1,14 @@
 // Item-id lists from outside: the list check, the locator's stored block, and binding what passes
 // in a scratch home. A list that passes must never lead outside the place its first item names.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "shell/ns/desktop_folder.h"
 #include "shell/ns/pidl.h"
@@ -19,9 +24,22 @@ std::string ScratchHome() {
         char pattern[] = "/tmp/pidl-fuzz-XXXXXX";
         const char* made = ::mkdtemp(pattern);
         if (made == nullptr) std::abort();
+        const std::string root = made;
         ::setenv("HOME", made, 1);
-        ::setenv("XDG_DATA_HOME", (std::string(made) + "/data").c_str(), 1);
-        return std::string(made);
+        ::setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+        // Something to bind into and list: folders, a file, links, a trashed file.
+        for (const char* dir : {"/a", "/a/b", "/.h", "/data", "/data/Trash", "/data/Trash/files", "/data/Trash/info"})
+            ::mkdir((root + dir).c_str(), 0700);
+        for (const char* file : {"/a/f.txt", "/data/Trash/files/t"})
+            if (FILE* f = std::fopen((root + file).c_str(), "w")) std::fclose(f);
+        if (FILE* f = std::fopen((root + "/data/Trash/info/t.trashinfo").c_str(), "w")) {
+            std::fputs("[Trash Info]\nPath=/x/t%20t\nDeletionDate=2026-01-01T00:00:00\n", f);
+            std::fclose(f);
+        }
+        if (::symlink((root + "/a").c_str(), (root + "/a/b/up").c_str()) != 0 ||
+            ::symlink("/nowhere", (root + "/a/gone").c_str()) != 0)
+            std::abort();
+        return root;
     }();
     return home;
 }

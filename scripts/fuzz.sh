@@ -21,7 +21,7 @@ case "$target" in
   lang_file_fuzzer) seeds=(build-fuzz/resources/lang); dict=fuzz/lang.dict; deps=(corvane_languages) ;;
   zip_archive_fuzzer) ;;
   page_scanner_fuzzer) extra=(-max_len=4096) ;;
-  pidl_fuzzer) extra=(-max_len=1024) ;;
+  pidl_fuzzer) dict=fuzz/pidl.dict; extra=(-max_len=1024) ;;
   *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
 esac
 cmake --build build-fuzz --target "$target" "${deps[@]}" -j4
