@@ -26,9 +26,11 @@ int SysIconCount();
 // icon of their type from the name's extension (the file is not read).
 int GetPidlIconIndex(PCItemIDList list, std::uint32_t flags);
 
-// Kind 0 small (16 pixels), 1 large (32).
+// Kind 0 small (16 pixels), 1 large (32): the icon table seen at one size.
 struct SysImageList {
     int size = 16;
+    int Count() const { return SysIconCount(); }
+    std::string Key(int index) const { return SysIconKey(index); }
 };
 SysImageList GetSysImageList(int kind);
 

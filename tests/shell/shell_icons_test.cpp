@@ -55,6 +55,7 @@ TEST_F(ShellIcons, KeysByKindOfItem) {
 
     EXPECT_EQ(GetSysImageList(0).size, 16);
     EXPECT_EQ(GetSysImageList(1).size, 32);
+    EXPECT_EQ(GetSysImageList(1).Key(SysIconIndex("computer")), "computer");
 }
 
 TEST_F(ShellIcons, TypeNamesAndTexts) {
