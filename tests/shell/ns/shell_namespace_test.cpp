@@ -15,7 +15,7 @@
 #include "shell/ns/fs_folder.h"
 #include "shell/ns/shell_utils.h"
 #include "shell/ns/trash.h"
-#include "tests/shell/scratch_home.h"
+#include "tests/shell/ns/scratch_home.h"
 
 using namespace corvane::shell;
 

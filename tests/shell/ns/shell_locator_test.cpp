@@ -6,7 +6,7 @@
 #include "shell/ns/shell_locator.h"
 #include "shell/ns/shell_utils.h"
 #include "shell/ns/special_folders.h"
-#include "tests/shell/scratch_home.h"
+#include "tests/shell/ns/scratch_home.h"
 
 using namespace corvane::shell;
 
