@@ -152,23 +152,10 @@ HRESULT FsFolder::ParseDisplayName(HWND, void*, const std::string& name, std::ui
                                    std::uint32_t* attributes) {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
-    if (name.empty() || name.front() == '/' || name.find('\0') != std::string::npos) return E_INVALIDARG;
     // Resolved as text below this folder; a name that climbs out of it is refused.
     std::vector<std::string> parts;
-    SplitAbsolutePath("/" + name, parts);
-    for (std::size_t start = 0, depth = 0; start <= name.size();) {
-        std::size_t end = name.find('/', start);
-        if (end == std::string::npos) end = name.size();
-        const std::string_view part = std::string_view(name).substr(start, end - start);
-        if (part == "..") {
-            if (depth == 0) return E_INVALIDARG;
-            --depth;
-        } else if (!part.empty() && part != ".") {
-            ++depth;
-        }
-        start = end + 1;
-    }
-    if (parts.empty()) return E_INVALIDARG;
+    if (name.find('\0') != std::string::npos || !SplitRelativePath(name, parts) || parts.empty())
+        return E_INVALIDARG;
     for (const std::string& part : parts)
         if (part.size() > NAME_MAX) return HResultFromErrno(ENAMETOOLONG);
     *out = AppendPathItems(nullptr, path_, parts);

@@ -27,22 +27,45 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     return path;
 }
 
-bool SplitAbsolutePath(std::string_view path, std::vector<std::string>& parts) {
+namespace {
+
+// False when a ".." climbs above the start and `stayAtTop` is not set.
+bool SplitParts(std::string_view path, std::vector<std::string>& parts, bool stayAtTop) {
     parts.clear();
-    if (path.empty() || path.front() != '/') return false;
     std::size_t start = 0;
     while (start < path.size()) {
         std::size_t end = path.find('/', start);
         if (end == std::string_view::npos) end = path.size();
         const std::string_view part = path.substr(start, end - start);
         if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
+            if (!parts.empty())
+                parts.pop_back();
+            else if (!stayAtTop)
+                return false;
         } else if (!part.empty() && part != ".") {
             parts.emplace_back(part);
         }
         start = end + 1;
     }
     return true;
+}
+
+}  // namespace
+
+bool SplitAbsolutePath(std::string_view path, std::vector<std::string>& parts) {
+    if (path.empty() || path.front() != '/') {
+        parts.clear();
+        return false;
+    }
+    return SplitParts(path, parts, true);
+}
+
+bool SplitRelativePath(std::string_view path, std::vector<std::string>& parts) {
+    if (!path.empty() && path.front() == '/') {
+        parts.clear();
+        return false;
+    }
+    return SplitParts(path, parts, false);
 }
 
 std::string JoinParts(const std::vector<std::string>& parts) {

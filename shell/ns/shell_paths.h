@@ -17,6 +17,9 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // The parts of an absolute path after resolving "." and ".." (".." at the root stays at the root)
 // and dropping empty parts; false for a path that is not absolute.
 bool SplitAbsolutePath(std::string_view path, std::vector<std::string>& parts);
+// The same for a path relative to some folder; false for an absolute path or one that climbs
+// above that folder with "..".
+bool SplitRelativePath(std::string_view path, std::vector<std::string>& parts);
 std::string JoinParts(const std::vector<std::string>& parts);
 
 }  // namespace corvane::shell
