@@ -24,6 +24,7 @@ case "$target" in
   page_scanner_fuzzer) extra=(-max_len=4096) ;;
   reg_file_fuzzer) seeds=(build-fuzz/seeds/reg); mkdir -p "${seeds[0]}"; cp resources/FTypes.reg "${seeds[0]}/" ;;
   ini_file_fuzzer | queue_file_fuzzer) extra=(-max_len=4096) ;;
+  pidl_fuzzer) dict=fuzz/pidl.dict; extra=(-max_len=1024) ;;
   *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
 esac
 cmake --build build-fuzz --target "$target" "${deps[@]}" -j4

@@ -9,6 +9,8 @@ PACKAGES=(
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-webengine-dev qt6-svg-dev
   qt6-tools-dev qt6-tools-dev-tools
+  # file types and their icons' names for the shell views
+  shared-mime-info
   # transfers, archives
   libcurl4-openssl-dev libssl-dev openssl libzip-dev zlib1g-dev
   # tests, benchmarks and their oracles
