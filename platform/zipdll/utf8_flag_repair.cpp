@@ -10,32 +10,10 @@
 #include "platform/zipdll/le_bytes.h"
 #include "platform/zipdll/positioned_io.h"
 #include "platform/zipdll/strict_utf8.h"
+#include "platform/zipdll/zip_records.h"
 
 namespace corvane::zipdll {
 namespace {
-
-constexpr uint32_t kCentralSignature = 0x02014b50;
-constexpr uint32_t kLocalSignature = 0x04034b50;
-constexpr uint32_t kEndSignature = 0x06054b50;
-constexpr uint32_t kLocatorSignature = 0x07064b50;
-constexpr uint32_t kEnd64Signature = 0x06064b50;
-constexpr std::size_t kEndSize = 22, kLocatorSize = 20, kCentralSize = 46;
-constexpr uint32_t kUtf8Flag = 0x0800;
-constexpr uint32_t kMax32 = 0xFFFFFFFF;
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Where the central directory lies; false for an archive this does not read.
 bool FindDirectory(int fd, uint64_t size, uint64_t& cd_offset, uint64_t& cd_size) {
@@ -80,17 +58,13 @@ uint64_t LocalOffset(const std::string& cd, std::size_t at) {
     return UINT64_MAX;
 }
 
-}  // namespace
-
-bool ClearFalseUtf8Flags(const std::string& archive) {
-    Fd fd(open(archive.c_str(), O_RDWR | O_CLOEXEC));
-    if (fd.get() < 0) return false;
+bool ClearFlags(int fd) {
     struct stat st {};
-    if (fstat(fd.get(), &st) != 0) return false;
+    if (fstat(fd, &st) != 0) return false;
     uint64_t cd_offset = 0, cd_size = 0;
-    if (!FindDirectory(fd.get(), static_cast<uint64_t>(st.st_size), cd_offset, cd_size)) return true;
+    if (!FindDirectory(fd, static_cast<uint64_t>(st.st_size), cd_offset, cd_size)) return true;
     std::string cd;
-    if (!ReadAt(fd.get(), cd, static_cast<std::size_t>(cd_size), cd_offset)) return false;
+    if (!ReadAt(fd, cd, static_cast<std::size_t>(cd_size), cd_offset)) return false;
     for (std::size_t at = 0; at + kCentralSize <= cd.size() && Get32(cd, at) == kCentralSignature;) {
         const std::size_t name = Get16(cd, at + 28), extra = Get16(cd, at + 30), comment = Get16(cd, at + 32);
         const std::size_t next = at + kCentralSize + name + extra + comment;
@@ -102,18 +76,27 @@ bool ClearFalseUtf8Flags(const std::string& archive) {
              !IsStrictUtf8(text.substr(at + kCentralSize + name + extra, comment)))) {
             std::string cleared;
             Put16(cleared, flags & ~kUtf8Flag);
-            if (!WriteAt(fd.get(), cleared, cd_offset + at + 8)) return false;
+            if (!WriteAt(fd, cleared, cd_offset + at + 8)) return false;
             const uint64_t local = LocalOffset(cd, at);
             std::string header;
-            if (local != UINT64_MAX && ReadAt(fd.get(), header, 8, local) && Get32(header, 0) == kLocalSignature) {
+            if (local != UINT64_MAX && ReadAt(fd, header, 8, local) && Get32(header, 0) == kLocalSignature) {
                 std::string local_flags;
                 Put16(local_flags, Get16(header, 6) & ~kUtf8Flag);
-                if (!WriteAt(fd.get(), local_flags, local + 6)) return false;
+                if (!WriteAt(fd, local_flags, local + 6)) return false;
             }
         }
         at = next;
     }
-    return fsync(fd.get()) == 0;
+    return fsync(fd) == 0;
+}
+
+}  // namespace
+
+bool ClearFalseUtf8Flags(const std::string& archive) {
+    const int fd = open(archive.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool done = ClearFlags(fd);
+    return close(fd) == 0 && done;
 }
 
 }  // namespace corvane::zipdll

@@ -15,6 +15,7 @@
 #include "engine/task_runner.h"
 #include "engine/url_model.h"
 #include "tests/engine/capture_fixture.h"
+#include "tests/engine/percent_decode.h"
 #include "tests/support/link_checker.h"
 #include "tests/support/loopback_server.h"
 
@@ -25,19 +26,6 @@ using namespace std::chrono_literals;
 using test::LoopbackServer;
 using test::ReceivedRequest;
 using test::ScriptedResponse;
-
-std::string PercentDecode(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 // The href values of a page, in order.
 std::vector<std::string> Hrefs(const std::string& page) {

@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "engine/url_model.h"
+#include "tests/engine/percent_decode.h"
 
 namespace corvane {
 namespace {
+
+using corvane::testing::PercentDecode;
 
 const std::string kFolder = "/srv/sentinel/capture/";
 
@@ -30,19 +33,6 @@ std::string Lexical(const std::string& path) {
     }
     std::string out;
     for (const std::string& part : parts) out += "/" + part;
-    return out;
-}
-
-std::string PercentDecode(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
     return out;
 }
 
