@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "engine/mirror_naming.h"
-#include "engine/task_runner.h"
 #include "engine/url_model.h"
 #include "tests/engine/capture_fixture.h"
 #include "tests/engine/percent_decode.h"
@@ -54,22 +53,13 @@ TEST(HostileNamesNaming, NamesUpToTheLimitStayAndLongerOnesSharingABeginningDiff
               MakeLocalLink("http://h/" + std::string(300, 'p') + "1.htm", "http://h/a/").substr(3));
 }
 
-class HostileNames : public CaptureFixture {
+class HostileNames : public RunnerFixture<TRunControlHooks> {
 protected:
-    void SetUp() override {
-        CaptureFixture::SetUp();
-        App->SetConnections(3);
-        runner_ = std::make_unique<TaskRunner>(*loop_, timing_, hooks_);
-        runner_->Start(false);
-    }
     void TearDown() override {
         gate_ = true;
-        runner_.reset();
-        CaptureFixture::TearDown();
+        RunnerFixture::TearDown();
     }
 
-    TRunControlHooks hooks_;
-    std::unique_ptr<TaskRunner> runner_;
     std::atomic<bool> gate_{false};
 };
 
