@@ -11,8 +11,6 @@
 #include <set>
 #include <thread>
 
-#include "engine/mirror_naming.h"
-#include "engine/url_model.h"
 #include "tests/engine/capture_fixture.h"
 #include "tests/engine/percent_decode.h"
 #include "tests/support/link_checker.h"
@@ -34,23 +32,6 @@ std::vector<std::string> Hrefs(const std::string& page) {
         out.push_back(page.substr(at, page.find('"', at) - at));
     }
     return out;
-}
-
-TEST(HostileNamesNaming, NamesUpToTheLimitStayAndLongerOnesSharingABeginningDiffer) {
-    const std::string folder = "/srv/cap/";
-    for (std::size_t size = 248; size <= 255; ++size) {
-        const std::string name = std::string(size - 4, 'n') + ".htm";
-        EXPECT_EQ(GetLocalFileName(folder, "", "http://h/" + name), folder + "h/" + name);
-    }
-    std::set<std::string> names;
-    for (const std::string& tail : {std::string("1.htm"), std::string("2.htm"), std::string("1.html"), "1.htm" + std::string(10, 'x')}) {
-        const std::string link = MakeLocalLink("http://h/" + std::string(300, 'p') + tail, "http://h/");
-        EXPECT_LE(link.size(), kMaxLocalNameBytes);
-        EXPECT_TRUE(names.insert(link).second) << link;
-    }
-    // The same long URL always gets the same name.
-    EXPECT_EQ(MakeLocalLink("http://h/" + std::string(300, 'p') + "1.htm", "http://h/"),
-              MakeLocalLink("http://h/" + std::string(300, 'p') + "1.htm", "http://h/a/").substr(3));
 }
 
 class HostileNames : public RunnerFixture<TRunControlHooks> {
