@@ -5,6 +5,7 @@
 // Built from the queue in order, so the names are the same after a stop and a resume, and every
 // caller (the stored file, the rewritten links, the zip step) sees the same one.
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -20,7 +21,7 @@ public:
     std::string RenamedTo(const std::string& url) const;
 
 private:
-    std::unordered_set<std::string> taken_;                 // local paths under the capture folder
+    std::unordered_set<std::uint64_t> taken_;               // hashed local paths: a clash costs only a needless "~n"
     std::unordered_map<std::string, std::string> renamed_;  // lower-cased URL -> its file name
 };
 

@@ -5,6 +5,7 @@
 
 #include "engine/text_routines.h"
 #include "engine/url_model.h"
+#include "platform/rtl/fnv_hash.h"
 #include "platform/rtl/string_list.h"
 
 namespace corvane {
@@ -36,13 +37,9 @@ std::string KeptExtension(const std::string& name) {
     return name.substr(dot);
 }
 
-// FNV-1a over the bytes, folded to 32 bits: short, stable across runs and builds.
+// Eight hex digits of the text's hash: short, and the same on every run.
 std::string ShortHash(const std::string& text) {
-    std::uint64_t h = 14695981039346656037ULL;
-    for (const char c : text) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 1099511628211ULL;
-    }
+    const std::uint64_t h = Fnv1a64(text);
     const auto folded = static_cast<std::uint32_t>(h ^ (h >> 32));
     static const char* const kHex = "0123456789abcdef";
     std::string out(8, '0');
