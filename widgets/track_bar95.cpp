@@ -1,7 +1,5 @@
 #include "widgets/track_bar95.h"
 
-#include <algorithm>
-
 #include <QPointer>
 #include <QProxyStyle>
 #include <QStyleOptionSlider>
@@ -17,12 +15,12 @@ public:
 
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
         const int base = QProxyStyle::pixelMetric(metric, option, widget);
-        if (widget != owner_ || !owner_->FixedLength() || owner_->ThumbSize() <= 0)
+        // Styles ask without naming the widget; this style serves only its owner.
+        if (!owner_ || !owner_->FixedLength() || owner_->ThumbSize() <= 0)
             return base;
-        if (metric == PM_SliderControlThickness)
+        // Some styles size the handle by the one, some by the other.
+        if (metric == PM_SliderControlThickness || metric == PM_SliderThickness)
             return owner_->ThumbSize();
-        if (metric == PM_SliderThickness)
-            return std::max(base, owner_->ThumbSize() + 4);
         return base;
     }
 
@@ -80,7 +78,9 @@ void TTrackBar95::paintEvent(QPaintEvent* event) {
     QStylePainter painter(this);
     QStyleOptionSlider option;
     initStyleOption(&option);
-    option.subControls &= ~QStyle::SC_SliderHandle;
+    option.subControls = QStyle::SC_SliderGroove;
+    if (tickPosition() != NoTicks)
+        option.subControls |= QStyle::SC_SliderTickmarks;
     option.activeSubControls = QStyle::SC_None;
     painter.drawComplexControl(QStyle::CC_Slider, option);
 }
