@@ -10,7 +10,10 @@ QApplication& GuiApp() {
     static int argc = 1;
     static char name[] = "corvane-tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: Qt's input-device registry is a static made after the application (with the
+    // first mouse or key event), so it is gone before an application destroyed at exit, whose
+    // devices then unregister from freed memory.
+    static QApplication& app = *new QApplication(argc, argv);
     // Never removed: scripts installed later restore it when they go.
     static ScriptedMessageBoxes* strict_boxes = new ScriptedMessageBoxes;
     static ScriptedFileDialogs* strict_dialogs = new ScriptedFileDialogs;

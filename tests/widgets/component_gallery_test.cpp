@@ -22,7 +22,7 @@ void MakeHot(QWidget& widget) {
 
 // One picture of every look, for the eye: frame styles by state, the nine caption places, track bars
 // and hyper labels.
-TEST(TransparentButton, ComponentGallery) {
+TEST(TransparentButtonGallery, ComponentGallery) {
     testing::GuiApp();
     CreateApp();
     QWidget gallery;
