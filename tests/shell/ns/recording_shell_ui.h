@@ -24,9 +24,11 @@ public:
     RecordingShellUi(const RecordingShellUi&) = delete;
     RecordingShellUi& operator=(const RecordingShellUi&) = delete;
 
-    shell::ShellAnswer Confirm(QObject*, const std::string&, const std::string& text,
+    shell::ShellAnswer Confirm(QObject* parent, const std::string& title, const std::string& text,
                                shell::ShellButtons buttons) override {
         questions.push_back(text);
+        lastParent = parent;
+        lastTitle = title;
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected question: " << text;
             return shell::ShellAnswer::Cancel;
@@ -45,6 +47,8 @@ public:
     std::deque<shell::ShellAnswer> answers;
     std::vector<std::string> questions;
     std::vector<std::string> warnings;
+    QObject* lastParent = nullptr;
+    std::string lastTitle;
     std::size_t total = 0;
     std::size_t steps = 0;
     std::size_t cancelAt = std::numeric_limits<std::size_t>::max();
