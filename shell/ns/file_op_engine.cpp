@@ -386,8 +386,9 @@ private:
     }
 
     // Removes one entry, a folder with its contents; a folder of another file system is not entered.
-    bool DeleteTree(int dirFd, const std::string& name, const std::string& shown, dev_t device) {
-        if (!Step(shown)) return false;
+    // counted: each entry is a step of the progress (not so for the source of a finished move).
+    bool DeleteTree(int dirFd, const std::string& name, const std::string& shown, dev_t device, bool counted = true) {
+        if (counted && !Step(shown)) return false;
         struct stat st;
         if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             Fail("'" + shown + "': " + ErrnoText(errno));
@@ -406,7 +407,7 @@ private:
             }
             bool all = true;
             for (const std::string& child : names) {
-                all = DeleteTree(sub.Get(), child, JoinPath(shown, child), device) && all;
+                all = DeleteTree(sub.Get(), child, JoinPath(shown, child), device, counted) && all;
                 if (aborted_) return false;
             }
             if (!all) return false;
@@ -495,16 +496,24 @@ private:
             MoveEntry(src.Get(), LastPart(item), dst.Get(), LastPart(target), item);
     }
 
-    bool MoveEntry(int srcDir, const std::string& name, int dstDir, std::string target, const std::string& shown) {
-        struct stat st;
+    // Reads the source entry and settles a taken target name, then counts the step; false when the
+    // entry is skipped, fails or the user cancelled.
+    bool Settle(int srcDir, const std::string& name, int dstDir, std::string& target, const std::string& shown,
+                struct stat& st, Collision& collision) {
         if (::fstatat(srcDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             Fail("'" + shown + "': " + ErrnoText(errno));
             return false;
         }
-        const Collision collision = OnCollision(dstDir, target, st, shown);
+        collision = OnCollision(dstDir, target, st, shown);
         if (collision == Collision::Skip || collision == Collision::Fail) return false;
+        return Step(shown);
+    }
+
+    bool MoveEntry(int srcDir, const std::string& name, int dstDir, std::string target, const std::string& shown) {
+        struct stat st;
+        Collision collision = Collision::None;
+        if (!Settle(srcDir, name, dstDir, target, shown, st, collision)) return false;
         if (collision == Collision::Merge) {
-            if (!Step(shown)) return false;
             UniqueFd from(::openat(srcDir, name.c_str(), kDirOpen));
             UniqueFd into(::openat(dstDir, target.c_str(), kDirOpen));
             std::vector<std::string> names;
@@ -523,27 +532,20 @@ private:
         const int moved = collision == Collision::Replace
                               ? ::renameat(srcDir, name.c_str(), dstDir, target.c_str())
                               : ::renameat2(srcDir, name.c_str(), dstDir, target.c_str(), RENAME_NOREPLACE);
-        if (moved == 0) {
-            if (!Step(shown)) return false;
-            return true;
-        }
+        if (moved == 0) return true;
         if (errno != EXDEV) {
             Fail("Cannot move '" + shown + "': " + ErrnoText(errno));
             return false;
         }
         // Across file systems: a whole copy first; the source goes only after all of it arrived.
         if (!CopyResolved(srcDir, name, st, dstDir, target, collision == Collision::Replace, shown)) return false;
-        return DeleteTree(srcDir, name, shown, st.st_dev);
+        return DeleteTree(srcDir, name, shown, st.st_dev, false);
     }
 
     bool CopyEntry(int srcDir, const std::string& name, int dstDir, std::string target, const std::string& shown) {
         struct stat st;
-        if (::fstatat(srcDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            Fail("'" + shown + "': " + ErrnoText(errno));
-            return false;
-        }
-        const Collision collision = OnCollision(dstDir, target, st, shown);
-        if (collision == Collision::Skip || collision == Collision::Fail) return false;
+        Collision collision = Collision::None;
+        if (!Settle(srcDir, name, dstDir, target, shown, st, collision)) return false;
         return CopyResolved(srcDir, name, st, dstDir, target, collision == Collision::Replace, shown);
     }
 
@@ -551,7 +553,6 @@ private:
     // a taken folder name is merged into).
     bool CopyResolved(int srcDir, const std::string& name, const struct stat& st, int dstDir, const std::string& target,
                       bool replace, const std::string& shown) {
-        if (!Step(shown)) return false;
         if (S_ISDIR(st.st_mode)) return CopyFolder(srcDir, name, st, dstDir, target, shown);
         if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
             Fail("'" + shown + "' is a special file and cannot be copied.");
