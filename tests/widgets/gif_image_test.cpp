@@ -13,7 +13,10 @@
 
 #include <QBuffer>
 #include <QDataStream>
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QGridLayout>
 #include <QLabel>
@@ -254,6 +257,24 @@ TEST_F(GIFImage, LoadingFailuresAndCopies) {
     EXPECT_EQ(assigned.FirstFrameImage(), control.FirstFrameImage());
     assigned.Assign(nullptr);
     EXPECT_TRUE(assigned.Empty());
+}
+
+TEST_F(GIFImage, PlaysOnItsTimerThreadThroughTheMainLoop) {
+    auto control = std::make_unique<TGIFImage>();
+    ASSERT_TRUE(control->Threaded());
+    ASSERT_TRUE(control->LoadFromFile(SkinAnimation()));
+    int changes = 0;
+    control->OnChange = [&](TGIFImage*) { ++changes; };
+    control->SetSpeed(1000);
+    control->SetAnimate(true);
+    control->show();  // the first paint starts the animation
+    QElapsedTimer guard;
+    guard.start();
+    while (changes < 10 && guard.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_GE(changes, 10);
+    EXPECT_TRUE(control->FrameTimer().HasThread());
+    control.reset();  // while ticks are on their way: joins without running one on a dead control
+    QCoreApplication::processEvents();
 }
 
 TEST_F(GIFImage, PicturesOfEachPlacement) {
