@@ -226,6 +226,10 @@ TEST_F(TrayIcon, HideAppThenShowApp) {
     QWidget other;
     other.setObjectName("frmOther");
     other.setAttribute(Qt::WA_DeleteOnClose, false);
+    // Shown off-screen: a window really shown makes Qt register input devices after the test
+    // program's application object, and their clean-up at exit then crashes.
+    form_.setAttribute(Qt::WA_DontShowOnScreen);
+    other.setAttribute(Qt::WA_DontShowOnScreen);
     form_.show();
     other.show();
     tray_->SetOptions(toCloseFormsOnHideApp);
