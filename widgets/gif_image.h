@@ -1,7 +1,8 @@
 #pragma once
 // The animated GIF control: composes the decoder's frames into one picture the size of the whole
 // image and paints it at the top left, centred, tiled or stretched, playing the frames on a
-// TTimerEx whose ticks reach the main thread through the main loop.
+// TTimerEx whose ticks reach the main thread through the main loop. Palette messages have no
+// counterpart here (every surface is true colour) and are dropped.
 
 #include "widgets/gif/gif_decoder.h"
 #include "widgets/timer/timer_ex.h"

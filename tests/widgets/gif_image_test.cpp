@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QBuffer>
 #include <QDataStream>
 #include <QCoreApplication>
@@ -284,21 +286,21 @@ TEST_F(GIFImage, PicturesOfEachPlacement) {
     auto* grid = new QGridLayout(&sheet);
     struct Way {
         const char* caption;
-        void (TGIFImage::*set)(bool);
+        std::function<void(TGIFImage&)> set;
         QSize size;
     };
-    const Way ways[] = {{"plain", nullptr, {105, 105}},
-                        {"centred", &TGIFImage::SetCenter, {105, 105}},
-                        {"tiled", &TGIFImage::SetTile, {105, 105}},
-                        {"stretched", &TGIFImage::SetStretch, {150, 90}},
-                        {"ratio-stretched", &TGIFImage::SetStretchRatio, {150, 90}}};
+    const std::vector<Way> ways = {{"plain", [](TGIFImage&) {}, {105, 105}},
+                                   {"centred", [](TGIFImage& c) { c.SetCenter(true); }, {105, 105}},
+                                   {"tiled", [](TGIFImage& c) { c.SetTile(true); }, {105, 105}},
+                                   {"stretched", [](TGIFImage& c) { c.SetStretch(true); }, {150, 90}},
+                                   {"ratio-stretched", [](TGIFImage& c) { c.SetStretchRatio(true); }, {150, 90}}};
     std::vector<TGIFImage*> controls;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < static_cast<int>(ways.size()); ++i) {
         auto* control = new TGIFImage;
         control->SetThreaded(false);
         control->setFixedSize(ways[i].size);
         ASSERT_TRUE(control->LoadFromFile(SkinAnimation()));
-        if (ways[i].set) (control->*ways[i].set)(true);
+        ways[i].set(*control);
         grid->addWidget(control, 0, i, Qt::AlignTop);
         grid->addWidget(new QLabel(ways[i].caption), 1, i);
         controls.push_back(control);
