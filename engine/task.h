@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/pending_counts.h"
 #include "engine/profile.h"
 #include "engine/queue_item.h"
 #include "engine/run_rules.h"
@@ -176,6 +177,8 @@ public:
     std::unique_ptr<TCVQItem> NextPageToParse();
     // Nothing left to fetch, in transfer or to parse (the counters are for display only).
     bool IsComplete() const;
+    // What is left, as kept record by record.
+    TCVPendingCounts PendingCounts() const;
 
     bool InURLSet(const std::string& url) const;
     int URLSetCount() const;
@@ -215,12 +218,12 @@ private:
     struct CaseLess {
         bool operator()(const std::string& a, const std::string& b) const;
     };
-    enum class Selector { PageToDownload, ResourceToDownload, PageToParse };
-
-    std::unique_ptr<TCVQItem> SelectLocked(Selector which);
+    std::unique_ptr<TCVQItem> SelectLocked(PendingKind which);
     std::unique_ptr<TCVQItem> GetQItemLocked(int index);
     void ClearQueueLocked();
     void AppendPairLocked(const std::string& url, std::string record);
+    // Replaces the record at line index and keeps the pending counts and hints in step.
+    void ReplaceRecordLocked(std::size_t index, std::string record);
     void PutLocked(const TCVQItem& item);
     void ApplyStateChange(const TCVQItem& item, TCVItemState old_state, TCVItemState new_state);
     void ReportBadRecordLocked(int line);
@@ -238,7 +241,8 @@ private:
     bool bad_record_reported_ = false;
     std::string last_queue_error_;
     std::int64_t counters_[7] = {};
-    std::size_t hints_[3] = {1, 1, 1};  // per selector: no record before this line qualifies
+    TCVPendingCounts pending_;
+    std::size_t hints_[kPendingKinds] = {1, 1, 1};  // per selector: no record before this line qualifies
     std::vector<TCVZipEntry> zip_queue_;
     TCVProgressEvent on_progress_;
     std::shared_ptr<TCVChart> chart_;

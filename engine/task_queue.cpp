@@ -28,19 +28,6 @@ std::string QueueURL(const std::string& url) {
     return clean;
 }
 
-bool Qualifies(const RecordKey& key, int selector) {
-    switch (selector) {
-        case 0:  // page to download
-            return key.Page && (((key.Mark == mkFetch || key.Mark == mkMap) && key.State < isDownloading) ||
-                                (key.Mark == mkUpdate && key.State < isUpdating));
-        case 1:  // resource to download
-            return !key.Page && ((key.Mark == mkFetch && key.State < isDownloading) ||
-                                 (key.Mark == mkUpdate && key.State < isUpdating));
-        default:  // page to parse
-            return key.Page && key.State == isSaved;
-    }
-}
-
 }  // namespace
 
 void TCVTask::ClearQueueLocked() {
@@ -50,13 +37,27 @@ void TCVTask::ClearQueueLocked() {
     }
     queue_.clear();
     url_index_.clear();
+    pending_ = {};
     for (auto& hint : hints_) hint = 1;
 }
 
 void TCVTask::AppendPairLocked(const std::string& url, std::string record) {
     url_index_.emplace(LowerCase(url), static_cast<int>(queue_.size()));
+    pending_.Count(record, 1);
     queue_.push_back(url);
     queue_.push_back(std::move(record));
+    queue_dirty_ = true;
+    ++queue_changes_;
+}
+
+void TCVTask::ReplaceRecordLocked(std::size_t index, std::string record) {
+    pending_.Count(queue_[index], -1);
+    const RecordKey key = InspectRecord(record);
+    pending_.Count(key, 1);
+    // Only a selector that may now pick this record has to look back.
+    for (int k = 0; k < kPendingKinds; ++k)
+        if (index < hints_[k] && PendingQualifies(key, static_cast<PendingKind>(k))) hints_[k] = index;
+    queue_[index] = std::move(record);
     queue_dirty_ = true;
     ++queue_changes_;
 }
@@ -68,11 +69,7 @@ void TCVTask::PutLocked(const TCVQItem& item) {
         AppendPairLocked(url, item.EncodeRecord());
         return;
     }
-    const auto record = static_cast<std::size_t>(found->second) + 1;
-    queue_[record] = item.EncodeRecord();
-    for (auto& hint : hints_) hint = std::min(hint, record);
-    queue_dirty_ = true;
-    ++queue_changes_;
+    ReplaceRecordLocked(static_cast<std::size_t>(found->second) + 1, item.EncodeRecord());
 }
 
 void TCVTask::AddQItem(const TCVQItem& item) {
@@ -115,10 +112,14 @@ std::unique_ptr<TCVQItem> TCVTask::GetQItem(int index) {
     return GetQItemLocked(index);
 }
 
-std::unique_ptr<TCVQItem> TCVTask::SelectLocked(Selector which) {
+std::unique_ptr<TCVQItem> TCVTask::SelectLocked(PendingKind which) {
     const int s = static_cast<int>(which);
+    if (pending_.Waiting[s] <= 0) {
+        hints_[s] = queue_.size() | 1;
+        return nullptr;
+    }
     for (std::size_t i = std::max<std::size_t>(hints_[s], 1); i < queue_.size(); i += 2) {
-        if (Qualifies(InspectRecord(queue_[i]), s)) {
+        if (PendingQualifies(InspectRecord(queue_[i]), which)) {
             hints_[s] = i;  // nothing before i qualifies until a record there changes
             return GetQItemLocked(static_cast<int>(i) - 1);
         }
@@ -129,28 +130,27 @@ std::unique_ptr<TCVQItem> TCVTask::SelectLocked(Selector which) {
 
 std::unique_ptr<TCVQItem> TCVTask::NextPageToDownload() {
     std::lock_guard guard(lock_);
-    return SelectLocked(Selector::PageToDownload);
+    return SelectLocked(PendingKind::PageToDownload);
 }
 
 std::unique_ptr<TCVQItem> TCVTask::NextResourceToDownload() {
     std::lock_guard guard(lock_);
-    return SelectLocked(Selector::ResourceToDownload);
+    return SelectLocked(PendingKind::ResourceToDownload);
 }
 
 std::unique_ptr<TCVQItem> TCVTask::NextPageToParse() {
     std::lock_guard guard(lock_);
-    return SelectLocked(Selector::PageToParse);
+    return SelectLocked(PendingKind::PageToParse);
 }
 
 bool TCVTask::IsComplete() const {
     std::lock_guard guard(lock_);
-    for (std::size_t i = 1; i < queue_.size(); i += 2) {
-        const RecordKey key = InspectRecord(queue_[i]);
-        if (key.State == isDownloading || key.State == isUpdating) return false;
-        for (int s = 0; s < 3; ++s)
-            if (Qualifies(key, s)) return false;
-    }
-    return true;
+    return pending_.Empty();
+}
+
+TCVPendingCounts TCVTask::PendingCounts() const {
+    std::lock_guard guard(lock_);
+    return pending_;
 }
 
 void TCVTask::ApplyStateChange(const TCVQItem& item, TCVItemState old_state, TCVItemState new_state) {
@@ -271,6 +271,7 @@ bool TCVTask::LoadQueue() {
     ClearQueueLocked();
     queue_ = std::move(lines);
     for (std::size_t i = 0; i < queue_.size(); i += 2) url_index_.emplace(LowerCase(queue_[i]), static_cast<int>(i));
+    pending_ = TCVPendingCounts::Scan(queue_);
     orphan_url_ = std::move(orphan);
     queue_dirty_ = repaired;
     ++queue_changes_;
