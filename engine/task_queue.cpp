@@ -279,27 +279,51 @@ bool TCVTask::LoadQueue() {
     return true;
 }
 
-bool TCVTask::SaveQueue() {
-    std::lock_guard save_guard(save_lock_);
-    std::string text;
-    std::uint64_t changes = 0;
-    {
-        std::lock_guard guard(lock_);
-        std::size_t size = 0;
-        for (const auto& line : queue_) size += line.size() + 2;
-        text.reserve(size);
-        for (const auto& line : queue_) {
-            text += line;
-            text += "\r\n";
-        }
-        changes = queue_changes_;
+TCVTask::QueueSnapshot TCVTask::TakeQueueSnapshot() {
+    QueueSnapshot snapshot;
+    snapshot.Path = GetQueueFileName();
+    std::lock_guard guard(lock_);
+    std::size_t size = 0;
+    for (const auto& line : queue_) size += line.size() + 2;
+    snapshot.Text.reserve(size);
+    for (const auto& line : queue_) {
+        snapshot.Text += line;
+        snapshot.Text += "\r\n";
     }
+    snapshot.Changes = queue_changes_;
+    snapshot.Sequence = ++snapshots_taken_;
+    return snapshot;
+}
 
-    const std::string path = GetQueueFileName();
+bool TCVTask::WriteQueueSnapshot(const QueueSnapshot& snapshot) {
+    std::lock_guard save_guard(save_lock_);
+    if (snapshot.Sequence < snapshot_landed_) return true;  // a newer copy is on disk already
     try {
-        const auto folder = std::filesystem::path(path).parent_path();
+        const auto folder = std::filesystem::path(snapshot.Path).parent_path();
         if (!folder.empty()) std::filesystem::create_directories(folder);
-        SaveTextFile(path, text);
+        SaveTextFile(snapshot.Path, snapshot.Text);
+    } catch (const std::exception& e) {
+        std::lock_guard guard(lock_);
+        last_queue_error_ = "Cannot save the queue of task \"" + Name + "\": " + e.what();
+        queue_save_failed_ = true;
+        LogWarning(last_queue_error_);
+        return false;
+    }
+    snapshot_landed_ = snapshot.Sequence;
+    return true;
+}
+
+void TCVTask::MarkQueueSavedLocked(std::uint64_t changes) {
+    if (queue_changes_ == changes) queue_dirty_ = false;
+    queue_save_failed_ = false;
+    last_queue_error_.clear();
+}
+
+bool TCVTask::SaveQueue() {
+    queue_writer_.Settle();
+    const QueueSnapshot snapshot = TakeQueueSnapshot();
+    if (!WriteQueueSnapshot(snapshot)) return false;
+    try {
         Save();
     } catch (const std::exception& e) {
         std::lock_guard guard(lock_);
@@ -307,25 +331,37 @@ bool TCVTask::SaveQueue() {
         LogWarning(last_queue_error_);
         return false;
     }
-
     std::lock_guard guard(lock_);
-    if (queue_changes_ == changes) queue_dirty_ = false;
+    MarkQueueSavedLocked(snapshot.Changes);
     items_since_save_ = 0;
-    last_queue_error_.clear();
     return true;
 }
 
 void TCVTask::QueueChanged() {
-    bool save = false;
     {
         std::lock_guard guard(lock_);
-        if (items_since_save_ >= App->QueueSaveInterval)
-            save = true;
-        else
+        if (!queue_save_failed_ && items_since_save_ < App->QueueSaveInterval) {
             ++items_since_save_;
+            return;
+        }
+        items_since_save_ = 0;
+        queue_save_failed_ = false;
     }
-    if (save) SaveQueue();
+    auto snapshot = std::make_shared<const QueueSnapshot>(TakeQueueSnapshot());
+    queue_writer_.Post([this, snapshot] {
+        if (!WriteQueueSnapshot(*snapshot)) return;
+        std::lock_guard guard(lock_);
+        MarkQueueSavedLocked(snapshot->Changes);
+    });
+    if (FileFieldsKey() == saved_fields_) return;
+    try {
+        Save();
+    } catch (const std::exception& e) {
+        LogWarning("Cannot save task \"" + Name + "\": " + e.what());
+    }
 }
+
+void TCVTask::FlushQueueWrites() { queue_writer_.Flush(); }
 
 void TCVTask::OpenQueue() {
     bool load = false;
