@@ -239,6 +239,7 @@ private:
     void RecountLocked();
     struct QueueSnapshot {
         std::string Path;
+        std::string TaskName;
         std::string Text;
         std::uint64_t Changes = 0;
         std::uint64_t Sequence = 0;

@@ -282,6 +282,7 @@ bool TCVTask::LoadQueue() {
 TCVTask::QueueSnapshot TCVTask::TakeQueueSnapshot() {
     QueueSnapshot snapshot;
     snapshot.Path = GetQueueFileName();
+    snapshot.TaskName = Name;  // the writer thread never reads the task's own fields
     std::lock_guard guard(lock_);
     std::size_t size = 0;
     for (const auto& line : queue_) size += line.size() + 2;
@@ -304,7 +305,7 @@ bool TCVTask::WriteQueueSnapshot(const QueueSnapshot& snapshot) {
         SaveTextFile(snapshot.Path, snapshot.Text);
     } catch (const std::exception& e) {
         std::lock_guard guard(lock_);
-        last_queue_error_ = "Cannot save the queue of task \"" + Name + "\": " + e.what();
+        last_queue_error_ = "Cannot save the queue of task \"" + snapshot.TaskName + "\": " + e.what();
         queue_save_failed_ = true;
         LogWarning(last_queue_error_);
         return false;
