@@ -25,7 +25,8 @@ struct EngineTiming {
     ms ParsePauseStep{100};
     // Zip step of the run control.
     ms ZipTimer{1000};
-    // HTTP component: the caller's wait step while a transfer runs.
+    // HTTP component: the longest its caller waits between looks at a running action (the
+    // action's end wakes the caller at once).
     ms HttpWaitStep{10};
 
     // Every pause cut to a millisecond or two: the engine then runs as fast as it can.

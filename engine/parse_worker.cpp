@@ -37,7 +37,8 @@ void FailPage(TCVQItem& item, const std::string& reason) {
 
 }  // namespace
 
-TThreadParse::TThreadParse(std::chrono::milliseconds pause_step) : TThread("parse"), pause_step_(pause_step) {}
+TThreadParse::TThreadParse(std::chrono::milliseconds pause_step, int pause_steps)
+    : TThread("parse"), pause_step_(pause_step), pause_steps_(pause_steps) {}
 
 TThreadParse::~TThreadParse() {
     Terminate();
@@ -73,7 +74,7 @@ void TThreadParse::Execute() {
             if (!task) return;
             if (auto item = task->NextPageToParse()) ParsePage(*task, std::move(item));
         });
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < pause_steps_; ++i)
             if (!Sleep(pause_step_)) break;
     }
 }

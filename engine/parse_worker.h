@@ -30,7 +30,7 @@ inline constexpr const char* kPageFileMissing = "Saved file not found";
 class TThreadParse : public TThread {
 public:
     // pause_step: one of the five sleeps between pages (100 ms in the program).
-    explicit TThreadParse(std::chrono::milliseconds pause_step = std::chrono::milliseconds(100));
+    explicit TThreadParse(std::chrono::milliseconds pause_step = std::chrono::milliseconds(100), int pause_steps = 5);
     ~TThreadParse() override;
 
     // Main thread: the running task (kept alive while a page of it is parsed).
@@ -52,6 +52,7 @@ private:
     void ShowStatus(const std::string& text);
 
     const std::chrono::milliseconds pause_step_;
+    const int pause_steps_;
     mutable std::mutex task_lock_;
     std::shared_ptr<TCVTask> task_;
     std::function<void(const std::string&)> status_;  // main thread only

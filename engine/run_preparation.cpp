@@ -67,12 +67,11 @@ void TCVTask::ResetRunningItems() {
     for (std::size_t i = 1; i < queue_.size(); i += 2) {
         const RecordKey key = InspectRecord(queue_[i]);
         if (key.Valid && (key.State == isDownloading || key.State == isUpdating)) {
-            SetToken(queue_[i], "0", kFieldSeparator, 0);
-            queue_dirty_ = true;
-            ++queue_changes_;
+            std::string record = queue_[i];
+            SetToken(record, "0", kFieldSeparator, 0);
+            ReplaceRecordLocked(i, std::move(record));
         }
     }
-    for (auto& hint : hints_) hint = 1;
 }
 
 namespace {

@@ -154,6 +154,7 @@ TickHTTPS& TThreadSocket::Http() {
         if (http_) return *http_;
     }
     auto http = std::make_unique<TickHTTPS>();
+    http->SetWaitStep(timing_.HttpWaitStep);
     http->OnHeader = [this](TickHTTP&, const std::string& field, const std::string& value) {
         std::lock_guard guard(lock_);
         if (SameText(field, "CONTENT-LENGTH")) content_length_ = ParseContentLength(value);

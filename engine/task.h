@@ -20,13 +20,17 @@
 #include <vector>
 
 #include "engine/local_name_index.h"
+#include "engine/pending_counts.h"
 #include "engine/profile.h"
 #include "engine/queue_item.h"
+#include "engine/queue_writer.h"
 #include "engine/run_rules.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/string_list.h"
 
 namespace corvane {
+
+class TIniFile;
 
 using TCVTaskStatus = std::int32_t;
 inline constexpr TCVTaskStatus tsUnscheduled = 0;
@@ -166,10 +170,16 @@ public:
     // to None, and a last URL line without its record is dropped (it still joins the URL set on
     // OpenQueue). False when the file exists but cannot be read.
     bool LoadQueue();
-    // Writes the queue file atomically, then the task file. A failure is logged and leaves the queue
-    // dirty; false then.
+    // Waits for a queue write in flight, then writes the queue file atomically and the task file,
+    // here and now. A failure is logged and leaves the queue dirty; false then.
     bool SaveQueue();
-    void QueueChanged();  // once per dispatcher cycle while the queue is dirty
+    // Main thread, once per dispatcher cycle while the queue is dirty. Every QueueSaveInterval + 1
+    // calls (and after a failed write) the queue lines are copied here and written on the queue's
+    // writer thread; the task file is rewritten only when a field other than the counters and the
+    // elapsed time changed (those are recounted or carried when the task loads).
+    void QueueChanged();
+    // Waits until no queue write is waiting or running.
+    void FlushQueueWrites();
     // Loads the queue when empty, rebuilds the URL set and recounts the six item counters.
     void OpenQueue();
     std::unique_ptr<TCVQItem> NextPageToDownload();
@@ -177,6 +187,8 @@ public:
     std::unique_ptr<TCVQItem> NextPageToParse();
     // Nothing left to fetch, in transfer or to parse (the counters are for display only).
     bool IsComplete() const;
+    // What is left, as kept record by record.
+    TCVPendingCounts PendingCounts() const;
 
     bool InURLSet(const std::string& url) const;
     // The file name a queued URL is stored under because an earlier URL holds its own; '' when it
@@ -219,16 +231,30 @@ private:
     struct CaseLess {
         bool operator()(const std::string& a, const std::string& b) const;
     };
-    enum class Selector { PageToDownload, ResourceToDownload, PageToParse };
-
-    std::unique_ptr<TCVQItem> SelectLocked(Selector which);
+    std::unique_ptr<TCVQItem> SelectLocked(PendingKind which);
     std::unique_ptr<TCVQItem> GetQItemLocked(int index);
     void ClearQueueLocked();
     void AppendPairLocked(const std::string& url, std::string record);
+    // Replaces the record at line index and keeps the pending counts and hints in step.
+    void ReplaceRecordLocked(std::size_t index, std::string record);
     void PutLocked(const TCVQItem& item);
     void ApplyStateChange(const TCVQItem& item, TCVItemState old_state, TCVItemState new_state);
     void ReportBadRecordLocked(int line);
     void RecountLocked();
+    struct QueueSnapshot {
+        std::string Path;
+        std::string TaskName;
+        std::string Text;
+        std::uint64_t Changes = 0;
+        std::uint64_t Sequence = 0;
+    };
+    QueueSnapshot TakeQueueSnapshot();
+    // Writes the snapshot unless a newer one is on disk already; false (logged) when it failed.
+    bool WriteQueueSnapshot(const QueueSnapshot& snapshot);
+    void MarkQueueSavedLocked(std::uint64_t changes);
+    void WriteFileFields(TIniFile& ini, bool with_progress) const;
+    // The task file's fields other than the counters and the elapsed time, as one text.
+    std::string FileFieldsKey() const;
     std::int64_t& CounterRef(TCVCounter counter);
 
     mutable std::mutex lock_;
@@ -243,12 +269,18 @@ private:
     bool bad_record_reported_ = false;
     std::string last_queue_error_;
     std::int64_t counters_[7] = {};
-    std::size_t hints_[3] = {1, 1, 1};  // per selector: no record before this line qualifies
+    TCVPendingCounts pending_;
+    std::size_t hints_[kPendingKinds] = {1, 1, 1};  // per selector: no record before this line qualifies
     std::vector<TCVZipEntry> zip_queue_;
     TCVProgressEvent on_progress_;
     std::shared_ptr<TCVChart> chart_;
     std::shared_ptr<const TCVRunRules> run_rules_;
-    std::mutex save_lock_;  // one SaveQueue at a time, so an older snapshot never lands last
+    std::uint64_t snapshots_taken_ = 0;  // under lock_
+    bool queue_save_failed_ = false;     // under lock_: the next QueueChanged writes again
+    std::mutex save_lock_;               // one queue write at a time
+    std::uint64_t snapshot_landed_ = 0;  // under save_lock_: an older snapshot never lands after it
+    std::string saved_fields_;           // FileFieldsKey() at the last Save (main thread)
+    TQueueWriter queue_writer_;          // last: its thread ends before the rest goes
 };
 
 // A new task read from the file (its Category is not set).

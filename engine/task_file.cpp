@@ -86,29 +86,26 @@ void TCVTask::Load() {
     Profile.LoadFrom(ini);
 }
 
-void TCVTask::Save() {
-    MakeFolderOf(FileName);
-    const TCVTaskCounters c = Counters();
-    {
-        TIniFile ini(FileName);
-        ini.BeginUpdate();
-        // Written afresh in a fixed order, so removed start URLs do not come back.
-        ini.EraseSection(kTask);
-        ini.EraseSection(kURLs);
-        ini.EraseSection(kProfileSection);
-        ini.WriteString(kTask, "Task Name", Name);
-        ini.WriteString(kTask, "URL", URL);
-        ini.WriteString(kTask, "Start Page Title", StartPageTitle);
-        ini.WriteString(kTask, "Server", Server);
-        ini.WriteBool(kTask, "Can Update", CanUpdate);
-        ini.WriteString(kTask, "User Name", UserName);
-        ini.WriteString(kTask, "Password", Password);
-        ini.WriteString(kTask, "Comment", Comment);
-        ini.WriteString(kTask, "Destination", Destination);
-        ini.WriteBool(kTask, "Intranet Mode", IntranetMode);
-        ini.WriteInteger(kTask, "Status", Status);
-        ini.WriteString(kTask, "Schedule", Schedule);
-        ini.WriteInteger(kTask, "Run Method", RunMethod);
+void TCVTask::WriteFileFields(TIniFile& ini, bool with_progress) const {
+    // Written afresh in a fixed order, so removed start URLs do not come back.
+    ini.EraseSection(kTask);
+    ini.EraseSection(kURLs);
+    ini.EraseSection(kProfileSection);
+    ini.WriteString(kTask, "Task Name", Name);
+    ini.WriteString(kTask, "URL", URL);
+    ini.WriteString(kTask, "Start Page Title", StartPageTitle);
+    ini.WriteString(kTask, "Server", Server);
+    ini.WriteBool(kTask, "Can Update", CanUpdate);
+    ini.WriteString(kTask, "User Name", UserName);
+    ini.WriteString(kTask, "Password", Password);
+    ini.WriteString(kTask, "Comment", Comment);
+    ini.WriteString(kTask, "Destination", Destination);
+    ini.WriteBool(kTask, "Intranet Mode", IntranetMode);
+    ini.WriteInteger(kTask, "Status", Status);
+    ini.WriteString(kTask, "Schedule", Schedule);
+    ini.WriteInteger(kTask, "Run Method", RunMethod);
+    if (with_progress) {
+        const TCVTaskCounters c = Counters();
         ini.WriteString(kTask, "Total Bytes", std::to_string(c.TotalBytes));
         ini.WriteInteger(kTask, "Total Pages", c.TotalPages);
         ini.WriteInteger(kTask, "Total Resources", c.TotalResources);
@@ -117,13 +114,39 @@ void TCVTask::Save() {
         ini.WriteInteger(kTask, "Page Errors", c.PageErrors);
         ini.WriteInteger(kTask, "Resource Errors", c.ResourceErrors);
         ini.WriteString(kTask, "Elapsed Time", DateText(Elapsed));
-        ini.WriteString(kTask, "Last Run", DateText(LastRun));
-        ini.WriteString(kTask, "Next Run", DateText(NextRun));
-        for (int i = 0; i < URLs.Count(); ++i) ini.WriteString(kURLs, "URL" + std::to_string(i), URLs[i]);
-        Profile.FileName = FileName;
-        Profile.SaveTo(ini);
+    }
+    ini.WriteString(kTask, "Last Run", DateText(LastRun));
+    ini.WriteString(kTask, "Next Run", DateText(NextRun));
+    for (int i = 0; i < URLs.Count(); ++i) ini.WriteString(kURLs, "URL" + std::to_string(i), URLs[i]);
+    Profile.SaveTo(ini);
+}
+
+std::string TCVTask::FileFieldsKey() const {
+    // Built in a scratch file object that never reaches the disk (its update is never ended).
+    TIniFile scratch("");
+    scratch.BeginUpdate();
+    WriteFileFields(scratch, false);
+    TStringList sections, lines;
+    scratch.ReadSections(sections);
+    std::string key = FileName;
+    for (int s = 0; s < sections.Count(); ++s) {
+        key += "\n[" + sections[s] + "]";
+        scratch.ReadSectionValues(sections[s], lines);
+        for (int i = 0; i < lines.Count(); ++i) key += "\n" + lines[i];
+    }
+    return key;
+}
+
+void TCVTask::Save() {
+    MakeFolderOf(FileName);
+    Profile.FileName = FileName;
+    {
+        TIniFile ini(FileName);
+        ini.BeginUpdate();
+        WriteFileFields(ini, true);
         ini.EndUpdate();
     }
+    saved_fields_ = FileFieldsKey();
 
     // The task is in the active-task list exactly while its saved status is Scheduled or Downloading.
     const bool active = Status == tsScheduled || Status == tsDownloading;

@@ -28,19 +28,6 @@ std::string QueueURL(const std::string& url) {
     return clean;
 }
 
-bool Qualifies(const RecordKey& key, int selector) {
-    switch (selector) {
-        case 0:  // page to download
-            return key.Page && (((key.Mark == mkFetch || key.Mark == mkMap) && key.State < isDownloading) ||
-                                (key.Mark == mkUpdate && key.State < isUpdating));
-        case 1:  // resource to download
-            return !key.Page && ((key.Mark == mkFetch && key.State < isDownloading) ||
-                                 (key.Mark == mkUpdate && key.State < isUpdating));
-        default:  // page to parse
-            return key.Page && key.State == isSaved;
-    }
-}
-
 }  // namespace
 
 void TCVTask::ClearQueueLocked() {
@@ -51,14 +38,28 @@ void TCVTask::ClearQueueLocked() {
     queue_.clear();
     url_index_.clear();
     local_names_.Clear();
+    pending_ = {};
     for (auto& hint : hints_) hint = 1;
 }
 
 void TCVTask::AppendPairLocked(const std::string& url, std::string record) {
     url_index_.emplace(LowerCase(url), static_cast<int>(queue_.size()));
     local_names_.Add(url);
+    pending_.Count(record, 1);
     queue_.push_back(url);
     queue_.push_back(std::move(record));
+    queue_dirty_ = true;
+    ++queue_changes_;
+}
+
+void TCVTask::ReplaceRecordLocked(std::size_t index, std::string record) {
+    pending_.Count(queue_[index], -1);
+    const RecordKey key = InspectRecord(record);
+    pending_.Count(key, 1);
+    // Only a selector that may now pick this record has to look back.
+    for (int k = 0; k < kPendingKinds; ++k)
+        if (index < hints_[k] && PendingQualifies(key, static_cast<PendingKind>(k))) hints_[k] = index;
+    queue_[index] = std::move(record);
     queue_dirty_ = true;
     ++queue_changes_;
 }
@@ -70,11 +71,7 @@ void TCVTask::PutLocked(const TCVQItem& item) {
         AppendPairLocked(url, item.EncodeRecord());
         return;
     }
-    const auto record = static_cast<std::size_t>(found->second) + 1;
-    queue_[record] = item.EncodeRecord();
-    for (auto& hint : hints_) hint = std::min(hint, record);
-    queue_dirty_ = true;
-    ++queue_changes_;
+    ReplaceRecordLocked(static_cast<std::size_t>(found->second) + 1, item.EncodeRecord());
 }
 
 void TCVTask::AddQItem(const TCVQItem& item) {
@@ -117,10 +114,14 @@ std::unique_ptr<TCVQItem> TCVTask::GetQItem(int index) {
     return GetQItemLocked(index);
 }
 
-std::unique_ptr<TCVQItem> TCVTask::SelectLocked(Selector which) {
+std::unique_ptr<TCVQItem> TCVTask::SelectLocked(PendingKind which) {
     const int s = static_cast<int>(which);
+    if (pending_.Waiting[s] <= 0) {
+        hints_[s] = queue_.size() | 1;
+        return nullptr;
+    }
     for (std::size_t i = std::max<std::size_t>(hints_[s], 1); i < queue_.size(); i += 2) {
-        if (Qualifies(InspectRecord(queue_[i]), s)) {
+        if (PendingQualifies(InspectRecord(queue_[i]), which)) {
             hints_[s] = i;  // nothing before i qualifies until a record there changes
             return GetQItemLocked(static_cast<int>(i) - 1);
         }
@@ -131,28 +132,27 @@ std::unique_ptr<TCVQItem> TCVTask::SelectLocked(Selector which) {
 
 std::unique_ptr<TCVQItem> TCVTask::NextPageToDownload() {
     std::lock_guard guard(lock_);
-    return SelectLocked(Selector::PageToDownload);
+    return SelectLocked(PendingKind::PageToDownload);
 }
 
 std::unique_ptr<TCVQItem> TCVTask::NextResourceToDownload() {
     std::lock_guard guard(lock_);
-    return SelectLocked(Selector::ResourceToDownload);
+    return SelectLocked(PendingKind::ResourceToDownload);
 }
 
 std::unique_ptr<TCVQItem> TCVTask::NextPageToParse() {
     std::lock_guard guard(lock_);
-    return SelectLocked(Selector::PageToParse);
+    return SelectLocked(PendingKind::PageToParse);
 }
 
 bool TCVTask::IsComplete() const {
     std::lock_guard guard(lock_);
-    for (std::size_t i = 1; i < queue_.size(); i += 2) {
-        const RecordKey key = InspectRecord(queue_[i]);
-        if (key.State == isDownloading || key.State == isUpdating) return false;
-        for (int s = 0; s < 3; ++s)
-            if (Qualifies(key, s)) return false;
-    }
-    return true;
+    return pending_.Empty();
+}
+
+TCVPendingCounts TCVTask::PendingCounts() const {
+    std::lock_guard guard(lock_);
+    return pending_;
 }
 
 void TCVTask::ApplyStateChange(const TCVQItem& item, TCVItemState old_state, TCVItemState new_state) {
@@ -276,6 +276,7 @@ bool TCVTask::LoadQueue() {
         url_index_.emplace(LowerCase(queue_[i]), static_cast<int>(i));
         local_names_.Add(queue_[i]);
     }
+    pending_ = TCVPendingCounts::Scan(queue_);
     orphan_url_ = std::move(orphan);
     queue_dirty_ = repaired;
     ++queue_changes_;
@@ -283,27 +284,52 @@ bool TCVTask::LoadQueue() {
     return true;
 }
 
-bool TCVTask::SaveQueue() {
-    std::lock_guard save_guard(save_lock_);
-    std::string text;
-    std::uint64_t changes = 0;
-    {
-        std::lock_guard guard(lock_);
-        std::size_t size = 0;
-        for (const auto& line : queue_) size += line.size() + 2;
-        text.reserve(size);
-        for (const auto& line : queue_) {
-            text += line;
-            text += "\r\n";
-        }
-        changes = queue_changes_;
+TCVTask::QueueSnapshot TCVTask::TakeQueueSnapshot() {
+    QueueSnapshot snapshot;
+    snapshot.Path = GetQueueFileName();
+    snapshot.TaskName = Name;  // the writer thread never reads the task's own fields
+    std::lock_guard guard(lock_);
+    std::size_t size = 0;
+    for (const auto& line : queue_) size += line.size() + 2;
+    snapshot.Text.reserve(size);
+    for (const auto& line : queue_) {
+        snapshot.Text += line;
+        snapshot.Text += "\r\n";
     }
+    snapshot.Changes = queue_changes_;
+    snapshot.Sequence = ++snapshots_taken_;
+    return snapshot;
+}
 
-    const std::string path = GetQueueFileName();
+bool TCVTask::WriteQueueSnapshot(const QueueSnapshot& snapshot) {
+    std::lock_guard save_guard(save_lock_);
+    if (snapshot.Sequence < snapshot_landed_) return true;  // a newer copy is on disk already
     try {
-        const auto folder = std::filesystem::path(path).parent_path();
+        const auto folder = std::filesystem::path(snapshot.Path).parent_path();
         if (!folder.empty()) std::filesystem::create_directories(folder);
-        SaveTextFile(path, text);
+        SaveTextFile(snapshot.Path, snapshot.Text);
+    } catch (const std::exception& e) {
+        std::lock_guard guard(lock_);
+        last_queue_error_ = "Cannot save the queue of task \"" + snapshot.TaskName + "\": " + e.what();
+        queue_save_failed_ = true;
+        LogWarning(last_queue_error_);
+        return false;
+    }
+    snapshot_landed_ = snapshot.Sequence;
+    return true;
+}
+
+void TCVTask::MarkQueueSavedLocked(std::uint64_t changes) {
+    if (queue_changes_ == changes) queue_dirty_ = false;
+    queue_save_failed_ = false;
+    last_queue_error_.clear();
+}
+
+bool TCVTask::SaveQueue() {
+    queue_writer_.Settle();
+    const QueueSnapshot snapshot = TakeQueueSnapshot();
+    if (!WriteQueueSnapshot(snapshot)) return false;
+    try {
         Save();
     } catch (const std::exception& e) {
         std::lock_guard guard(lock_);
@@ -311,25 +337,37 @@ bool TCVTask::SaveQueue() {
         LogWarning(last_queue_error_);
         return false;
     }
-
     std::lock_guard guard(lock_);
-    if (queue_changes_ == changes) queue_dirty_ = false;
+    MarkQueueSavedLocked(snapshot.Changes);
     items_since_save_ = 0;
-    last_queue_error_.clear();
     return true;
 }
 
 void TCVTask::QueueChanged() {
-    bool save = false;
     {
         std::lock_guard guard(lock_);
-        if (items_since_save_ >= App->QueueSaveInterval)
-            save = true;
-        else
+        if (!queue_save_failed_ && items_since_save_ < App->QueueSaveInterval) {
             ++items_since_save_;
+            return;
+        }
+        items_since_save_ = 0;
+        queue_save_failed_ = false;
     }
-    if (save) SaveQueue();
+    auto snapshot = std::make_shared<const QueueSnapshot>(TakeQueueSnapshot());
+    queue_writer_.Post([this, snapshot] {
+        if (!WriteQueueSnapshot(*snapshot)) return;
+        std::lock_guard guard(lock_);
+        MarkQueueSavedLocked(snapshot->Changes);
+    });
+    if (FileFieldsKey() == saved_fields_) return;
+    try {
+        Save();
+    } catch (const std::exception& e) {
+        LogWarning("Cannot save task \"" + Name + "\": " + e.what());
+    }
 }
+
+void TCVTask::FlushQueueWrites() { queue_writer_.Flush(); }
 
 void TCVTask::OpenQueue() {
     bool load = false;

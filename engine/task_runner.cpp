@@ -36,7 +36,7 @@ TaskRunner::TaskRunner(MainLoop& loop, const EngineTiming& timing, TRunControlHo
     sockets_->OnBusyCursor = [](bool busy) { PostToHost([busy](EngineHost& host) { host.SetBusyCursor(busy); }); };
     download_ = std::make_unique<TThreadDownload>(*sockets_, timing_);
     download_->SetMainLoop(&loop_);
-    parse_ = std::make_unique<TThreadParse>(timing_.ParsePauseStep);
+    parse_ = std::make_unique<TThreadParse>(timing_.ParsePauseStep, timing_.ParsePauseSteps);
     parse_->SetMainLoop(&loop_);
     parse_->SetStatusHandler([](const std::string& text) { Host().ShowStatus(text, 0, 0); });
 }

@@ -1,28 +1,34 @@
 #include "transfer/tick_wininet.h"
 
+#include "platform/rtl/main_loop.h"
 #include "platform/rtl/wait_while_serving.h"
 #include "transfer/kit_texts.h"
 
-#include <chrono>
+#include <algorithm>
+#include <condition_variable>
 #include <system_error>
 #include <thread>
 
 namespace corvane {
 
-namespace {
-
-constexpr std::chrono::milliseconds kWaitStep{10};
-
-// Waits in 10 ms steps; on the main thread the main loop's queued calls are served meanwhile, so a
-// worker whose event handler calls onto the main thread cannot deadlock with us.
-void WaitServing(const std::function<bool()>& done) { WaitWhileServing(done, kWaitStep); }
-
-}  // namespace
-
 struct TickWinInet::Worker {
     std::thread thread;
-    std::atomic<bool> done{false};
-    int result = 0;  // written before done is set
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;          // under mutex
+    int result = 0;             // written before done is set
+    MainLoop* loop = nullptr;   // under mutex: the loop a main-thread waiter serves
+    int main_waiters = 0;       // under mutex
+
+    // The action's end: wakes a waiter on another thread through the condition variable and one on
+    // the main thread with an empty call, so neither sits out its step.
+    void Finish(int code) {
+        std::lock_guard lock(mutex);
+        result = code;
+        done = true;
+        ended.notify_all();
+        if (main_waiters > 0 && loop) loop->Post([] {});
+    }
 };
 
 TickWinInet::TickWinInet() { TickWinInet::Initialize(); }
@@ -57,6 +63,35 @@ void TickWinInet::CloneFromComponent(const TickCore& source) {
 
 std::string TickWinInet::WinInetVersion() const { return InternetLayerVersion(); }
 
+void TickWinInet::SetWaitStep(std::chrono::milliseconds step) {
+    wait_step_ = std::max(step, std::chrono::milliseconds(1));
+}
+
+// On the main thread the loop's queued calls are served meanwhile (in slices of at most 10 ms), so a
+// worker whose event handler calls onto the main thread cannot deadlock with us.
+void TickWinInet::WaitFor(Worker& worker) const {
+    const auto step = WaitStep();
+    MainLoop* loop = CurrentMainLoop();
+    if (loop && loop->IsMainThread()) {
+        {
+            std::lock_guard lock(worker.mutex);
+            worker.loop = loop;
+            ++worker.main_waiters;
+        }
+        WaitWhileServing(*loop, [&] {
+            std::lock_guard lock(worker.mutex);
+            return worker.done;
+        }, step);
+        // Taken after done was seen: the worker's wake-up call has been posted by now, so the loop
+        // may go away once we return.
+        std::lock_guard lock(worker.mutex);
+        --worker.main_waiters;
+        return;
+    }
+    std::unique_lock lock(worker.mutex);
+    while (!worker.done) worker.ended.wait_for(lock, step);
+}
+
 bool TickWinInet::Busy() const {
     std::lock_guard lock(worker_mutex_);
     return worker_ != nullptr;
@@ -88,8 +123,7 @@ void TickWinInet::Execute(int action) {
             } catch (...) {
                 result = static_cast<int>(ERROR_INTERNET_INTERNAL_ERROR);
             }
-            worker->result = result;
-            worker->done = true;
+            worker->Finish(result);
         });
     } catch (const std::system_error&) {
         std::lock_guard lock(worker_mutex_);
@@ -99,7 +133,7 @@ void TickWinInet::Execute(int action) {
         Error(kCantWait, "Can't create worker thread");
         return;
     }
-    WaitServing([&] { return worker->done.load(); });
+    WaitFor(*worker);
     worker->thread.join();
     {
         std::lock_guard lock(worker_mutex_);
@@ -122,7 +156,7 @@ void TickWinInet::Cancel() {
     // Closing the handles ends the blocked call on the worker; the flag stops it from going on.
     CloseSlot(connection_);
     CloseSlot(internet_);
-    WaitServing([&] { return worker->done.load(); });
+    WaitFor(*worker);
 }
 
 void TickWinInet::StopWorker() {
@@ -136,7 +170,7 @@ void TickWinInet::StopWorker() {
     if (!worker) return;
     CloseSlot(connection_);
     CloseSlot(internet_);
-    WaitServing([&] { return worker->done.load(); });
+    WaitFor(*worker);
 }
 
 bool TickWinInet::Keep(std::atomic<HINTERNET>& slot, HINTERNET handle) {

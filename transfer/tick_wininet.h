@@ -7,6 +7,7 @@
 #include "transfer/tick_core.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -34,6 +35,10 @@ public:
     // any thread.
     void Execute(int action);
     bool Busy() const;
+    // The longest a waiting caller goes without looking at the action (at most 10 ms on the main
+    // thread, which serves its loop meanwhile). The action's end wakes the caller at once.
+    void SetWaitStep(std::chrono::milliseconds step);
+    std::chrono::milliseconds WaitStep() const { return wait_step_.load(); }
 
     bool Initialize() override;
     void CloneFromComponent(const TickCore& source) override;
@@ -77,7 +82,9 @@ protected:
 private:
     struct Worker;
     void Cancel();
+    void WaitFor(Worker& worker) const;
     std::atomic<bool> cancel_{false};
+    std::atomic<std::chrono::milliseconds> wait_step_{std::chrono::milliseconds(10)};
     mutable std::mutex worker_mutex_;
     std::shared_ptr<Worker> worker_;
 };

@@ -342,6 +342,7 @@ TEST_F(Queue, SavedOnTheEleventhDirtyCycle) {
     }
     EXPECT_FALSE(std::filesystem::exists(task_->GetQueueFileName()));
     task_->QueueChanged();
+    task_->FlushQueueWrites();  // the auto-save writes on the queue's writer thread
     EXPECT_FALSE(task_->QueueDirty());
     EXPECT_EQ(task_->ItemsSinceSave(), 0);
     EXPECT_TRUE(std::filesystem::exists(task_->GetQueueFileName()));
