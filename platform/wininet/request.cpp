@@ -15,6 +15,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -197,6 +198,33 @@ int ParseStatusCode(const std::string& status_line) {
     return code;
 }
 
+// The Content-Length headers of one response agree and each is a decimal number that fits a signed
+// 64-bit count (a list of equal values, "5, 5", is one value). No header at all is valid too.
+bool ValidContentLength(const std::vector<std::string>& lines) {
+    std::string seen;
+    for (const auto& line : lines) {
+        if (!SameName(HeaderName(line), "Content-Length")) continue;
+        std::string value = HeaderValue(line);
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
+        std::size_t start = 0;
+        for (;;) {
+            const auto comma = value.find(',', start);
+            std::string item = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            const auto first = item.find_first_not_of(" \t");
+            const auto last = item.find_last_not_of(" \t");
+            item = first == std::string::npos ? std::string() : item.substr(first, last - first + 1);
+            if (item.empty() || item.find_first_not_of("0123456789") != std::string::npos) return false;
+            item.erase(0, std::min(item.find_first_not_of('0'), item.size() - 1));
+            if (item.size() > 18) return false;  // 10^18 bytes and more: no real body
+            if (!seen.empty() && seen != item) return false;
+            seen = item;
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+    }
+    return true;
+}
+
 // The absolute form of a Location value, for the redirect notification.
 std::string ResolveLocation(const std::string& current, const std::string& location) {
     if (location.find("://") != std::string::npos) return location;
@@ -235,6 +263,7 @@ public:
     // Used by the owning thread only.
     std::vector<std::string> headers_;
     std::string proxy_user_, proxy_password_;
+    INTERNET_REDIRECT_CHECK redirect_check_{};
 
     bool Send(const std::string& extra_headers, const void* optional, DWORD optional_length);
     bool QueryAvailable(DWORD* available);
@@ -513,12 +542,23 @@ std::size_t RequestHandle::OnHeader(char* data, std::size_t n) {
         r.Notify(INTERNET_STATUS_INTERMEDIATE_RESPONSE);
         return n;
     }
+    // A body whose length cannot be known for sure is never taken for a complete one.
+    if (!ValidContentLength(r.pending_lines_)) {
+        r.callback_error_ = ERROR_HTTP_INVALID_SERVER_RESPONSE;
+        return CURL_WRITEFUNC_ERROR;
+    }
     if (r.pending_code_ >= 300 && r.pending_code_ < 400 && r.pending_location_ &&
         !(r.flags_ & INTERNET_FLAG_NO_AUTO_REDIRECT)) {
         ++r.redirects_;
         char* current = nullptr;
         curl_easy_getinfo(r.easy_, CURLINFO_EFFECTIVE_URL, &current);
-        r.NotifyText(INTERNET_STATUS_REDIRECT, ResolveLocation(current ? current : r.url_, r.pending_target_));
+        const std::string target = ResolveLocation(current ? current : r.url_, r.pending_target_);
+        // Judged before libcurl follows it, while only this response's headers have been read.
+        if (r.redirect_check_.check && !r.redirect_check_.check(r.redirect_check_.context, target.c_str())) {
+            r.callback_error_ = ERROR_HTTP_REDIRECT_FAILED;
+            return CURL_WRITEFUNC_ERROR;
+        }
+        r.NotifyText(INTERNET_STATUS_REDIRECT, target);
         return n;
     }
     r.status_line_ = r.pending_status_;
@@ -866,6 +906,10 @@ bool SetRequestOption(Handle& request, DWORD option, const void* buffer, DWORD l
     switch (option) {
         case INTERNET_OPTION_PROXY_USERNAME: r.proxy_user_ = value; return true;
         case INTERNET_OPTION_PROXY_PASSWORD: r.proxy_password_ = value; return true;
+        case INTERNET_OPTION_REDIRECT_CHECK:
+            if (!buffer || length != sizeof(INTERNET_REDIRECT_CHECK)) return Fail(ERROR_INTERNET_BAD_OPTION_LENGTH);
+            std::memcpy(&r.redirect_check_, buffer, sizeof r.redirect_check_);
+            return true;
         default: return Fail(ERROR_INTERNET_INVALID_OPTION);
     }
 }
