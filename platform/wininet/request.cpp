@@ -4,11 +4,13 @@
 // Sharing between requests of the process: libcurl does not support one connection cache or cookie
 // store in use by several threads at once (a shared connection cache can hand one connection to two
 // threads), so each request checks out a multi handle from an idle pool (its connection cache goes
-// with it and is used by one thread at a time) and cookies live in a process-wide jar that is
-// loaded into each request before it starts and merged back when it ends. DNS answers and TLS
+// with it and is used by one thread at a time) and cookies live in a process-wide jar
+// (cookie_jar.h): a request loads only its host's cookies before it starts and merges what it
+// holds back when it ends. DNS answers and TLS
 // sessions are shared through a libcurl share handle, which supports that across threads.
 
 #include "platform/wininet/handle_table.h"
+#include "platform/wininet/cookie_jar.h"
 
 #include <curl/curl.h>
 #include <sys/socket.h>
@@ -22,7 +24,6 @@
 #include <functional>
 #include <map>
 #include <new>
-#include <set>
 
 namespace corvane::wininet {
 
@@ -133,48 +134,6 @@ void CheckInMulti(const std::string& origin, CURLM* multi) {
         }
     }
     if (surplus) curl_multi_cleanup(surplus);
-}
-
-// --- the process-wide cookie jar, in the Netscape line format libcurl imports and exports
-
-std::mutex g_jar_mutex;
-std::map<std::string, std::string> g_jar;  // domain TAB path TAB name -> line
-
-std::string CookieKey(const std::string& line) {
-    std::string fields[7];
-    std::size_t start = 0;
-    for (int i = 0; i < 7; ++i) {
-        const auto tab = line.find('\t', start);
-        fields[i] = line.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
-        if (tab == std::string::npos) break;
-        start = tab + 1;
-    }
-    return fields[0] + '\t' + fields[2] + '\t' + fields[5];
-}
-
-std::vector<std::string> JarLines() {
-    std::lock_guard lock(g_jar_mutex);
-    std::vector<std::string> lines;
-    for (const auto& [key, line] : g_jar) lines.push_back(line);
-    return lines;
-}
-
-void MergeIntoJar(const std::vector<std::string>& loaded, const std::vector<std::string>& now) {
-    std::set<std::string> present;
-    std::lock_guard lock(g_jar_mutex);
-    for (const auto& line : now) {
-        const std::string key = CookieKey(line);
-        present.insert(key);
-        g_jar[key] = line;
-    }
-    // Cookies this request loaded and no longer holds were deleted or expired by the server.
-    for (const auto& line : loaded) {
-        const std::string key = CookieKey(line);
-        if (!present.count(key)) {
-            auto it = g_jar.find(key);
-            if (it != g_jar.end() && it->second == line) g_jar.erase(it);
-        }
-    }
 }
 
 std::string AddressText(const struct sockaddr* address) {
@@ -429,7 +388,7 @@ void RequestHandle::OnDone(CURLcode result) {
             std::vector<std::string> now;
             for (curl_slist* i = list; i; i = i->next) now.emplace_back(i->data);
             curl_slist_free_all(list);
-            MergeIntoJar(loaded_cookies_, now);
+            ProcessCookieJar().Merge(loaded_cookies_, now);
         }
     }
     if (result != CURLE_OK || !keep_alive_) {
@@ -691,7 +650,7 @@ bool RequestHandle::Send(const std::string& extra_headers, const void* optional,
 
     if (!(flags_ & INTERNET_FLAG_NO_COOKIES)) {
         curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
-        loaded_cookies_ = JarLines();
+        loaded_cookies_ = ProcessCookieJar().LinesFor(host_);
         for (const auto& line : loaded_cookies_) curl_easy_setopt(e, CURLOPT_COOKIELIST, line.c_str());
     }
 
