@@ -9,6 +9,7 @@
 #include "engine/engine_timing.h"
 #include "engine/queue_item.h"
 #include "engine/task.h"
+#include "engine/task_runner.h"
 #include "platform/rtl/headless_main_loop.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/support/test_certificates.h"
@@ -58,6 +59,36 @@ protected:
 
     std::unique_ptr<HeadlessMainLoop> loop_;
     EngineTiming timing_;
+};
+
+// A capture fixture with a started task runner (two connections) reporting to hooks_.
+template <typename Hooks = TRunControlHooks>
+class RunnerFixture : public CaptureFixture {
+protected:
+    void SetUp() override {
+        CaptureFixture::SetUp();
+        App->SetConnections(2);
+        runner_ = std::make_unique<TaskRunner>(*loop_, timing_, hooks_);
+        runner_->Start(false);
+    }
+    void TearDown() override {
+        runner_.reset();
+        CaptureFixture::TearDown();
+    }
+
+    // A scheduled Personal Intranet task that follows every link of its site.
+    std::shared_ptr<TCVTask> SiteTask(const std::string& url) {
+        auto task = MakeTask(url);
+        task->Profile.Depth = -1;
+        task->Profile.PageLocation = lcSite;
+        task->Profile.ConvertFollowedLinks = 1;
+        task->Status = tsScheduled;
+        task->Save();
+        return task;
+    }
+
+    Hooks hooks_;
+    std::unique_ptr<TaskRunner> runner_;
 };
 
 }  // namespace corvane::testing

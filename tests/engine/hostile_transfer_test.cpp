@@ -7,7 +7,6 @@
 
 #include "engine/file_routines.h"
 #include "engine/mirror_naming.h"
-#include "engine/task_runner.h"
 #include "engine/url_model.h"
 #include "tests/engine/capture_fixture.h"
 #include "tests/support/loopback_server.h"
@@ -18,45 +17,26 @@ namespace {
 using test::LoopbackServer;
 using test::ScriptedResponse;
 
-class HostileTransferCapture : public CaptureFixture {
+class HostileTransferCapture : public RunnerFixture<> {
 protected:
-    void SetUp() override {
-        CaptureFixture::SetUp();
-        App->SetConnections(2);
-        runner_ = std::make_unique<TaskRunner>(*loop_, timing_, hooks_);
-        runner_->Start(false);
-    }
-    void TearDown() override {
-        runner_.reset();
-        CaptureFixture::TearDown();
-    }
-
-    std::shared_ptr<TCVTask> SiteTask(const std::string& url, TCVLocation pages, TCVLocation resources) {
-        auto task = MakeTask(url);
-        task->Profile.Depth = -1;
+    std::shared_ptr<TCVTask> SiteTask(const std::string& url, TCVLocation pages, TCVLocation resources,
+                                      const std::string& name = "t") {
+        auto task = RunnerFixture::SiteTask(url);
+        task->Name = name;
+        task->FileName = home_ + "Tasks/" + name + ".cvt";
         task->Profile.PageLocation = pages;
         task->Profile.ResourceLocation = resources;
-        task->Profile.ConvertFollowedLinks = 1;
-        task->Status = tsScheduled;
-        task->Save();
         return task;
     }
     bool Run(const std::shared_ptr<TCVTask>& task) {
         return runner_->StartTask(task) && RunUntil([&] { return task->Status == tsTaskComplete; });
     }
     std::unique_ptr<TCVQItem> Item(TCVTask& task, const std::string& url) {
-        for (int line = 0; line < task.QueueLineCount(); line += 2) {
-            auto item = task.GetQItem(line);
-            if (item && item->URL == url) return item;
-        }
+        for (int line = 0; line < task.QueueLineCount(); line += 2)
+            if (auto item = task.GetQItem(line); item && item->URL == url) return item;
         return nullptr;
     }
-    std::string Local(const std::string& url) const {
-        return GetLocalFileName(home_ + "site/", URLBaseDir(url), url);
-    }
-
-    TRunControlHooks hooks_;
-    std::unique_ptr<TaskRunner> runner_;
+    std::string Local(const std::string& url) const { return GetLocalFileName(home_ + "site/", URLBaseDir(url), url); }
 };
 
 TEST_F(HostileTransferCapture, ARedirectToAnotherPortIsRefusedUnlessTheRulesAllowAnywhere) {
@@ -84,11 +64,7 @@ TEST_F(HostileTransferCapture, ARedirectToAnotherPortIsRefusedUnlessTheRulesAllo
     EXPECT_EQ(task->Counters().ResourceErrors, 1);
 
     // Pages anywhere: the page is followed and kept under its queued name; the image still is not.
-    auto anywhere = SiteTask(site.Url("/index.htm"), lcAnywhere, lcSite);
-    anywhere->Name = "anywhere";
-    anywhere->FileName = home_ + "Tasks/anywhere.cvt";
-    anywhere->Destination = home_ + "site/";
-    anywhere->RunMethod = rmRestart;
+    auto anywhere = SiteTask(site.Url("/index.htm"), lcAnywhere, lcSite, "anywhere");
     ASSERT_TRUE(Run(anywhere));
     EXPECT_NE(LoadTextFile(Local(site.Url("/page.htm"))).find("<p>private</p>"), std::string::npos);
     EXPECT_EQ(Item(*anywhere, site.Url("/logo.gif"))->State, isError);
@@ -116,9 +92,7 @@ TEST_F(HostileTransferCapture, ARedirectedPageResolvesItsLinksFromTheFinalURLAls
 
     // A run stopped after the page was saved but before it was parsed: the resumed parse reads the
     // final URL back from the queue record.
-    auto resumed = MakeTask(site.Url("/start.htm"), true, "resumed");
-    resumed->Profile.PageLocation = lcSite;
-    resumed->Profile.Depth = -1;
+    auto resumed = SiteTask(site.Url("/start.htm"), lcSite, lcSite, "resumed");
     {
         auto page = Queue(*resumed, site.Url("/start.htm"));
         page->FinalURL = site.Url("/deep/page.htm");
@@ -127,9 +101,7 @@ TEST_F(HostileTransferCapture, ARedirectedPageResolvesItsLinksFromTheFinalURLAls
         SaveTextFile(page->GetLocalFileName(), "<a href=\"child.htm\">c</a>");
     }
     resumed->SaveQueue();
-    resumed->Status = tsScheduled;
     resumed->RunMethod = rmResume;
-    resumed->Save();
     site.ClearRequests();
     ASSERT_TRUE(Run(resumed));
     ASSERT_EQ(site.RequestCount(), 1u);
