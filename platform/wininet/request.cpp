@@ -184,18 +184,22 @@ bool ValidContentLength(const std::vector<std::string>& lines) {
     return true;
 }
 
-// The absolute form of a Location value, for the redirect notification.
+// The absolute URL a Location value leads to, resolved by libcurl's own URL parser with the flags
+// it follows redirects with, so the redirect check judges exactly the URL that would be fetched.
+// Empty when it cannot be resolved (libcurl would not follow it either).
 std::string ResolveLocation(const std::string& current, const std::string& location) {
-    if (location.find("://") != std::string::npos) return location;
-    const auto scheme_end = current.find("://");
-    if (scheme_end == std::string::npos) return location;
-    if (location.rfind("//", 0) == 0) return current.substr(0, scheme_end + 1) + location;
-    const auto path_start = current.find('/', scheme_end + 3);
-    const std::string origin = current.substr(0, path_start);
-    if (!location.empty() && location[0] == '/') return origin + location;
-    std::string path = path_start == std::string::npos ? "/" : current.substr(path_start);
-    path = path.substr(0, path.find_first_of("?#"));
-    return origin + path.substr(0, path.rfind('/') + 1) + location;
+    CURLU* url = curl_url();
+    if (!url) return {};
+    std::string resolved;
+    if (curl_url_set(url, CURLUPART_URL, current.c_str(), CURLU_PATH_AS_IS) == CURLUE_OK &&
+        curl_url_set(url, CURLUPART_URL, location.c_str(), CURLU_URLENCODE | CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS) ==
+            CURLUE_OK) {
+        char* text = nullptr;
+        if (curl_url_get(url, CURLUPART_URL, &text, 0) == CURLUE_OK && text) resolved = text;
+        curl_free(text);
+    }
+    curl_url_cleanup(url);
+    return resolved;
 }
 
 // --- the request
@@ -517,7 +521,7 @@ std::size_t RequestHandle::OnHeader(char* data, std::size_t n) {
             r.callback_error_ = ERROR_HTTP_REDIRECT_FAILED;
             return CURL_WRITEFUNC_ERROR;
         }
-        r.NotifyText(INTERNET_STATUS_REDIRECT, target);
+        r.NotifyText(INTERNET_STATUS_REDIRECT, target.empty() ? r.pending_target_ : target);
         return n;
     }
     r.status_line_ = r.pending_status_;

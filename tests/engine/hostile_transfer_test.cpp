@@ -45,7 +45,7 @@ TEST_F(HostileTransferCapture, ARedirectToAnotherPortIsRefusedUnlessTheRulesAllo
     other.Serve("/private.htm", ScriptedResponse::Text("<p>private</p>", "text/html"));
     other.Serve("/private.gif", ScriptedResponse::Text("GIF89a", "image/gif"));
     site.Serve("/index.htm", ScriptedResponse::Text("<a href=\"page.htm\">p</a><img src=\"logo.gif\">", "text/html"));
-    site.Redirect("/page.htm", other.Url("/private.htm"));
+    site.Redirect("/page.htm", "//127.0.0.1:" + std::to_string(other.Port()) + "/private.htm");
     site.Redirect("/logo.gif", other.Url("/private.gif"));
 
     auto task = SiteTask(site.Url("/index.htm"), lcSite, lcSite);
