@@ -61,13 +61,13 @@ protected:
     EngineTiming timing_;
 };
 
-// A capture fixture with a started task runner (two connections) reporting to hooks_.
-template <typename Hooks = TRunControlHooks>
+// A capture fixture with a task runner whose threads run (no schedule thread), on the given hooks.
+template <class Hooks>
 class RunnerFixture : public CaptureFixture {
 protected:
     void SetUp() override {
         CaptureFixture::SetUp();
-        App->SetConnections(2);
+        App->SetConnections(3);
         runner_ = std::make_unique<TaskRunner>(*loop_, timing_, hooks_);
         runner_->Start(false);
     }

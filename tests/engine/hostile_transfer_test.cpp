@@ -17,7 +17,7 @@ namespace {
 using test::LoopbackServer;
 using test::ScriptedResponse;
 
-class HostileTransferCapture : public RunnerFixture<> {
+class HostileTransferCapture : public RunnerFixture<TRunControlHooks> {
 protected:
     std::shared_ptr<TCVTask> SiteTask(const std::string& url, TCVLocation pages, TCVLocation resources,
                                       const std::string& name = "t") {

@@ -1,6 +1,7 @@
 #include "tests/support/gui_app.h"
 
 #include <QApplication>
+#include <QInputDevice>
 
 #include "tests/support/scripted_dialogs.h"
 
@@ -10,6 +11,11 @@ QApplication& GuiApp() {
     static int argc = 1;
     static char name[] = "corvane-tests";
     static char* argv[] = {name, nullptr};
+    // Qt's input-device registry is a static made with the first mouse or key event. Made after the
+    // application, it would be gone before the application is destroyed at exit, and the devices the
+    // application owns would unregister from freed memory; made first, it outlives the application.
+    static const bool device_registry_made = (QInputDevice::devices(), true);
+    (void)device_registry_made;
     static QApplication app(argc, argv);
     // Never removed: scripts installed later restore it when they go.
     static ScriptedMessageBoxes* strict_boxes = new ScriptedMessageBoxes;
