@@ -2,6 +2,7 @@
 
 #include "engine/dispatch_rules.h"
 #include "engine/engine_host.h"
+#include "engine/link_acceptance.h"
 #include "engine/queue_item.h"
 #include "engine/settings.h"
 #include "engine/socket_list.h"
@@ -135,6 +136,9 @@ bool TThreadDownload::StartOnSocket(const std::shared_ptr<TCVTask>& task, TThrea
         job.User = task->UserName;
         job.Password = task->Password;
     }
+    job.RedirectCheck = [rules, page = item->IsPage()](const std::string& target) {
+        return RedirectAllowed(rules->Links(), target, rules->StartBaseDir, page);
+    };
     job.URL = item->URL;
     // The record is written before the connection can see the job, so its completion always lands
     // after this state.
@@ -180,6 +184,7 @@ void TThreadDownload::RecordCompletion(TThreadSocket& socket) {
         item->BytesDone = fields.BytesTransferred;
         item->Size = fields.ContentLength == 0 ? fields.BytesTransferred : fields.ContentLength;
         item->StatusText = fields.StatusCode;
+        item->FinalURL = fields.FinalURL;
         item->LastModified = fields.LastModified;
         const bool page = item->IsPage();
         // The record goes back before a counter moves: the task must never look complete while

@@ -100,7 +100,10 @@ bool AcceptLink(const LinkRules& rules, const std::string& url, const std::strin
 
     // Scripts and styles are taken wherever they live.
     if (ext == ".js" || ext == ".css") return true;
+    return LocationAllows(rules, url, start_base_dir, is_page);
+}
 
+bool LocationAllows(const LinkRules& rules, const std::string& url, const std::string& start_base_dir, bool is_page) {
     switch (is_page ? rules.PageLocation : rules.ResourceLocation) {
         case 0:  // within the selected directory (ResolveLink has removed dot segments)
             return url.rfind(start_base_dir, 0) == 0;
@@ -111,6 +114,13 @@ bool AcceptLink(const LinkRules& rules, const std::string& url, const std::strin
         default:
             return false;
     }
+}
+
+bool RedirectAllowed(const LinkRules& rules, const std::string& target, const std::string& start_base_dir,
+                     bool is_page) {
+    if (!IsWebScheme(target)) return false;
+    // A Location may hold dot segments; the directory rule compares the path they lead to.
+    return LocationAllows(rules, RemoveDotSegments(target), start_base_dir, is_page);
 }
 
 }  // namespace corvane

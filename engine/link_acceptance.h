@@ -40,6 +40,14 @@ struct LinkRules {
 // scheme http or https. A look-alike such as "http://x/?u=http://start/" is not.
 bool IsOnStartSite(const std::string& url, const std::string& start_base_dir);
 
+// The location rule alone (directory, site or anywhere, by the link's kind).
+bool LocationAllows(const LinkRules& rules, const std::string& url, const std::string& start_base_dir, bool is_page);
+
+// Whether a transfer may follow a redirect to target: http or https, and the location rule of the
+// item's kind, as for a link found in a page.
+bool RedirectAllowed(const LinkRules& rules, const std::string& target, const std::string& start_base_dir,
+                     bool is_page);
+
 // The judgement of one link. "type" is its file-type group ("HTML" marks a page); "level" is the
 // depth to test (the worker keeps a frame's page at its parent's level).
 bool AcceptLink(const LinkRules& rules, const std::string& url, const std::string& start_base_dir, int level,

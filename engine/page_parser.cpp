@@ -21,6 +21,8 @@ const LinkTagRow kLinkTagRows[13] = {
 
 namespace {
 
+const std::string& FetchedFrom(const TCVQItem& page) { return page.FinalURL.empty() ? page.URL : page.FinalURL; }
+
 struct Edit {
     std::size_t Start;  // 1-based
     std::size_t Length;
@@ -33,9 +35,9 @@ public:
                  PageParseOutcome& outcome)
         : text_(text), context_(context), base_href_(std::move(base_href)), outcome_(outcome),
           judged_(text.size() + 1, false) {
-        const std::string& page_url = context.Page->URL;
-        page_base_dir_ = URLBaseDir(page_url);
-        local_base_dir_ = LocalBaseDir(page_url);
+        // Links resolve where the page was fetched from; the rewritten ones start where it is stored.
+        page_base_dir_ = URLBaseDir(FetchedFrom(*context.Page));
+        local_base_dir_ = LocalBaseDir(context.Page->URL);
     }
 
     void ScanTags(const LinkTagRow& row) {
@@ -184,7 +186,7 @@ PageParseOutcome ParsePageText(const std::string& page_text, const PageParseCont
             const std::string link = parser.Next();
             if (link.empty()) continue;
             text.erase(parser.TagStart - 1, parser.EndPos - parser.TagStart + 1);
-            base_href = URLBaseDir(ResolveURL(link, URLBaseDir(page.URL)));
+            base_href = URLBaseDir(ResolveURL(link, URLBaseDir(FetchedFrom(page))));
             break;
         }
     }

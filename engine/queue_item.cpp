@@ -74,7 +74,7 @@ std::string TCVQItem::EncodeRecord() const {
     add(std::to_string(State));
     add(EncodeRecordField(CleanField(StatusText)));
     add(EncodeRecordField(Type));
-    add("");
+    add(EncodeRecordField(FinalURL));
     add(std::to_string(Level));
     add(EncodeRecordField(Referrer));
     add(EncodeRecordField(LastModified));
@@ -91,6 +91,7 @@ bool TCVQItem::DecodeRecord(const std::string& record) {
     const auto text = [&f](int n) { return DecodeRecordField(std::string(f[static_cast<std::size_t>(n)])); };
     StatusText = text(1);
     Type = text(2);
+    FinalURL = text(3);
     Referrer = text(5);
     LastModified = text(6);
     Title = text(8);

@@ -51,6 +51,9 @@ public:
     TCVTask* Task;
     std::string URL;
     std::string BaseURL;  // not stored
+    // Where the page was fetched from after redirects, when that differs from URL: its links resolve
+    // against it. Stored in field 3.
+    std::string FinalURL;
     std::string Referrer;
     std::string LastModified;
     std::string LocalFile;  // not stored
@@ -68,7 +71,7 @@ public:
     bool IsPage() const { return Type == kPageType; }
     std::string StateText() const { return ItemStateText(State); }
 
-    // The record line (StatusText cleaned, field 3 empty, hostile fields escaped).
+    // The record line (StatusText cleaned, hostile fields escaped).
     std::string EncodeRecord() const;
     // Fills the stored fields from a record line. False when the state or level is not a number:
     // the item then reads as Error.

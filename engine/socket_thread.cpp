@@ -31,6 +31,7 @@ bool TThreadSocket::StartJob(TSocketJob& job) {
     content_length_ = 0;
     bytes_transferred_ = 0;
     status_code_.clear();
+    final_url_.clear();
     last_modified_.clear();
     status_text_.clear();
     item_ = std::move(job.Item);
@@ -38,6 +39,7 @@ bool TThreadSocket::StartJob(TSocketJob& job) {
     on_done_ = std::move(job.OnDone);
     on_progress_ = std::move(job.OnProgress);
     on_status_ = std::move(job.OnStatus);
+    redirect_check_ = std::move(job.RedirectCheck);
     stopped_ = false;
     url_ = std::move(job.URL);
     busy_.store(true, std::memory_order_release);
@@ -81,6 +83,7 @@ void TThreadSocket::Reset() {
     content_length_ = 0;
     bytes_transferred_ = 0;
     status_code_.clear();
+    final_url_.clear();
     last_modified_.clear();
     status_text_.clear();
     item_.reset();
@@ -88,6 +91,7 @@ void TThreadSocket::Reset() {
     on_done_ = nullptr;
     on_progress_ = nullptr;
     on_status_ = nullptr;
+    redirect_check_ = nullptr;
     url_.clear();
     busy_.store(false, std::memory_order_release);
 }
@@ -104,6 +108,7 @@ TSocketSnapshot TThreadSocket::SnapshotLocked() const {
     s.ContentLength = content_length_;
     s.BytesTransferred = bytes_transferred_;
     s.StatusCode = status_code_;
+    s.FinalURL = final_url_;
     s.LastModified = last_modified_;
     s.StatusText = status_text_;
     return s;
@@ -159,6 +164,14 @@ TickHTTPS& TThreadSocket::Http() {
         std::lock_guard guard(lock_);
         if (SameText(field, "CONTENT-LENGTH")) content_length_ = ParseContentLength(value);
         if (SameText(field, "Last-Modified")) last_modified_ = value;
+    };
+    http->RedirectCheck = [this](const std::string& target) {
+        std::function<bool(const std::string&)> check;
+        {
+            std::lock_guard guard(lock_);
+            check = redirect_check_;
+        }
+        return !check || check(target);
     };
     http->OnStartTransfer = [this](TickWinInet&) { SetStatusText(kSocketConnecting); };
     http->OnEndTransfer = [this](TickWinInet&) { SetStatusText(kSocketComplete); };
@@ -218,6 +231,7 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
         if (!stopped_) status_text_.clear();
     }
     bool requested = false;
+    std::string refusal;
     try {
         http.SetURL(job.URL);  // takes any login in the URL; the task's own comes after it
         http.LocalFile = job.LocalFile;
@@ -251,6 +265,11 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
             requested = true;
             try {
                 http.SetAction(TickHTTPActions::Get);
+            } catch (const EInetKitError& e) {
+                if (e.Code() == static_cast<int>(ERROR_HTTP_REDIRECT_FAILED)) refusal = http.LastErrorText();
+                std::lock_guard guard(lock_);
+                in_get_ = false;
+                throw;
             } catch (...) {
                 std::lock_guard guard(lock_);
                 in_get_ = false;
@@ -268,9 +287,13 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
         }
     }
     // A job that never reached the server has no status line of its own.
-    const std::string status = requested ? StatusFromCode(http.StatusLine()) : std::string();
+    const std::string status = !refusal.empty() ? refusal
+                               : requested      ? StatusFromCode(http.StatusLine())
+                                                : std::string();
+    const std::string final_url = requested && http.FinalURL() != job.URL ? http.FinalURL() : std::string();
     std::lock_guard guard(lock_);
     status_code_ = status;
+    final_url_ = final_url;
 }
 
 }  // namespace corvane

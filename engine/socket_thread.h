@@ -49,6 +49,8 @@ struct TSocketJob {
     TSocketEvent OnDone;
     TSocketEvent OnProgress;
     TSocketEvent OnStatus;
+    // Asked with each redirect target before it is followed (on the transfer's thread); unset: all.
+    std::function<bool(const std::string& target)> RedirectCheck;
     std::string URL;
 };
 
@@ -63,7 +65,8 @@ struct TSocketSnapshot {
     std::string UserAgent;
     std::int64_t ContentLength = 0;
     std::int64_t BytesTransferred = 0;
-    std::string StatusCode;
+    std::string StatusCode;  // or why the transfer was refused ("Redirect refused: " + target)
+    std::string FinalURL;    // where a redirected response came from; empty when not redirected
     std::string LastModified;
     std::string StatusText;
 };
@@ -120,6 +123,7 @@ private:
     std::int64_t content_length_ = 0;
     std::int64_t bytes_transferred_ = 0;
     std::string status_code_;
+    std::string final_url_;
     std::string last_modified_;
     std::string status_text_;
     std::unique_ptr<TCVQItem> item_;
@@ -127,6 +131,7 @@ private:
     TSocketEvent on_done_;
     TSocketEvent on_progress_;
     TSocketEvent on_status_;
+    std::function<bool(const std::string&)> redirect_check_;
 
     std::unique_ptr<TickHTTPS> http_;  // made on the first job by the connection thread
 };

@@ -50,6 +50,7 @@ bool TickHTTP::Initialize() {
     path_.clear();
     extra_info_.clear();
     status_line_.clear();
+    final_url_.clear();
     response_headers_.Clear();
     return true;
 }
@@ -168,6 +169,8 @@ int TickHTTP::DoRequest(const char* verb, bool has_body, bool head_only) {
 
 int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
     status_line_.clear();
+    final_url_.clear();
+    refused_redirect_.clear();
     response_headers_.Clear();
     const bool secure = scheme_ == INTERNET_SCHEME_HTTPS && IsSecure();
     if (scheme_ != INTERNET_SCHEME_HTTP && !secure) {
@@ -218,6 +221,9 @@ int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
                                flags & ~INTERNET_FLAG_NO_UI, context);
     if (!req) return failed(GetLastError());
     if (!Keep(request_, req)) return kCancelled;
+    INTERNET_REDIRECT_CHECK redirect_check{&TickHTTP::CheckRedirect, this};
+    if (!InternetSetOptionA(req, INTERNET_OPTION_REDIRECT_CHECK, &redirect_check, sizeof redirect_check))
+        return failed(GetLastError());
 
     const std::pair<const char*, const std::string*> headers[] = {
         {"Content-Type: ", &ContentType}, {"From: ", &From}, {"If-Modified-Since: ", &IfModifiedSince}, {"Pragma: ", &Pragma}};
@@ -249,7 +255,13 @@ int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
         }
     }
     auto send = [&] { return HttpSendRequestA(req, nullptr, 0, body.data(), static_cast<DWORD>(body.size())); };
-    if (!send()) return failed(GetLastError());
+    auto send_failed = [&] {
+        const DWORD error = GetLastError();
+        if (error == ERROR_HTTP_REDIRECT_FAILED && !refused_redirect_.empty())
+            SetLastErrorText("Redirect refused: " + refused_redirect_);
+        return failed(error);
+    };
+    if (!send()) return send_failed();
     if (!ProxyUser.empty() && !ProxyPassword.empty()) {
         DWORD status = 0;
         DWORD length = sizeof status;
@@ -257,7 +269,7 @@ int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
             status == 407) {
             InternetSetOptionA(req, INTERNET_OPTION_PROXY_PASSWORD, ProxyPassword.data(), static_cast<DWORD>(ProxyPassword.size()));
             InternetSetOptionA(req, INTERNET_OPTION_PROXY_USERNAME, ProxyUser.data(), static_cast<DWORD>(ProxyUser.size()));
-            if (!send()) return failed(GetLastError());
+            if (!send()) return send_failed();
         }
     }
 
@@ -345,6 +357,16 @@ int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
         code = kFileWrite;
     }
     return code;
+}
+
+bool TickHTTP::CheckRedirect(void* self, const char* target) {
+    auto& http = *static_cast<TickHTTP*>(self);
+    if (http.RedirectCheck && !http.RedirectCheck(target)) {
+        http.refused_redirect_ = target;
+        return false;
+    }
+    http.final_url_ = target;
+    return true;
 }
 
 bool TickHTTP::CreateLocalFile(int& code) {

@@ -64,6 +64,10 @@ public:
     std::string ProxyPassword;
     DWORD RequestFlags = 0;
     TickHTTPHeaderEvent OnHeader;
+    // Asked, on the worker thread, with the absolute target of each redirect before it is followed;
+    // false ends the transaction with ERROR_HTTP_REDIRECT_FAILED and the target in LastErrorText.
+    // Unset: every redirect the layer allows is followed.
+    std::function<bool(const std::string& target)> RedirectCheck;
 
     // The URL's parts.
     int Scheme() const { return scheme_; }
@@ -75,6 +79,8 @@ public:
 
     // The last response.
     const std::string& StatusLine() const { return status_line_; }
+    // Where the last response came from after redirects; empty when it was not redirected.
+    const std::string& FinalURL() const { return final_url_; }
     const TStringList& ResponseHeaders() const { return response_headers_; }
 
     static const char* const kDefaultUserAgent;
@@ -90,6 +96,7 @@ protected:
 private:
     int RunRequest(const char* verb, bool has_body, bool head_only);
     bool CreateLocalFile(int& code);
+    static bool CheckRedirect(void* self, const char* target);
     void CloseAll();
     void ClearRequestFields();
 
@@ -101,6 +108,8 @@ private:
     std::string path_;
     std::string extra_info_;
     std::string status_line_;
+    std::string final_url_;
+    std::string refused_redirect_;
     TStringList response_headers_;
     TDownloadFile download_;
 };

@@ -4,24 +4,26 @@
 // Sharing between requests of the process: libcurl does not support one connection cache or cookie
 // store in use by several threads at once (a shared connection cache can hand one connection to two
 // threads), so each request checks out a multi handle from an idle pool (its connection cache goes
-// with it and is used by one thread at a time) and cookies live in a process-wide jar that is
-// loaded into each request before it starts and merged back when it ends. DNS answers and TLS
+// with it and is used by one thread at a time) and cookies live in a process-wide jar
+// (cookie_jar.h): a request loads only its host's cookies before it starts and merges what it
+// holds back when it ends. DNS answers and TLS
 // sessions are shared through a libcurl share handle, which supports that across threads.
 
 #include "platform/wininet/handle_table.h"
+#include "platform/wininet/cookie_jar.h"
 
 #include <curl/curl.h>
 #include <sys/socket.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <new>
-#include <set>
 
 namespace corvane::wininet {
 
@@ -134,48 +136,6 @@ void CheckInMulti(const std::string& origin, CURLM* multi) {
     if (surplus) curl_multi_cleanup(surplus);
 }
 
-// --- the process-wide cookie jar, in the Netscape line format libcurl imports and exports
-
-std::mutex g_jar_mutex;
-std::map<std::string, std::string> g_jar;  // domain TAB path TAB name -> line
-
-std::string CookieKey(const std::string& line) {
-    std::string fields[7];
-    std::size_t start = 0;
-    for (int i = 0; i < 7; ++i) {
-        const auto tab = line.find('\t', start);
-        fields[i] = line.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
-        if (tab == std::string::npos) break;
-        start = tab + 1;
-    }
-    return fields[0] + '\t' + fields[2] + '\t' + fields[5];
-}
-
-std::vector<std::string> JarLines() {
-    std::lock_guard lock(g_jar_mutex);
-    std::vector<std::string> lines;
-    for (const auto& [key, line] : g_jar) lines.push_back(line);
-    return lines;
-}
-
-void MergeIntoJar(const std::vector<std::string>& loaded, const std::vector<std::string>& now) {
-    std::set<std::string> present;
-    std::lock_guard lock(g_jar_mutex);
-    for (const auto& line : now) {
-        const std::string key = CookieKey(line);
-        present.insert(key);
-        g_jar[key] = line;
-    }
-    // Cookies this request loaded and no longer holds were deleted or expired by the server.
-    for (const auto& line : loaded) {
-        const std::string key = CookieKey(line);
-        if (!present.count(key)) {
-            auto it = g_jar.find(key);
-            if (it != g_jar.end() && it->second == line) g_jar.erase(it);
-        }
-    }
-}
-
 std::string AddressText(const struct sockaddr* address) {
     char text[INET6_ADDRSTRLEN] = {};
     if (address->sa_family == AF_INET)
@@ -197,18 +157,49 @@ int ParseStatusCode(const std::string& status_line) {
     return code;
 }
 
-// The absolute form of a Location value, for the redirect notification.
+// The Content-Length headers of one response agree and each is a decimal number that fits a signed
+// 64-bit count (a list of equal values, "5, 5", is one value). No header at all is valid too.
+bool ValidContentLength(const std::vector<std::string>& lines) {
+    std::string seen;
+    for (const auto& line : lines) {
+        if (!SameName(HeaderName(line), "Content-Length")) continue;
+        std::string value = HeaderValue(line);
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
+        std::size_t start = 0;
+        for (;;) {
+            const auto comma = value.find(',', start);
+            std::string item = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            const auto first = item.find_first_not_of(" \t");
+            const auto last = item.find_last_not_of(" \t");
+            item = first == std::string::npos ? std::string() : item.substr(first, last - first + 1);
+            if (item.empty() || item.find_first_not_of("0123456789") != std::string::npos) return false;
+            item.erase(0, std::min(item.find_first_not_of('0'), item.size() - 1));
+            if (item.size() > 18) return false;  // 10^18 bytes and more: no real body
+            if (!seen.empty() && seen != item) return false;
+            seen = item;
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+    }
+    return true;
+}
+
+// The absolute URL a Location value leads to, resolved by libcurl's own URL parser with the flags
+// it follows redirects with, so the redirect check judges exactly the URL that would be fetched.
+// Empty when it cannot be resolved (libcurl would not follow it either).
 std::string ResolveLocation(const std::string& current, const std::string& location) {
-    if (location.find("://") != std::string::npos) return location;
-    const auto scheme_end = current.find("://");
-    if (scheme_end == std::string::npos) return location;
-    if (location.rfind("//", 0) == 0) return current.substr(0, scheme_end + 1) + location;
-    const auto path_start = current.find('/', scheme_end + 3);
-    const std::string origin = current.substr(0, path_start);
-    if (!location.empty() && location[0] == '/') return origin + location;
-    std::string path = path_start == std::string::npos ? "/" : current.substr(path_start);
-    path = path.substr(0, path.find_first_of("?#"));
-    return origin + path.substr(0, path.rfind('/') + 1) + location;
+    CURLU* url = curl_url();
+    if (!url) return {};
+    std::string resolved;
+    if (curl_url_set(url, CURLUPART_URL, current.c_str(), CURLU_PATH_AS_IS) == CURLUE_OK &&
+        curl_url_set(url, CURLUPART_URL, location.c_str(), CURLU_URLENCODE | CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS) ==
+            CURLUE_OK) {
+        char* text = nullptr;
+        if (curl_url_get(url, CURLUPART_URL, &text, 0) == CURLUE_OK && text) resolved = text;
+        curl_free(text);
+    }
+    curl_url_cleanup(url);
+    return resolved;
 }
 
 // --- the request
@@ -235,6 +226,7 @@ public:
     // Used by the owning thread only.
     std::vector<std::string> headers_;
     std::string proxy_user_, proxy_password_;
+    INTERNET_REDIRECT_CHECK redirect_check_{};
 
     bool Send(const std::string& extra_headers, const void* optional, DWORD optional_length);
     bool QueryAvailable(DWORD* available);
@@ -400,7 +392,7 @@ void RequestHandle::OnDone(CURLcode result) {
             std::vector<std::string> now;
             for (curl_slist* i = list; i; i = i->next) now.emplace_back(i->data);
             curl_slist_free_all(list);
-            MergeIntoJar(loaded_cookies_, now);
+            ProcessCookieJar().Merge(loaded_cookies_, now);
         }
     }
     if (result != CURLE_OK || !keep_alive_) {
@@ -513,12 +505,23 @@ std::size_t RequestHandle::OnHeader(char* data, std::size_t n) {
         r.Notify(INTERNET_STATUS_INTERMEDIATE_RESPONSE);
         return n;
     }
+    // A body whose length cannot be known for sure is never taken for a complete one.
+    if (!ValidContentLength(r.pending_lines_)) {
+        r.callback_error_ = ERROR_HTTP_INVALID_SERVER_RESPONSE;
+        return CURL_WRITEFUNC_ERROR;
+    }
     if (r.pending_code_ >= 300 && r.pending_code_ < 400 && r.pending_location_ &&
         !(r.flags_ & INTERNET_FLAG_NO_AUTO_REDIRECT)) {
         ++r.redirects_;
         char* current = nullptr;
         curl_easy_getinfo(r.easy_, CURLINFO_EFFECTIVE_URL, &current);
-        r.NotifyText(INTERNET_STATUS_REDIRECT, ResolveLocation(current ? current : r.url_, r.pending_target_));
+        const std::string target = ResolveLocation(current ? current : r.url_, r.pending_target_);
+        // Judged before libcurl follows it, while only this response's headers have been read.
+        if (r.redirect_check_.check && !r.redirect_check_.check(r.redirect_check_.context, target.c_str())) {
+            r.callback_error_ = ERROR_HTTP_REDIRECT_FAILED;
+            return CURL_WRITEFUNC_ERROR;
+        }
+        r.NotifyText(INTERNET_STATUS_REDIRECT, target.empty() ? r.pending_target_ : target);
         return n;
     }
     r.status_line_ = r.pending_status_;
@@ -651,7 +654,7 @@ bool RequestHandle::Send(const std::string& extra_headers, const void* optional,
 
     if (!(flags_ & INTERNET_FLAG_NO_COOKIES)) {
         curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
-        loaded_cookies_ = JarLines();
+        loaded_cookies_ = ProcessCookieJar().LinesFor(host_);
         for (const auto& line : loaded_cookies_) curl_easy_setopt(e, CURLOPT_COOKIELIST, line.c_str());
     }
 
@@ -866,6 +869,10 @@ bool SetRequestOption(Handle& request, DWORD option, const void* buffer, DWORD l
     switch (option) {
         case INTERNET_OPTION_PROXY_USERNAME: r.proxy_user_ = value; return true;
         case INTERNET_OPTION_PROXY_PASSWORD: r.proxy_password_ = value; return true;
+        case INTERNET_OPTION_REDIRECT_CHECK:
+            if (!buffer || length != sizeof(INTERNET_REDIRECT_CHECK)) return Fail(ERROR_INTERNET_BAD_OPTION_LENGTH);
+            std::memcpy(&r.redirect_check_, buffer, sizeof r.redirect_check_);
+            return true;
         default: return Fail(ERROR_INTERNET_INVALID_OPTION);
     }
 }

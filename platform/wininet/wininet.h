@@ -78,11 +78,20 @@ constexpr DWORD INTERNET_OPTION_CONNECTED_STATE = 50;
 // Test-only: a PEM file of extra trusted certificate authorities (replaces the system store for
 // every later request of the process). The program never sets it, so verification stays on.
 constexpr DWORD INTERNET_OPTION_TEST_CA_FILE = 0x7F000001u;
+// A request's redirect check (buffer: an INTERNET_REDIRECT_CHECK). The layer calls it with the
+// absolute target of each Location before following it; false ends the request with
+// ERROR_HTTP_REDIRECT_FAILED.
+constexpr DWORD INTERNET_OPTION_REDIRECT_CHECK = 0x7F000002u;
 
 constexpr DWORD INTERNET_STATE_CONNECTED = 1;
 constexpr DWORD INTERNET_STATE_DISCONNECTED = 2;
 constexpr DWORD INTERNET_STATE_DISCONNECTED_BY_USER = 16;
 constexpr DWORD ISO_FORCE_DISCONNECTED = 1;
+
+struct INTERNET_REDIRECT_CHECK {
+    bool (*check)(void* context, const char* target) = nullptr;
+    void* context = nullptr;
+};
 
 struct INTERNET_CONNECTED_INFO {
     DWORD dwConnectedState;

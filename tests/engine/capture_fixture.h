@@ -76,6 +76,17 @@ protected:
         CaptureFixture::TearDown();
     }
 
+    // A scheduled Personal Intranet task that follows every link of its site.
+    std::shared_ptr<TCVTask> SiteTask(const std::string& url) {
+        auto task = MakeTask(url);
+        task->Profile.Depth = -1;
+        task->Profile.PageLocation = lcSite;
+        task->Profile.ConvertFollowedLinks = 1;
+        task->Status = tsScheduled;
+        task->Save();
+        return task;
+    }
+
     Hooks hooks_;
     std::unique_ptr<TaskRunner> runner_;
 };

@@ -37,33 +37,7 @@ public:
     std::function<void()> on_waiting;
 };
 
-class EngineFaultsRun : public CaptureFixture {
-protected:
-    void SetUp() override {
-        CaptureFixture::SetUp();
-        App->SetConnections(2);
-        runner_ = std::make_unique<TaskRunner>(*loop_, timing_, hooks_);
-        runner_->Start(false);
-    }
-    void TearDown() override {
-        runner_.reset();
-        CaptureFixture::TearDown();
-    }
-
-    // A Personal Intranet task that follows every link of its site.
-    std::shared_ptr<TCVTask> SiteTask(const std::string& url) {
-        auto task = MakeTask(url);
-        task->Profile.Depth = -1;
-        task->Profile.PageLocation = lcSite;
-        task->Profile.ConvertFollowedLinks = 1;
-        task->Status = tsScheduled;
-        task->Save();
-        return task;
-    }
-
-    MessageHooks hooks_;
-    std::unique_ptr<TaskRunner> runner_;
-};
+using EngineFaultsRun = RunnerFixture<MessageHooks>;
 
 TEST_F(EngineFaultsRun, EditsMadeWhileATaskRunsApplyAtItsNextRun) {
     LoopbackServer server;
