@@ -87,7 +87,8 @@ TCustomEnhListView::TCustomEnhListView(QWidget* parent) : QTreeView(parent) {
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setItemsExpandable(false);
-    setSortingEnabled(false);
+    setSortingEnabled(false);  // the list sorts itself; this also turns header clicks off
+    header_->setSectionsClickable(true);
     setAllColumnsShowFocus(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
