@@ -56,6 +56,7 @@ void TExtListView::SetExtendedStyles(TLVExtendedStyles styles) {
     extended_styles_ = styles;
     setSelectionBehavior(styles & lvxFullRowSelect ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
     header()->setSectionsMovable(styles & lvxHeaderDragDrop);
+    header()->setFirstSectionMovable(styles & lvxHeaderDragDrop);  // a tree keeps its first column; a list does not
     setMouseTracking(styles & (lvxUnderlineHot | lvxUnderlineCold | lvxTrackSelect));
     Items().SetCheckboxes(styles & lvxCheckboxes);
     viewport()->update();

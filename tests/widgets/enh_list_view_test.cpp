@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         testing::GuiApp();
         previous_ = SetCurrentUserRegistry(std::make_shared<RegistryStore>());
-        view.setObjectName("lvEnh");
+        view.setObjectName("EnhListView");
         view.resize(420, 200);
         QPalette pal = view.palette();
         pal.setColor(QPalette::Highlight, kHighlight);
