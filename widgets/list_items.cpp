@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 #include "platform/rtl/date_time.h"
@@ -188,23 +189,39 @@ void TListItems::Sort(int column, bool ascending, TAutoSortStyle style, const Ro
         }
         kind = all_dates ? ByDate : all_numbers ? ByNumber : ByText;
     }
-    auto cell_of = [&](int row) -> const Cell* { return CellAt(row, column); };
-    auto compare = [&](int a, int b) -> int {
-        if (custom) return custom(a, b, column);
-        const Cell* x = cell_of(a);
-        const Cell* y = cell_of(b);
-        const bool ex = !x || x->Kind == Cell::Empty;
-        const bool ey = !y || y->Kind == Cell::Empty;
-        if (ex || ey) return ex == ey ? 0 : ex ? -1 : 1;
-        if (kind != ByText) return x->Value < y->Value ? -1 : x->Value > y->Value ? 1 : 0;
-        if (!x->TextKey || !y->TextKey) return 0;  // keys of a caller's own (no text): equal
-        return x->TextKey->compare(*y->TextKey);
-    };
-
     std::vector<int> order(static_cast<size_t>(n));
     std::iota(order.begin(), order.end(), 0);
-    if (ascending) std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
-    else std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) > 0; });
+    auto stable = [&](auto less) {
+        if (ascending) std::stable_sort(order.begin(), order.end(), less);
+        else std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(b, a); });
+    };
+    if (custom) {
+        stable([&](int a, int b) { return custom(a, b, column) < 0; });
+    } else if (kind != ByText) {
+        // The keys side by side; an empty cell sorts before every value.
+        std::vector<double> keys(static_cast<size_t>(n));
+        for (int r = 0; r < n; ++r) {
+            const Cell* cell = CellAt(r, column);
+            keys[static_cast<size_t>(r)] =
+                cell && cell->Kind != Cell::Empty ? cell->Value : -std::numeric_limits<double>::infinity();
+        }
+        stable([&](int a, int b) { return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)]; });
+    } else {
+        // Empty cells (no key) first; cells keyed by the caller alone compare equal to each other.
+        std::vector<const QCollatorSortKey*> keys(static_cast<size_t>(n), nullptr);
+        std::vector<unsigned char> rank(static_cast<size_t>(n), 0);
+        for (int r = 0; r < n; ++r) {
+            const Cell* cell = CellAt(r, column);
+            if (!cell || cell->Kind == Cell::Empty) continue;
+            keys[static_cast<size_t>(r)] = cell->TextKey ? &*cell->TextKey : nullptr;
+            rank[static_cast<size_t>(r)] = cell->TextKey ? 2 : 1;
+        }
+        stable([&](int a, int b) {
+            const auto ra = rank[static_cast<size_t>(a)], rb = rank[static_cast<size_t>(b)];
+            if (ra != rb) return ra < rb;
+            return ra == 2 && keys[static_cast<size_t>(a)]->compare(*keys[static_cast<size_t>(b)]) < 0;
+        });
+    }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<Row> sorted;
