@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "tests/support/archive_list_setup.h"
 #include "widgets/ext_list_view.h"
 
 using namespace corvane;
@@ -42,17 +43,7 @@ int main(int argc, char** argv) {
     TExtListView lv;
     lv.setObjectName("lvZip");
     lv.resize(900, 600);
-    lv.AddColumn("Name", 150);
-    lv.AddColumn("Size", 70, Qt::AlignRight);
-    lv.AddColumn("Packed", 70, Qt::AlignRight);
-    lv.AddColumn("Ratio", 50, Qt::AlignRight);
-    lv.AddColumn("Modified", 120);
-    lv.AddColumn("Path", 300);
-    lv.SetExtendedStyles(lvxHeaderDragDrop | lvxFullRowSelect | lvxFlatScrollBar);
-    lv.SetShowSortArrows(true);
-    lv.SetAutoColumnSort(TAutoColumnSort::acsSortToggle);
-    lv.SetAutoResort(false);
-    lv.SetStyle(TLVStyle::lvOwnerDrawFixed);
+    testing::SetUpArchiveList(lv);
     lv.show();
     app.processEvents();
 

@@ -477,7 +477,7 @@ void TCustomEnhListView::DrawHeaderSection(QPainter& p, const QRect& rect, int l
     if (default_drawing) DefaultDrawHeader(p, rect, logical, pressed);
 }
 
-void TCustomEnhListView::DefaultDrawHeader(QPainter& p, const QRect& rect, int logical, bool pressed) const {
+QRect TCustomEnhListView::DrawHeaderFrame(QPainter& p, const QRect& rect, int logical, bool pressed) const {
     QStyleOptionHeader opt;
     opt.initFrom(header_);
     opt.rect = rect;
@@ -485,9 +485,14 @@ void TCustomEnhListView::DefaultDrawHeader(QPainter& p, const QRect& rect, int l
     opt.orientation = Qt::Horizontal;
     if (pressed) opt.state |= QStyle::State_Sunken;
     style()->drawControl(QStyle::CE_HeaderSection, &opt, &p, header_);
-
+    // The item's text area, 2 pixels inside; a pressed item's contents move 1 pixel right and down.
     QRect item = rect.adjusted(2, 2, -2, -2);
     if (pressed) item.translate(1, 1);
+    return item;
+}
+
+void TCustomEnhListView::DefaultDrawHeader(QPainter& p, const QRect& rect, int logical, bool pressed) const {
+    const QRect item = DrawHeaderFrame(p, rect, logical, pressed);
     const Qt::Alignment alignment = items_.ColumnAlignment(logical);
     const bool right = alignment & Qt::AlignRight;
     QRect space = item;

@@ -150,6 +150,8 @@ protected:
     virtual bool FullRowForDrawing() const { return false; }
     virtual void DefaultDrawItem(QPainter& p, int row, const QRect& rect, bool full_row, TOwnerDrawState state) const;
     virtual void DefaultDrawHeader(QPainter& p, const QRect& rect, int logical, bool pressed) const;
+    // Draws the item's background and returns the rectangle its contents go in.
+    QRect DrawHeaderFrame(QPainter& p, const QRect& rect, int logical, bool pressed) const;
     bool DrawSubItem(QPainter& p, int row, int sub_item, const QRect& rect, TOwnerDrawState state) const;
     void DrawCellText(QPainter& p, const QString& text, const QRect& rect, Qt::Alignment alignment) const;
     void DrawArrow(QPainter& p, int x, const QRect& item) const;

@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionHeader>
 #include <algorithm>
 #include <charconv>
 
@@ -260,16 +259,7 @@ bool TExtListView::HeaderOwnerDrawn() const {
 }
 
 void TExtListView::DefaultDrawHeader(QPainter& p, const QRect& rect, int logical, bool pressed) const {
-    QStyleOptionHeader opt;
-    opt.initFrom(header());
-    opt.rect = rect;
-    opt.section = logical;
-    opt.orientation = Qt::Horizontal;
-    if (pressed) opt.state |= QStyle::State_Sunken;
-    style()->drawControl(QStyle::CE_HeaderSection, &opt, &p, header());
-
-    QRect item = rect.adjusted(2, 2, -2, -2);
-    if (pressed) item.translate(1, 1);
+    const QRect item = DrawHeaderFrame(p, rect, logical, pressed);
     const Qt::Alignment alignment = Items().ColumnAlignment(logical);
     QRect space = item;
     if (alignment & Qt::AlignRight) space.setRight(space.right() - kTextMargin);

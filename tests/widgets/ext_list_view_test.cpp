@@ -10,6 +10,7 @@
 #include "platform/registry/registry_store.h"
 #include "tests/support/gui_app.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/archive_list_setup.h"
 #include "widgets/ext_list_view.h"
 #include "widgets/lang_adapters/widget_lang_adapters.h"
 
@@ -34,18 +35,7 @@ protected:
         previous_ = SetCurrentUserRegistry(std::make_shared<RegistryStore>());
         lv.setObjectName("ExtListView");
         lv.resize(640, 220);
-        lv.AddColumn("Name", 150);
-        lv.AddColumn("Size", 70, Qt::AlignRight);
-        lv.AddColumn("Packed", 70, Qt::AlignRight);
-        lv.AddColumn("Ratio", 50, Qt::AlignRight);
-        lv.AddColumn("Modified", 120);
-        lv.AddColumn("Path", 300);
-        lv.SetExtendedStyles(lvxHeaderDragDrop | lvxFullRowSelect | lvxFlatScrollBar);
-        lv.SetShowSortArrows(true);
-        lv.SetAutoColumnSort(TAutoColumnSort::acsSortToggle);
-        lv.SetAutoResort(false);
-        lv.SetStyle(TLVStyle::lvOwnerDrawFixed);
-        lv.SetHideSelection(false);
+        testing::SetUpArchiveList(lv);
     }
     void TearDown() override { SetCurrentUserRegistry(previous_); }
     void AddEntries() {
