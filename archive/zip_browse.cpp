@@ -9,22 +9,13 @@
 #include "archive/xceed_zip.h"
 #include "archive/zip_result.h"
 #include "engine/settings.h"
+#include "platform/rtl/fnv_hash.h"
 #include "platform/rtl/paths.h"
 #include "platform/zipdll/safe_path.h"
 
 namespace corvane {
 
 namespace {
-
-// FNV-1a: stable across runs and builds, unlike std::hash.
-std::uint64_t NameHash(const std::string& text) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
 
 std::string RealPath(const std::string& path) {
     char* real = realpath(path.c_str(), nullptr);
@@ -39,7 +30,7 @@ std::string RealPath(const std::string& path) {
 std::string BrowseRootFor(const TZipObj& obj, const std::string& tempFolder) {
     if (!obj.BrowseRoot.empty()) return WithTrailingSlash(obj.BrowseRoot);
     char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(NameHash(obj.ZipFileName)));
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a64(obj.ZipFileName)));
     return WithTrailingSlash(tempFolder) + "Browse/" + hex + "/";
 }
 

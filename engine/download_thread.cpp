@@ -128,7 +128,7 @@ bool TThreadDownload::StartOnSocket(const std::shared_ptr<TCVTask>& task, TThrea
     job.OnDone = [this](TThreadSocket& s) { SocketDone(s); };
     job.OnProgress = [this](TThreadSocket& s) { SocketProgress(s); };
     job.LocalFile = item->GetLocalFileName();
-    job.Folder = task->GetFolder();
+    job.Folder = rules->Folder;  // the run's own folder: an edit applies at the next run
     task->UserAgent = App ? App->UserAgent : std::string();
     job.UserAgent = task->UserAgent;
     if (LoginAllowed(rules->URL, item->URL)) {

@@ -1,9 +1,11 @@
 #include "engine/mirror_naming.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "engine/text_routines.h"
 #include "engine/url_model.h"
+#include "platform/rtl/fnv_hash.h"
 #include "platform/rtl/string_list.h"
 
 namespace corvane {
@@ -27,15 +29,29 @@ std::string Utf8Prefix(const std::string& text, std::size_t limit) {
     return text.substr(0, limit);
 }
 
-// A name that is too long keeps its first 250 bytes and its extension; a long extension takes its
-// room from the first part, so the whole stays within the limit.
+// The extension a shortened or renamed name keeps: the text from its last "." when that is short
+// enough to leave room for the rest.
+std::string KeptExtension(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == npos || dot == 0 || name.size() - dot > kMaxKeptExtensionBytes) return "";
+    return name.substr(dot);
+}
+
+// Eight hex digits of the text's hash: short, and the same on every run.
+std::string ShortHash(const std::string& text) {
+    const std::uint64_t h = Fnv1a64(text);
+    const auto folded = static_cast<std::uint32_t>(h ^ (h >> 32));
+    static const char* const kHex = "0123456789abcdef";
+    std::string out(8, '0');
+    for (int i = 7; i >= 0; --i) out[static_cast<std::size_t>(7 - i)] = kHex[(folded >> (i * 4)) & 15];
+    return out;
+}
+
+// A name that is too long keeps its beginning, then "~" and a short hash of the whole name, then
+// its extension: two long names that share their first bytes still get different files.
 std::string FitName(const std::string& name) {
     if (name.size() <= kMaxLocalNameBytes) return name;
-    std::string ext;
-    const std::size_t dot = name.rfind('.');
-    if (dot != npos && name.size() - dot < kMaxLocalNameBytes) ext = name.substr(dot);
-    const std::size_t keep = std::min<std::size_t>(250, kMaxLocalNameBytes - ext.size());
-    return Utf8Prefix(name, keep) + ext;
+    return NameWithSuffix(name, "~" + ShortHash(name));
 }
 
 // One element of a local path: never empty, "." or "..", never too long.
@@ -125,6 +141,13 @@ void AppendPercent(std::string& out, unsigned char c) {
 
 }  // namespace
 
+std::string NameWithSuffix(const std::string& name, const std::string& suffix) {
+    const std::string ext = KeptExtension(name);
+    const std::string stem = name.substr(0, name.size() - ext.size());
+    const std::size_t room = kMaxLocalNameBytes - std::min(kMaxLocalNameBytes, suffix.size() + ext.size());
+    return Utf8Prefix(stem, room) + suffix + ext;
+}
+
 std::string SanitizeURLName(const std::string& text) {
     std::string out = text;
     const std::size_t query = out.find('?');
@@ -196,8 +219,14 @@ std::string EncodePageLink(const std::string& link) {
     return out;
 }
 
-std::string PageLinkText(const std::string& url, const std::string& base) {
-    std::string text = EncodePageLink(MakeLocalLink(url, base));
+std::string WithFileName(const std::string& path, const std::string& name) {
+    if (name.empty()) return path;
+    const std::size_t slash = path.rfind('/');
+    return (slash == npos ? std::string() : path.substr(0, slash + 1)) + name;
+}
+
+std::string PageLinkText(const std::string& url, const std::string& base, const std::string& file_name) {
+    std::string text = EncodePageLink(WithFileName(MakeLocalLink(url, base), file_name));
     const std::size_t hash = url.find('#');
     if (hash == npos) return text;
     // The anchor stays as written, except for bytes that would end the attribute or the URL.

@@ -14,6 +14,8 @@ namespace corvane {
 
 // A name longer than this many bytes is shortened (it would not fit a file name).
 inline constexpr std::size_t kMaxLocalNameBytes = 255;
+// A shortened or renamed name keeps an extension of at most this many bytes (dot included).
+inline constexpr std::size_t kMaxKeptExtensionBytes = 32;
 // Stands for a host or path segment that is empty, "." or "..".
 inline constexpr const char* kEmptySegmentToken = "_";
 
@@ -24,6 +26,10 @@ std::string SanitizeURLName(const std::string& text);
 // The file name of a directory URL's page: the last directory + ".html"; for a host root, the host
 // (lower case) with its last label replaced by "html" ("www.e.com" gives "www.e.html").
 std::string DirPageName(const std::string& url);
+
+// The name with the suffix put before its extension, its beginning cut (never inside a UTF-8
+// character) so that the whole fits kMaxLocalNameBytes.
+std::string NameWithSuffix(const std::string& name, const std::string& suffix);
 
 // The relative link, with "/" separators and without the URL's anchor, from a page in the base
 // directory to the URL's local file. The base may also be the page's own URL: only its host and
@@ -44,8 +50,12 @@ std::string LocalBaseDir(const std::string& page_url);
 // percent-encoded, so the browser finds the file whatever its name holds.
 std::string EncodePageLink(const std::string& link);
 
+// The path or link with its last element (the file name) replaced; unchanged when name is ''.
+std::string WithFileName(const std::string& path, const std::string& name);
+
 // The complete text that replaces a link in a saved page: the encoded local link followed by the
-// URL's anchor (from its first "#").
-std::string PageLinkText(const std::string& url, const std::string& base);
+// URL's anchor (from its first "#"). A file_name given (the queue's name for a URL whose own name
+// another URL holds) replaces the link's file name.
+std::string PageLinkText(const std::string& url, const std::string& base, const std::string& file_name = {});
 
 }  // namespace corvane

@@ -7,6 +7,7 @@
 #include "engine/link_scanner.h"
 #include "engine/mirror_naming.h"
 #include "engine/profile.h"
+#include "engine/task.h"
 #include "engine/text_routines.h"
 #include "engine/url_model.h"
 
@@ -146,7 +147,10 @@ private:
     }
 
     void Rewrite(const TCVParser& parser, const std::string& url) {
-        const std::string text = PageLinkText(url, local_base_dir_);
+        // A URL whose own name an earlier queued URL holds is stored under the queue's name for it.
+        const TCVTask* task = context_.Page->Task;
+        const std::string renamed = task != nullptr ? task->RenamedLocalName(StripAnchor(url)) : std::string();
+        const std::string text = PageLinkText(url, local_base_dir_, renamed);
         if (text != parser.CurrentLink)
             edits_.push_back({parser.ValueStart, parser.CurrentLink.size(), text});
     }

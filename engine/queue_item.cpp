@@ -123,7 +123,8 @@ void TCVQItem::SetState(TCVItemState state) {
 }
 
 std::string TCVQItem::GetLocalFileName() {
-    LocalFile = corvane::GetLocalFileName(Task->RunFolder(), URLBaseDir(URL), URL);
+    LocalFile = WithFileName(corvane::GetLocalFileName(Task->RunFolder(), URLBaseDir(URL), URL),
+                             Task->RenamedLocalName(URL));
     return LocalFile;
 }
 

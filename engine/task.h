@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/local_name_index.h"
 #include "engine/profile.h"
 #include "engine/queue_item.h"
 #include "engine/run_rules.h"
@@ -178,6 +179,9 @@ public:
     bool IsComplete() const;
 
     bool InURLSet(const std::string& url) const;
+    // The file name a queued URL is stored under because an earlier URL holds its own; '' when it
+    // keeps its own name (or is not queued).
+    std::string RenamedLocalName(const std::string& url) const;
     int URLSetCount() const;
     int QueueLineCount() const;
     std::vector<std::string> QueueLines() const;
@@ -230,6 +234,7 @@ private:
     mutable std::mutex lock_;
     std::vector<std::string> queue_;                 // URL line, record line, ...
     std::unordered_map<std::string, int> url_index_;  // lower-cased URL -> its first URL line
+    LocalNameIndex local_names_;                      // follows the URL lines in queue order
     std::set<std::string, CaseLess> url_set_;
     std::string orphan_url_;  // a loaded URL line without its record
     bool queue_dirty_ = false;

@@ -50,11 +50,13 @@ void TCVTask::ClearQueueLocked() {
     }
     queue_.clear();
     url_index_.clear();
+    local_names_.Clear();
     for (auto& hint : hints_) hint = 1;
 }
 
 void TCVTask::AppendPairLocked(const std::string& url, std::string record) {
     url_index_.emplace(LowerCase(url), static_cast<int>(queue_.size()));
+    local_names_.Add(url);
     queue_.push_back(url);
     queue_.push_back(std::move(record));
     queue_dirty_ = true;
@@ -270,7 +272,10 @@ bool TCVTask::LoadQueue() {
     std::lock_guard guard(lock_);
     ClearQueueLocked();
     queue_ = std::move(lines);
-    for (std::size_t i = 0; i < queue_.size(); i += 2) url_index_.emplace(LowerCase(queue_[i]), static_cast<int>(i));
+    for (std::size_t i = 0; i < queue_.size(); i += 2) {
+        url_index_.emplace(LowerCase(queue_[i]), static_cast<int>(i));
+        local_names_.Add(queue_[i]);
+    }
     orphan_url_ = std::move(orphan);
     queue_dirty_ = repaired;
     ++queue_changes_;
@@ -359,6 +364,11 @@ void TCVTask::OpenQueue() {
 bool TCVTask::InURLSet(const std::string& url) const {
     std::lock_guard guard(lock_);
     return url_set_.count(url) != 0;
+}
+
+std::string TCVTask::RenamedLocalName(const std::string& url) const {
+    std::lock_guard guard(lock_);
+    return local_names_.RenamedTo(url);
 }
 
 int TCVTask::URLSetCount() const {

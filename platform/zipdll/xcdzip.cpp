@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/zipdll/spec_folder.h"
+#include "platform/zipdll/utf8_flag_repair.h"
 #include "platform/zipdll/zip_appender.h"
 #include "platform/zipdll/zip_journal.h"
 #include "platform/zipdll/zipdll_common.h"
@@ -547,6 +548,9 @@ private:
             return failure;
         }
         if (channel_.Stopped()) return XCD_ERR_STOPPED;
+        // libzip deletes an archive left empty; one that is there gets its name flags put right.
+        struct stat st {};
+        if (lstat(o_.archive.c_str(), &st) == 0 && !ClearFalseUtf8Flags(o_.archive)) return XCD_ERR_ACCESS;
         RemoveMoved();
         return code;
     }

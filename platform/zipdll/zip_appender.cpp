@@ -12,22 +12,11 @@
 #include "platform/zipdll/le_bytes.h"
 #include "platform/zipdll/positioned_io.h"
 #include "platform/zipdll/strict_utf8.h"
+#include "platform/zipdll/zip_records.h"
 
 namespace corvane::zipdll {
 namespace {
 
-constexpr uint32_t kLocalSignature = 0x04034b50;
-constexpr uint32_t kCentralSignature = 0x02014b50;
-constexpr uint32_t kEndSignature = 0x06054b50;
-constexpr uint32_t kEnd64Signature = 0x06064b50;
-constexpr uint32_t kLocatorSignature = 0x07064b50;
-constexpr std::size_t kEndSize = 22;
-constexpr std::size_t kEnd64Size = 56;
-constexpr std::size_t kLocatorSize = 20;
-constexpr std::size_t kCentralSize = 46;
-constexpr std::size_t kLocalSize = 30;
-constexpr uint32_t kMax16 = 0xFFFF;
-constexpr uint64_t kMax32 = 0xFFFFFFFF;
 // A file this large may not fit 32-bit sizes once deflated; its local header gets zip64 fields.
 constexpr uint64_t kLocalZip64From = 0xF0000000;
 // Directories beyond this are left to the rewriting path rather than held in memory.
@@ -37,7 +26,6 @@ constexpr std::size_t kFlushAt = 1024 * 1024;
 constexpr uint16_t kVersion = 20;
 constexpr uint16_t kVersionZip64 = 45;
 constexpr uint16_t kMadeByUnix = 3 << 8;
-constexpr uint16_t kFlagUtf8 = 1 << 11;
 constexpr uint16_t kFlagDirectoryEncrypted = 1 << 13;
 
 int WriteError(int error_number) {
@@ -231,7 +219,7 @@ int ZipAppender::Add(const AppendEntry& entry, int fd, Channel& channel) {
     const bool compress = fd >= 0 && expected > 0 && entry.deflate && entry.level > 0;
     uint16_t flags = 0;
     if ((!IsAscii(entry.name) || !IsAscii(entry.comment)) && IsStrictUtf8(entry.name) && IsStrictUtf8(entry.comment))
-        flags |= kFlagUtf8;
+        flags |= kUtf8Flag;
     const uint16_t method = compress ? 8 : 0;
 
     std::string header;

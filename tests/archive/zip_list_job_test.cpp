@@ -74,15 +74,23 @@ TEST_F(ZipListJob, GivesTheRecordsOfASynchronousListing) {
 }
 
 TEST_F(ZipListJob, CancelHalfWayStopsTheListingAndDropsWhatIsQueued) {
-    auto job = TZipListJob::Start(Archive(20000), owner);
-    std::vector<TXcdFileStats> first;
-    while (job->TakeBatch(first, 1) == 0 && !job->Done()) std::this_thread::yield();
-    ASSERT_EQ(first.size(), 1u);
-    job->Cancel();
-    std::size_t more = 0;
-    ASSERT_TRUE(loop.RunUntil([&] { return job->Drain([&](const TXcdFileStats&) { ++more; }); }, std::chrono::seconds(30)));
-    EXPECT_EQ(more, 0u);
-    EXPECT_EQ(job->Result(), XCD_ERR_STOPPED);
+    // On a loaded machine the worker can list every entry before the cancel lands; such a run
+    // proves nothing about the cancel, so it is tried again with a fresh job.
+    const std::string path = Archive(20000);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        auto job = TZipListJob::Start(path, owner);
+        std::vector<TXcdFileStats> first;
+        while (job->TakeBatch(first, 1) == 0 && !job->Done()) std::this_thread::yield();
+        ASSERT_EQ(first.size(), 1u);
+        job->Cancel();
+        std::size_t more = 0;
+        ASSERT_TRUE(loop.RunUntil([&] { return job->Drain([&](const TXcdFileStats&) { ++more; }); },
+                                  std::chrono::seconds(30)));
+        EXPECT_EQ(more, 0u);
+        if (job->Result() == XCD_ERR_STOPPED) return;
+        ASSERT_EQ(job->Result(), 0) << "neither stopped nor complete";
+    }
+    FAIL() << "the listing always ended before the cancel";
 }
 
 TEST_F(ZipListJob, AJobWhoseOwnerIsGoneDropsItsResults) {

@@ -9,6 +9,7 @@
 #include "engine/engine_timing.h"
 #include "engine/queue_item.h"
 #include "engine/task.h"
+#include "engine/task_runner.h"
 #include "platform/rtl/headless_main_loop.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/support/test_certificates.h"
@@ -58,6 +59,25 @@ protected:
 
     std::unique_ptr<HeadlessMainLoop> loop_;
     EngineTiming timing_;
+};
+
+// A capture fixture with a task runner whose threads run (no schedule thread), on the given hooks.
+template <class Hooks>
+class RunnerFixture : public CaptureFixture {
+protected:
+    void SetUp() override {
+        CaptureFixture::SetUp();
+        App->SetConnections(3);
+        runner_ = std::make_unique<TaskRunner>(*loop_, timing_, hooks_);
+        runner_->Start(false);
+    }
+    void TearDown() override {
+        runner_.reset();
+        CaptureFixture::TearDown();
+    }
+
+    Hooks hooks_;
+    std::unique_ptr<TaskRunner> runner_;
 };
 
 }  // namespace corvane::testing

@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "engine/url_model.h"
+#include "tests/engine/percent_decode.h"
 
 namespace corvane {
 namespace {
+
+using corvane::testing::PercentDecode;
 
 const std::string kFolder = "/srv/sentinel/capture/";
 
@@ -30,19 +33,6 @@ std::string Lexical(const std::string& path) {
     }
     std::string out;
     for (const std::string& part : parts) out += "/" + part;
-    return out;
-}
-
-std::string PercentDecode(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
     return out;
 }
 
@@ -109,22 +99,30 @@ TEST(MirrorNaming, AnchorsNeverReachTheFileName) {
 }
 
 TEST(MirrorNaming, LongNamesFitTheFileSystem) {
+    // Cut names keep their beginning, a "~" and an 8-digit hash, and their extension.
     const std::string name300(296, 'n');
-    EXPECT_EQ(MakeLocalLink("http://h/" + name300 + ".htm", "http://h/"), std::string(250, 'n') + ".htm");
-    // A cut never splits a UTF-8 character: "é" is two bytes and would straddle byte 250.
-    std::string wide = std::string(249, 'a');
+    const std::string cut = MakeLocalLink("http://h/" + name300 + ".htm", "http://h/");
+    EXPECT_EQ(cut.size(), kMaxLocalNameBytes);
+    EXPECT_EQ(cut.substr(0, 242), std::string(242, 'n'));
+    EXPECT_EQ(cut.substr(242, 1), "~");
+    EXPECT_EQ(cut.substr(251), ".htm");
+    // A cut never splits a UTF-8 character: "é" is two bytes and would straddle byte 242.
+    std::string wide = std::string(241, 'a');
     for (int i = 0; i < 30; ++i) wide += "\xC3\xA9";
     const std::string fitted = MakeLocalLink("http://h/" + wide + ".htm", "http://h/");
-    EXPECT_EQ(fitted, std::string(249, 'a') + ".htm");
-    // A long extension takes its room from the name part.
+    EXPECT_EQ(fitted.substr(0, 242), std::string(241, 'a') + "~");
+    EXPECT_EQ(fitted.size(), 254u);
+    // A long extension takes its room from the name part; one too long is not kept apart.
     const std::string long_ext = "." + std::string(20, 'e');
-    const std::string cut = MakeLocalLink("http://h/" + name300 + long_ext, "http://h/");
-    EXPECT_EQ(cut, std::string(255 - long_ext.size(), 'n') + long_ext);
+    const std::string with_ext = MakeLocalLink("http://h/" + name300 + long_ext, "http://h/");
+    EXPECT_EQ(with_ext.size(), kMaxLocalNameBytes);
+    EXPECT_EQ(with_ext.substr(with_ext.size() - long_ext.size()), long_ext);
+    EXPECT_EQ(MakeLocalLink("http://h/a." + std::string(300, 'e'), "http://h/").size(), kMaxLocalNameBytes);
     // Long folders are shortened as well, identically in the link and the file.
     const std::string dir(400, 'd');
-    const std::string file = GetLocalFileName(kFolder, "", "http://h/" + dir + "/x.htm");
-    EXPECT_EQ(file, kFolder + "h/" + std::string(250, 'd') + "/x.htm");
-    EXPECT_EQ(MakeLocalLink("http://h/" + dir + "/x.htm", "http://h/"), std::string(250, 'd') + "/x.htm");
+    const std::string link = MakeLocalLink("http://h/" + dir + "/x.htm", "http://h/");
+    EXPECT_EQ(link.substr(0, 247), std::string(246, 'd') + "~");
+    EXPECT_EQ(GetLocalFileName(kFolder, "", "http://h/" + dir + "/x.htm"), kFolder + "h/" + link);
 }
 
 TEST(MirrorNaming, FolderMustBeAbsoluteAndGetsItsSeparator) {

@@ -66,19 +66,8 @@ public:
     std::function<void(int)> during_message;
 };
 
-class RunControl : public CaptureFixture {
+class RunControl : public RunnerFixture<RecordingHooks> {
 protected:
-    void SetUp() override {
-        CaptureFixture::SetUp();
-        App->SetConnections(3);
-        runner_ = std::make_unique<TaskRunner>(*loop_, timing_, hooks_);
-        runner_->Start(false);
-    }
-    void TearDown() override {
-        runner_.reset();
-        CaptureFixture::TearDown();
-    }
-
     // A saved, due task (schedule "Now").
     std::shared_ptr<TCVTask> DueTask(const std::string& url, const std::string& name, bool intranet = true) {
         auto task = MakeTask(url, intranet, name);
@@ -94,9 +83,6 @@ protected:
         for (int i = 0; i + 1 < task.QueueLineCount(); i += 2) states.push_back(task.GetQItem(i)->StateText());
         return states;
     }
-
-    RecordingHooks hooks_;
-    std::unique_ptr<TaskRunner> runner_;
 };
 
 TEST_F(RunControl, IntranetTaskRunsToTaskComplete) {
