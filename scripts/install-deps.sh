@@ -16,6 +16,8 @@ PACKAGES=(
   # tests, benchmarks and their oracles
   libgtest-dev libgmock-dev googletest libbenchmark-dev zip unzip xvfb xauth
   giflib-tools libgif-dev gifsicle imagemagick
+  # an XEmbed tray on the virtual display, for the tray icon's test
+  trayer
 )
 
 missing=()

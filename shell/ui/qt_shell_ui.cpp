@@ -1,0 +1,86 @@
+#include "shell/ui/qt_shell_ui.h"
+
+#include <QCoreApplication>
+#include <QProgressDialog>
+#include <QWidget>
+#include <utility>
+
+#include "widgets/message_box.h"
+
+namespace corvane::shell {
+
+namespace {
+
+constexpr std::pair<ShellAnswer, MsgButton> kButtons[] = {
+    {ShellAnswer::Yes, MsgButton::Yes},       {ShellAnswer::No, MsgButton::No},
+    {ShellAnswer::Cancel, MsgButton::Cancel}, {ShellAnswer::YesToAll, MsgButton::All},
+    {ShellAnswer::OK, MsgButton::OK},
+};
+
+QWidget* WidgetOf(QObject* parent) { return qobject_cast<QWidget*>(parent); }
+
+// The progress count of a QProgressDialog is an int.
+int Clamp(std::size_t value) { return static_cast<int>(std::min<std::size_t>(value, 0x7fffffff)); }
+
+}  // namespace
+
+TQtShellUi::TQtShellUi(ShellTiming timing) : timing_(timing) {}
+
+TQtShellUi::~TQtShellUi() { ProgressEnd(); }
+
+ShellAnswer TQtShellUi::Confirm(QObject* parent, const std::string& title, const std::string& text,
+                                ShellButtons buttons) {
+    MessageBoxRequest request;
+    request.kind = MsgKind::Question;
+    request.caption = QString::fromStdString(title);
+    request.text = QString::fromStdString(text);
+    request.buttons = 0;
+    for (const auto& [ours, box] : kButtons)
+        if ((buttons & static_cast<unsigned>(ours)) != 0) request.buttons |= static_cast<unsigned>(box);
+    // While the progress window is up the question belongs to it.
+    QWidget* owner = progress_ != nullptr && progress_->isVisible() ? progress_.data() : WidgetOf(parent);
+    const MsgButton answer = ShowMessageBox(owner, request);
+    for (const auto& [ours, box] : kButtons)
+        if (box == answer) return ours;
+    return ShellAnswer::Cancel;
+}
+
+void TQtShellUi::Warn(QObject* parent, const std::string& text) {
+    ShowWarning(progress_ != nullptr && progress_->isVisible() ? progress_.data() : WidgetOf(parent),
+                QString::fromStdString(text));
+}
+
+void TQtShellUi::ProgressBegin(QObject* parent, const std::string& title, std::size_t total, bool simple) {
+    ProgressEnd();
+    simple_ = simple;
+    progress_ = new QProgressDialog(WidgetOf(parent));
+    progress_->setObjectName(QStringLiteral("ShellProgressDlg"));
+    progress_->setWindowTitle(QString::fromStdString(title));
+    progress_->setWindowModality(Qt::ApplicationModal);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    progress_->setMinimumDuration(static_cast<int>(timing_.ProgressDelay.count()));
+    progress_->setRange(0, Clamp(total));
+    progress_->setValue(0);
+}
+
+void TQtShellUi::ProgressStep(std::size_t done, const std::string& item) {
+    if (progress_ == nullptr) return;
+    if (!simple_) progress_->setLabelText(QString::fromStdString(item));
+    progress_->setValue(Clamp(done));  // shows the window once the delay has passed
+    QCoreApplication::processEvents();
+    if (OnProgressStep) OnProgressStep(done);
+}
+
+bool TQtShellUi::ProgressCancelled() {
+    if (progress_ == nullptr) return false;
+    QCoreApplication::processEvents();
+    return progress_->wasCanceled();
+}
+
+void TQtShellUi::ProgressEnd() {
+    if (progress_ != nullptr) delete progress_.data();
+    progress_.clear();
+}
+
+}  // namespace corvane::shell
