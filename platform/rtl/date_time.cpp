@@ -1,6 +1,11 @@
 #include "platform/rtl/date_time.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <string_view>
+#include <strings.h>
+#include <vector>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -355,6 +360,136 @@ std::string DateTimeToStr(TDateTime value) {
     std::string s = DateToStr(value);
     if (TimeOf(value) != 0.0) s += " " + TimeToStr(value);
     return s;
+}
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+// A whole run of decimal digits (no sign, no blanks inside).
+bool ReadUnsigned(std::string_view s, int& out, std::size_t& digits) {
+    s = Trim(s);
+    if (s.empty() || s.size() > 9) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    digits = s.size();
+    return ec == std::errc() && end == s.data() + s.size();
+}
+
+std::vector<std::string_view> Split(std::string_view s, char sep) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = s.find(sep, start);
+        parts.push_back(s.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
+        if (at == std::string_view::npos) break;
+        start = at + 1;
+    }
+    return parts;
+}
+
+bool EndsWithNoCase(std::string_view s, const std::string& suffix) {
+    return !suffix.empty() && s.size() >= suffix.size() &&
+           strncasecmp(s.data() + s.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
+}
+
+}  // namespace
+
+bool TryStrToDate(const std::string& text, TDateTime& value, const FormatSettings& settings) {
+    const std::vector<std::string_view> parts = Split(Trim(text), settings.DateSeparator);
+    if (parts.size() < 2 || parts.size() > 3) return false;
+    int numbers[3] = {0, 0, 0};
+    std::size_t digits[3] = {0, 0, 0};
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        if (!ReadUnsigned(parts[i], numbers[i], digits[i])) return false;
+
+    // The order of the first d, m and y of the short date format.
+    std::string order;
+    for (char c : settings.ShortDateFormat) {
+        const char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if ((l == 'd' || l == 'm' || l == 'y') && order.find(l) == std::string::npos) order += l;
+    }
+    if (order.size() != 3) order = "mdy";
+
+    const DateTimeParts now = DecodeDateTime(Now());
+    int day = 0, month = 0, year = now.year;
+    bool year_given = false;
+    std::size_t year_digits = 0;
+    std::size_t next = 0;
+    for (char field : order) {
+        if (field == 'y' && parts.size() == 2) continue;  // two numbers: day and month of this year
+        if (next >= parts.size()) return false;
+        const int n = numbers[next];
+        if (field == 'd') day = n;
+        else if (field == 'm') month = n;
+        else {
+            year = n;
+            year_given = true;
+            year_digits = digits[next];
+        }
+        ++next;
+    }
+    if (year_given && year_digits <= 2) {
+        const int first = now.year - 50;
+        year += first - first % 100;
+        if (year < first) year += 100;
+    }
+    if (!IsValidDate(year, month, day)) return false;
+    value = EncodeDate(year, month, day);
+    return true;
+}
+
+bool TryStrToTime(const std::string& text, TDateTime& value, const FormatSettings& settings) {
+    std::string_view s = Trim(text);
+    int pm = -1;  // -1 no AM/PM, 0 AM, 1 PM
+    if (EndsWithNoCase(s, settings.TimeAMString)) {
+        pm = 0;
+        s.remove_suffix(settings.TimeAMString.size());
+    } else if (EndsWithNoCase(s, settings.TimePMString)) {
+        pm = 1;
+        s.remove_suffix(settings.TimePMString.size());
+    }
+    s = Trim(s);
+    const std::vector<std::string_view> parts = Split(s, settings.TimeSeparator);
+    if (parts.empty() || parts.size() > 3) return false;
+    int fields[4] = {0, 0, 0, 0};
+    std::size_t digits = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        std::string_view part = parts[i];
+        if (i == 2) {
+            const std::size_t dot = part.find('.');
+            if (dot != std::string_view::npos) {
+                if (!ReadUnsigned(part.substr(dot + 1), fields[3], digits) || digits > 3) return false;
+                part = part.substr(0, dot);
+            }
+        }
+        if (!ReadUnsigned(part, fields[i], digits)) return false;
+    }
+    int hour = fields[0];
+    if (pm >= 0) {
+        if (hour < 1 || hour > 12) return false;
+        hour = hour % 12 + (pm == 1 ? 12 : 0);
+    }
+    if (hour > 23 || fields[1] > 59 || fields[2] > 59) return false;
+    value = EncodeTime(hour, fields[1], fields[2], fields[3]);
+    return true;
+}
+
+bool TryStrToDateTime(const std::string& text, TDateTime& value, const FormatSettings& settings) {
+    const std::string_view s = Trim(text);
+    const std::size_t blank = s.find(' ');
+    if (blank == std::string_view::npos) return TryStrToDate(std::string(s), value, settings);
+    TDateTime date = 0, time = 0;
+    if (!TryStrToDate(std::string(s.substr(0, blank)), date, settings) ||
+        !TryStrToTime(std::string(s.substr(blank + 1)), time, settings))
+        return false;
+    value = date < 0 ? date - time : date + time;
+    return true;
 }
 
 }  // namespace corvane

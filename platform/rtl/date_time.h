@@ -63,4 +63,14 @@ std::string DateToStr(TDateTime value);       // short date format
 std::string TimeToStr(TDateTime value);       // long time format
 std::string DateTimeToStr(TDateTime value);   // short date, blank, long time (time left out at midnight)
 
+// Reading dates and times as a user types them in the display formats. The order of day, month and
+// year follows the short date format; a missing year is this year; a two-digit year lies in the 100
+// years from 50 years before now. A time is h[:n[:s[.zzz]]] with an optional AM/PM string. Blanks
+// around the parts are allowed; anything else left over fails. False leaves value alone.
+bool TryStrToDate(const std::string& text, TDateTime& value, const FormatSettings& settings = DisplayFormats());
+bool TryStrToTime(const std::string& text, TDateTime& value, const FormatSettings& settings = DisplayFormats());
+// A date, then blanks, then a time.
+bool TryStrToDateTime(const std::string& text, TDateTime& value,
+                      const FormatSettings& settings = DisplayFormats());
+
 }  // namespace corvane

@@ -1,0 +1,121 @@
+#pragma once
+// The published list of the family: the enhanced list plus the extended list styles, a virtual
+// mode whose rows come from events, header images, a saved column order, the hover time and the
+// selection mark.
+
+#include <cstdint>
+#include <stdexcept>
+
+#include "widgets/enh_list_view.h"
+
+namespace corvane {
+
+// The extended styles, as the bits the common controls give them.
+enum TLVExtendedStyle : std::uint32_t {
+    lvxGridLines = 0x1,
+    lvxSubItemImages = 0x2,
+    lvxCheckboxes = 0x4,
+    lvxTrackSelect = 0x8,
+    lvxHeaderDragDrop = 0x10,
+    lvxFullRowSelect = 0x20,
+    lvxOneClickActivate = 0x40,
+    lvxTwoClickActivate = 0x80,
+    lvxFlatScrollBar = 0x100,
+    lvxUnderlineHot = 0x800,
+    lvxUnderlineCold = 0x1000,
+};
+using TLVExtendedStyles = std::uint32_t;
+
+enum class TColumnImageAlign { ciaLeftOfText, ciaRightOfText };
+
+struct TExtListColumn {
+    int ImageIndex = -1;
+    TColumnImageAlign ImageAlignment = TColumnImageAlign::ciaRightOfText;
+};
+
+struct TExtLVSaveSettings : TEnhLVSaveSettings {
+    bool SaveColumnOrder = true;
+};
+
+// What OnVMGetItemInfo is asked to fill in.
+enum TVMAskedField : unsigned { vmText = 1, vmImage = 2, vmParam = 4, vmState = 8, vmIndent = 16 };
+
+class EELVOldComCtl : public std::runtime_error {
+public:
+    EELVOldComCtl() : std::runtime_error("COMCTL32.DLL is older than required version") {}
+};
+
+class TExtListView : public TCustomEnhListView {
+    Q_OBJECT
+
+public:
+    explicit TExtListView(QWidget* parent = nullptr);
+    ~TExtListView() override;
+
+    TLVExtendedStyles ExtendedStyles() const { return extended_styles_; }
+    void SetExtendedStyles(TLVExtendedStyles styles);
+
+    bool VirtualMode() const { return Items().IsVirtual(); }
+    void SetVirtualMode(bool on);
+    // The number of virtual rows; the flags are kept (the list always keeps its scroll position).
+    void SetItemCount(int count, unsigned flags = 0);
+    unsigned ItemCountFlags() const { return item_count_flags_; }
+
+    const std::vector<TExtListColumn>& ColumnsFormat() const { return columns_format_; }
+    void SetColumnsFormat(const std::vector<TExtListColumn>& format);
+
+    // The logical column at each display position. A setting that is no permutation of the
+    // columns is ignored.
+    std::vector<int> ColumnOrder() const;
+    bool SetColumnOrder(const std::vector<int>& order);
+
+    int HoverTime() const { return hover_time_; }
+    void SetHoverTime(int ms) { hover_time_ = ms; }
+    int SelectionMark() const { return selection_mark_; }
+    void SetSelectionMark(int row) { selection_mark_ = row; }
+    bool RequireComCtlUpdate() const { return require_comctl_update_; }
+    void SetRequireComCtlUpdate(bool value);
+
+    TExtLVSaveSettings& SaveSettingsOptions() override { return save_settings_; }
+
+    // Events. Marquee, hot-track, find-item and state-range notifications have no source here.
+    std::function<void(TExtListView*, bool& can_begin)> OnMarqueeBegin;
+    std::function<void(TExtListView*)> OnItemActivate;
+    std::function<void(TExtListView*, int& item, int& sub_item, QPoint position, bool& can_select)> OnHotTrack;
+    std::function<void(TExtListView*, int item, int sub_item, unsigned asked, int& image, int& indent, QString& text)>
+        OnVMGetItemInfo;
+    std::function<void(TExtListView*, int from, int to)> OnVMCacheHint;
+    std::function<void(TExtListView*, const QString& search, int& found)> OnVMFindItem;
+    std::function<void(TExtListView*, int from, int to, unsigned old_state, unsigned new_state)> OnVMStateChanged;
+
+    bool HeaderOwnerDrawn() const override;
+    int HotRow() const { return hot_row_; }
+
+protected:
+    bool FullRowForDrawing() const override { return extended_styles_ & lvxFullRowSelect; }
+    void DefaultDrawItem(QPainter& p, int row, const QRect& rect, bool full_row, TOwnerDrawState state) const override;
+    void DefaultDrawHeader(QPainter& p, const QRect& rect, int logical, bool pressed) const override;
+    QFont RowFont(int row) const override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void WriteSettings(RegistryStore& store, const std::string& key) override;
+    void ReadSettings(RegistryStore& store, const std::string& key) override;
+
+private:
+    bool HasColumnImage(int logical) const;
+
+    TLVExtendedStyles extended_styles_ = 0;
+    unsigned item_count_flags_ = 0;
+    std::vector<TExtListColumn> columns_format_;
+    int hover_time_ = -1;
+    int selection_mark_ = -1;
+    bool require_comctl_update_ = false;
+    TExtLVSaveSettings save_settings_;
+    int hot_row_ = -1;
+    int hint_from_ = -1, hint_to_ = -1;
+};
+
+}  // namespace corvane
