@@ -63,11 +63,11 @@ std::shared_ptr<TCVTask> NewTask(const CaptureOptions& o) {
     task->IntranetMode = o.Intranet;
     task->Destination = o.Intranet ? WithTrailingSlash(o.Destination)
                                    : WithTrailingSlash(o.Destination) + task->Name + ".zip";
+    task->Profile.LoadDefaults();  // as a profile read from disk, so the tool captures as the program does
     task->Profile.Name = "Custom";
     task->Profile.Depth = o.Depth;
     task->Profile.PageLocation = o.PageLocation;
     task->Profile.ResourceLocation = o.ResourceLocation;
-    task->Profile.ConvertFollowedLinks = 1;
     task->RunMethod = o.MapOnly ? rmMap : rmRestart;
     task->Schedule = "Now";
     task->Status = tsScheduled;
