@@ -59,7 +59,7 @@ public:
         parser.Text = text_;
         parser.BeginTagPass(row.Tag, row.Attribute);
         const std::string attribute = row.Attribute;
-        while (parser.More()) {
+        while (!Stopping() && parser.More()) {
             const std::string link = parser.Next();
             if (!Wanted(link) || AlreadyJudged(parser)) continue;
             std::string base = LinkBase(link);
@@ -84,7 +84,7 @@ public:
         TCVParser parser;
         parser.Text = text_;
         parser.BeginQuotePass(mode, quote);
-        while (parser.More()) {
+        while (!Stopping() && parser.More()) {
             const std::string link = parser.Next();
             if (!Wanted(link) || AlreadyJudged(parser)) continue;
             Judge(parser, link, LinkBase(link), std::string(), false, false);
@@ -106,7 +106,18 @@ public:
         return out;
     }
 
+    bool Stopped() const { return stopped_; }
+
 private:
+    // A page of a million links would hold a stop for minutes: the flag is asked every few hundred.
+    bool Stopping() {
+        if (!stopped_ && context_.StopRequested && ++unchecked_ >= kStopCheckLinks) {
+            unchecked_ = 0;
+            stopped_ = context_.StopRequested();
+        }
+        return stopped_;
+    }
+
     static bool Wanted(const std::string& link) {
         return !link.empty() && link[0] != '#' && link.find('\'') == std::string::npos &&
                ScanForward(link, "mailto:", -1) == 0;
@@ -187,6 +198,8 @@ private:
     std::string local_base_dir_;
     std::vector<bool> judged_;  // by 1-based text position
     std::vector<Edit> edits_;
+    int unchecked_ = 0;
+    bool stopped_ = false;
 };
 
 }  // namespace
@@ -224,7 +237,8 @@ PageParseOutcome ParsePageText(const std::string& page_text, const PageParseCont
         pass.ScanQuotes(mode, '\'');
         pass.ScanQuotes(mode, '"');
     }
-    outcome.Text = pass.Stitch();
+    outcome.Stopped = pass.Stopped();
+    if (!outcome.Stopped) outcome.Text = pass.Stitch();
     return outcome;
 }
 

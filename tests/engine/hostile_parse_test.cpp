@@ -27,7 +27,7 @@ protected:
         page_.Mark = mkFetch;
     }
 
-    std::string Parse(const std::string& text) {
+    PageParseContext Context() {
         PageParseContext c;
         c.Page = &page_;
         c.Profile = &profile_;
@@ -43,8 +43,10 @@ protected:
             added = true;
             return item.URL;
         };
-        return ParsePageText(text, c).Text;
+        return c;
     }
+
+    std::string Parse(const std::string& text) { return ParsePageText(text, Context()).Text; }
 
     bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -85,6 +87,32 @@ TEST_F(HostileParseBase, ABaseOutsideTheWebIsIgnored) {
         EXPECT_TRUE(Has(out, "src=\"i/q.gif\"")) << out;
         EXPECT_FALSE(Has(out, "etc")) << out;
     }
+}
+
+TEST_F(HostileParseBase, AStopEndsTheParseOfAMillionLinkPageWithinAFewHundredLinks) {
+    profile_.AggressiveParser = 1;
+    std::string text = "<html>";
+    for (int i = 0; i < 1000000; ++i) text += "<a href=\"p" + std::to_string(i) + ".htm\">x</a>";
+    int added = 0;
+    int after_stop = 0;
+    bool stop = false;
+    int asked = 0;
+    PageParseContext c = Context();
+    c.QueueLink = [&](const TCVQItem& item, bool& is_new) {
+        is_new = true;
+        if (stop) ++after_stop;
+        if (++added == 5000) stop = true;  // the stop comes in the middle of the page
+        return item.URL;
+    };
+    c.StopRequested = [&] {
+        ++asked;
+        return stop;
+    };
+    const PageParseOutcome out = ParsePageText(text, c);
+    EXPECT_TRUE(out.Stopped);
+    EXPECT_LE(after_stop, 512);
+    EXPECT_GT(asked, 1);
+    EXPECT_TRUE(out.Text.empty());  // nothing half-converted to save
 }
 
 }  // namespace
