@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "engine/profile.h"
 #include "platform/inifile/ini_file.h"
@@ -76,6 +77,31 @@ TEST_F(HostileParseTool, CapturesWithTheProfileANewProfileFileReadsAs) {
     EXPECT_EQ(used.AggressiveParser, defaults.AggressiveParser);
     EXPECT_EQ(used.UseStartPageTitle, defaults.UseStartPageTitle);
     EXPECT_EQ(used.FileTypes.CommaText(), defaults.FileTypes.CommaText());
+}
+
+TEST_F(HostileParseTool, AStartPageThatFailsEndsWithItsStatusAndExitCode3InBothModes) {
+    LoopbackServer server;
+    server.Serve("/missing.htm", ScriptedResponse::Status(404));
+    server.Serve("/busy.htm", ScriptedResponse::Status(503));
+    ScriptedResponse cut = ScriptedResponse::Text(std::string(4000, 'x'), "text/html");
+    cut.cut_after = 100;
+    server.Serve("/cut.htm", cut);
+    for (const bool intranet : {true, false}) {
+        for (const auto& [path, text] : {std::pair{"/missing.htm", "404 Not Found"},
+                                         std::pair{"/busy.htm", "503 Service Unavailable"},
+                                         std::pair{"/cut.htm", "Transfer Incomplete"}}) {
+            CaptureOptions o = Options(server.Url(path));
+            o.TimeoutSeconds = 30;
+            o.Intranet = intranet;
+            o.Quiet = false;
+            o.Home = root_ + "home-" + std::to_string(intranet) + path + "/";
+            std::ostringstream out;
+            EXPECT_EQ(RunCapture(o, out), 3) << out.str();
+            const std::string last = out.str().substr(out.str().rfind('\n', out.str().size() - 2) + 1);
+            EXPECT_NE(last.find(intranet ? "Task Complete" : "Zipped!"), std::string::npos) << last;
+            EXPECT_NE(last.find(text), std::string::npos) << last;
+        }
+    }
 }
 
 }  // namespace

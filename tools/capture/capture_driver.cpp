@@ -157,8 +157,14 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
                 auto task = running();
                 runner.Shutdown();
                 const int status = task ? task->Status : -1;
-                out << (task ? TaskStatusText(status) : std::string("not started")) << std::endl;
+                const std::string failure = task ? StartPageFailure(*task) : std::string();
+                out << (task ? TaskStatusText(status) : std::string("not started"))
+                    << (failure.empty() ? std::string() : "  " + failure) << std::endl;
                 code = status == tsTaskComplete || status == tsZipped ? 0 : 1;
+                if (code == 0 && task) {
+                    const TCVTaskCounters c = task->Counters();
+                    if (c.PagesSaved + c.ResourcesSaved == 0) code = 3;  // finished, but nothing was saved
+                }
             }
         } catch (const std::exception& e) {
             out << "corvane-capture: " << e.what() << std::endl;
