@@ -6,57 +6,25 @@
 #include "engine/page_parser.h"
 #include "engine/profile.h"
 #include "engine/url_model.h"
-#include "tests/engine/task_fixture.h"
+#include "tests/engine/parser_page_fixture.h"
 
 namespace corvane {
 namespace {
 
-// A page of http://site.com/docs/ parsed with a site-wide profile.
-class HostileParseBase : public testing::FreshHome {
+// Links that go off the site are not followed, whatever their type.
+class HostileParseBase : public testing::ParserPage {
 protected:
     void SetUp() override {
-        FreshHome::SetUp();
-        ASSERT_TRUE(store_->ImportFile(std::string(CORVANE_SOURCE_RESOURCES) + "/FTypes.reg").Ok);
-        profile_.Depth = -1;
-        profile_.PageLocation = lcSite;
+        ParserPage::SetUp();
         profile_.ResourceLocation = lcSite;
-        profile_.ConvertFollowedLinks = 1;
-        profile_.ConvertUnfollowedLinks = 1;
-        page_.URL = "http://site.com/docs/index.htm";
-        page_.Type = "HTML";
-        page_.Mark = mkFetch;
     }
 
-    PageParseContext Context() {
-        PageParseContext c;
-        c.Page = &page_;
-        c.Profile = &profile_;
-        c.Rules.FileTypes = &profile_.FileTypes;
-        c.Rules.Depth = profile_.Depth;
-        c.Rules.PageLocation = profile_.PageLocation;
-        c.Rules.ResourceLocation = profile_.ResourceLocation;
-        c.Rules.FiltersExclude = &profile_.URLFiltersExclude;
-        c.Rules.FiltersInclude = &profile_.URLFiltersInclude;
-        c.StartBaseDir = "http://site.com/docs/";
-        c.QueueLink = [this](const TCVQItem& item, bool& added) {
-            queued_.push_back(item.URL);
-            added = true;
-            return item.URL;
-        };
-        return c;
-    }
-
-    std::string Parse(const std::string& text) { return ParsePageText(text, Context()).Text; }
-
-    bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-    TCVProfile profile_;
-    TCVQItem page_;
-    std::vector<std::string> queued_;
+    std::string ParseText(const std::string& text) { return Parse(text).Text; }
+    static bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 };
 
 TEST_F(HostileParseBase, UnconvertedRelativeLinksKeepPointingWhereTheWebBaseSent) {
-    const std::string out = Parse(
+    const std::string out = ParseText(
         "<base href=\"https://cdn.other.com/lib/doc.htm\"><a href=\"a.htm#x\">a</a><img src=\"/img/p.gif\">"
         "<a href=\"//third.com/t.htm\">t</a><a href=\"javascript:go()\">j</a><a href=\"http://else.com/x.htm\">s</a>");
     // Off the site and not converted: absolute against the BASE, the anchor kept.
@@ -72,16 +40,16 @@ TEST_F(HostileParseBase, UnconvertedRelativeLinksKeepPointingWhereTheWebBaseSent
 
 TEST_F(HostileParseBase, FollowedLinksLeftUnconvertedAreMadeAbsoluteToo) {
     profile_.ConvertFollowedLinks = 0;
-    const std::string out = Parse("<BASE HREF=\"http://site.com/docs/sub/\"><a href=\"p.htm\">p</a>");
-    EXPECT_EQ(queued_, (std::vector<std::string>{"http://site.com/docs/sub/p.htm"}));
+    const std::string out = ParseText("<BASE HREF=\"http://site.com/docs/sub/\"><a href=\"p.htm\">p</a>");
+    EXPECT_EQ(QueuedURLs(), (std::vector<std::string>{"http://site.com/docs/sub/p.htm"}));
     EXPECT_TRUE(Has(out, "href=\"http://site.com/docs/sub/p.htm\"")) << out;
 }
 
 TEST_F(HostileParseBase, ABaseOutsideTheWebIsIgnored) {
     for (const std::string base : {"file:///etc/", "javascript:alert(1)", "FILE:/x/"}) {
         queued_.clear();
-        const std::string out = Parse("<base href=\"" + base + "\"><a href=\"p.htm\">p</a><img src=\"i/q.gif\">");
-        EXPECT_EQ(queued_, (std::vector<std::string>{"http://site.com/docs/p.htm", "http://site.com/docs/i/q.gif"}))
+        const std::string out = ParseText("<base href=\"" + base + "\"><a href=\"p.htm\">p</a><img src=\"i/q.gif\">");
+        EXPECT_EQ(QueuedURLs(), (std::vector<std::string>{"http://site.com/docs/p.htm", "http://site.com/docs/i/q.gif"}))
             << base;
         EXPECT_TRUE(Has(out, "href=\"p.htm\"")) << out;
         EXPECT_TRUE(Has(out, "src=\"i/q.gif\"")) << out;
