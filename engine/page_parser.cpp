@@ -23,6 +23,20 @@ namespace {
 
 const std::string& FetchedFrom(const TCVQItem& page) { return page.FinalURL.empty() ? page.URL : page.FinalURL; }
 
+// The link's scheme in lower case, '' for a relative link.
+std::string LinkScheme(const std::string& link) {
+    const std::size_t colon = link.find(':');
+    if (colon == std::string::npos || link.find_first_of("/?#") < colon) return std::string();
+    return LowerCase(link.substr(0, colon));
+}
+
+// A BASE counts only when it leads to the web: a relative one, or one naming http or https. Browsers
+// ignore the others (file:, javascript:, data:), and so do we.
+bool IsWebBase(const std::string& link) {
+    const std::string scheme = LinkScheme(link);
+    return scheme.empty() || scheme == "http" || scheme == "https";
+}
+
 struct Edit {
     std::size_t Start;  // 1-based
     std::size_t Length;
@@ -45,7 +59,7 @@ public:
         parser.Text = text_;
         parser.BeginTagPass(row.Tag, row.Attribute);
         const std::string attribute = row.Attribute;
-        while (parser.More()) {
+        while (!Stopping() && parser.More()) {
             const std::string link = parser.Next();
             if (!Wanted(link) || AlreadyJudged(parser)) continue;
             std::string base = LinkBase(link);
@@ -70,7 +84,7 @@ public:
         TCVParser parser;
         parser.Text = text_;
         parser.BeginQuotePass(mode, quote);
-        while (parser.More()) {
+        while (!Stopping() && parser.More()) {
             const std::string link = parser.Next();
             if (!Wanted(link) || AlreadyJudged(parser)) continue;
             Judge(parser, link, LinkBase(link), std::string(), false, false);
@@ -92,7 +106,18 @@ public:
         return out;
     }
 
+    bool Stopped() const { return stopped_; }
+
 private:
+    // A page of a million links would hold a stop for minutes: the flag is asked every few hundred.
+    bool Stopping() {
+        if (!stopped_ && context_.StopRequested && ++unchecked_ >= kStopCheckLinks) {
+            unchecked_ = 0;
+            stopped_ = context_.StopRequested();
+        }
+        return stopped_;
+    }
+
     static bool Wanted(const std::string& link) {
         return !link.empty() && link[0] != '#' && link.find('\'') == std::string::npos &&
                ScanForward(link, "mailto:", -1) == 0;
@@ -130,6 +155,7 @@ private:
 
         const int level = item.IsPage() && keeps_page_level ? page.Level : page.Level + 1;
         const TCVProfile& profile = *context_.Profile;
+        bool rewritten = false;
         if (!url.empty() && AcceptLink(context_.Rules, url, context_.StartBaseDir, level, item.Type)) {
             const std::string queued_url = StripAnchor(url);
             item.URL = queued_url;
@@ -138,13 +164,20 @@ private:
             if (profile.ConvertFollowedLinks == 1) {
                 // The queued spelling, so that the link and the stored file agree; the anchor stays.
                 Rewrite(parser, spelling + url.substr(queued_url.size()));
+                rewritten = true;
             }
             ++outcome_.LinksFound;
             if (added) ++outcome_.NewLinks;
         } else if (!url.empty() && (profile.ConvertUnfollowedLinks == 2 ||
                                     (profile.ConvertUnfollowedLinks == 1 && IsOnStartSite(url, context_.StartBaseDir)))) {
             Rewrite(parser, url);
+            rewritten = true;
         }
+        // The BASE tag is gone from the saved page, so a relative link left as it was would point into
+        // the capture; it keeps pointing where the BASE sent it.
+        if (!rewritten && !url.empty() && !base_href_.empty() && LinkScheme(link).empty() &&
+            url != parser.CurrentLink)
+            edits_.push_back({parser.ValueStart, parser.CurrentLink.size(), url});
         if (context_.ShowLinkCount) context_.ShowLinkCount(outcome_.LinksFound, outcome_.NewLinks);
     }
 
@@ -165,6 +198,8 @@ private:
     std::string local_base_dir_;
     std::vector<bool> judged_;  // by 1-based text position
     std::vector<Edit> edits_;
+    int unchecked_ = 0;
+    bool stopped_ = false;
 };
 
 }  // namespace
@@ -176,7 +211,7 @@ PageParseOutcome ParsePageText(const std::string& page_text, const PageParseCont
     if (text.empty()) return outcome;
 
     // BASE: the tag goes, its link becomes the base of the page's relative links. A BASE naming a
-    // document counts by its directory.
+    // document counts by its directory; one that does not lead to the web leaves the page's own URL.
     std::string base_href;
     {
         TCVParser parser;
@@ -186,7 +221,7 @@ PageParseOutcome ParsePageText(const std::string& page_text, const PageParseCont
             const std::string link = parser.Next();
             if (link.empty()) continue;
             text.erase(parser.TagStart - 1, parser.EndPos - parser.TagStart + 1);
-            base_href = URLBaseDir(ResolveURL(link, URLBaseDir(FetchedFrom(page))));
+            if (IsWebBase(link)) base_href = URLBaseDir(ResolveURL(link, URLBaseDir(FetchedFrom(page))));
             break;
         }
     }
@@ -202,7 +237,8 @@ PageParseOutcome ParsePageText(const std::string& page_text, const PageParseCont
         pass.ScanQuotes(mode, '\'');
         pass.ScanQuotes(mode, '"');
     }
-    outcome.Text = pass.Stitch();
+    outcome.Stopped = pass.Stopped();
+    if (!outcome.Stopped) outcome.Text = pass.Stitch();
     return outcome;
 }
 

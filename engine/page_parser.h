@@ -30,13 +30,19 @@ struct PageParseContext {
     std::function<std::string(const TCVQItem& item, bool& added)> QueueLink;
     // Progress after each judged link.
     std::function<void(int links_found, int new_links)> ShowLinkCount;
+    // Asked every kStopCheckLinks links: true ends the parse, the outcome marked Stopped.
+    std::function<bool()> StopRequested;
 };
+
+// A stop waits for at most this many more links of the page being parsed.
+inline constexpr int kStopCheckLinks = 256;
 
 struct PageParseOutcome {
     std::string Text;   // the page to save
     std::string Title;  // the TITLE text, '' when the page has none
     int LinksFound = 0;
     int NewLinks = 0;
+    bool Stopped = false;  // a stop ended the parse: Text is not to be saved
 };
 
 // The tag and attribute rows, scanned in this order.

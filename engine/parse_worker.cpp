@@ -116,6 +116,7 @@ void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
                 ShowStatus("Parsing... Links: " + std::to_string(found_links) + "  New Links: " +
                            std::to_string(new_links));
             };
+            context.StopRequested = [this] { return Stop() || Terminated(); };
             outcome = ParsePageText(text, context);
             ShowStatus("");  // ClearStatus
         } catch (const MainLoopClosed&) {
@@ -125,6 +126,9 @@ void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
             return;
         }
     }
+
+    // Stopped half-way: the page stays Saved, and the next run parses it again from the start.
+    if (outcome.Stopped) return;
 
     // SavePage. An empty page, and one too large to scan, is marked Parsed as it is, so it is never
     // picked again; a page that cannot be written becomes an error rather than being picked again for

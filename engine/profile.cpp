@@ -65,6 +65,11 @@ void TCVProfile::Load() {
     LoadFrom(ini);
 }
 
+void TCVProfile::LoadDefaults() {
+    const TIniFile none{std::string()};  // no file: every key reads as its default
+    LoadFrom(none);
+}
+
 void TCVProfile::Save() const {
     const auto folder = std::filesystem::path(FileName).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder);

@@ -54,6 +54,8 @@ public:
     // Creates the folder when missing; the file gets mode 0600.
     void Save() const;
     void LoadFrom(const TIniFile& ini);
+    // The settings of a new profile: those a profile without any keys reads as.
+    void LoadDefaults();
     void SaveTo(TIniFile& ini) const;
 
     std::string GetCSVLine() const;

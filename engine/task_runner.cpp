@@ -157,6 +157,14 @@ void TaskRunner::StopTask(const std::shared_ptr<TCVTask>& task) {
     busy_ = false;
 }
 
+std::string StartPageFailure(TCVTask& task) {
+    const std::unique_ptr<TCVQItem> start = task.GetQItem(0);
+    if (!start || start->State == isSaved || start->State == isParsed || start->State == isZipped) return {};
+    // A success status on a page that failed: the answer was cut short.
+    if (!start->StatusText.empty() && start->StatusText[0] == '2') return kTransferIncomplete;
+    return start->StatusText;
+}
+
 void TaskRunner::TaskDone(const std::shared_ptr<TCVTask>& task) {
     if (!task || busy_) return;
     busy_ = true;
@@ -171,7 +179,9 @@ void TaskRunner::TaskDone(const std::shared_ptr<TCVTask>& task) {
             task->Save();
         }
     }
-    hooks_.StatusMessage(kMsgTaskDone, task->Name + ")");
+    // A run whose start page failed saved nothing worth having: the line says why.
+    const std::string failure = StartPageFailure(*task);
+    hooks_.StatusMessage(kMsgTaskDone, task->Name + ")" + (failure.empty() ? std::string() : "  " + failure));
     if (App && App->BeepOnCompletion) hooks_.Beep();
     busy_ = false;
 }

@@ -33,6 +33,9 @@ inline constexpr int kMsgStopping = 694;
 inline constexpr int kMsgStopped = 695;
 inline constexpr int kMsgWaitingForTransfers = 5500;
 
+// The status text of a start page the run could not save ("404 Not Found"), '' when it was saved.
+std::string StartPageFailure(TCVTask& task);
+
 class TaskRunner {
 public:
     // App must exist. The hooks object must outlive the runner.

@@ -8,63 +8,12 @@
 #include "engine/task.h"
 #include "engine/mirror_naming.h"
 #include "engine/url_model.h"
-#include "tests/engine/task_fixture.h"
+#include "tests/engine/parser_page_fixture.h"
 
 namespace corvane {
 namespace {
 
-class ParserPage : public testing::FreshHome {
-protected:
-    void SetUp() override {
-        FreshHome::SetUp();
-        ASSERT_TRUE(store_->ImportFile(std::string(CORVANE_SOURCE_RESOURCES) + "/FTypes.reg").Ok);
-        profile_.Depth = -1;
-        profile_.PageLocation = lcSite;
-        profile_.ResourceLocation = lcAnywhere;
-        profile_.AggressiveParser = 0;
-        profile_.ConvertFollowedLinks = 1;
-        profile_.ConvertUnfollowedLinks = 1;
-        page_.URL = "http://site.com/docs/index.htm";
-        page_.Type = "HTML";
-        page_.Level = 0;
-        page_.Mark = mkFetch;
-    }
-
-    PageParseOutcome Parse(const std::string& text) {
-        PageParseContext c;
-        c.Page = &page_;
-        c.Profile = &profile_;
-        c.Rules.FileTypes = &profile_.FileTypes;
-        c.Rules.Depth = profile_.Depth;
-        c.Rules.PageLocation = profile_.PageLocation;
-        c.Rules.ResourceLocation = profile_.ResourceLocation;
-        c.Rules.FiltersExclude = &profile_.URLFiltersExclude;
-        c.Rules.FiltersInclude = &profile_.URLFiltersInclude;
-        c.StartBaseDir = "http://site.com/docs/";
-        c.QueueLink = [this](const TCVQItem& item, bool& added) {
-            for (const auto& q : queued_) {
-                if (SameText(q.URL, item.URL)) {
-                    added = false;
-                    return q.URL;
-                }
-            }
-            queued_.push_back(item);
-            added = true;
-            return item.URL;
-        };
-        return ParsePageText(text, c);
-    }
-
-    std::vector<std::string> QueuedURLs() const {
-        std::vector<std::string> urls;
-        for (const auto& q : queued_) urls.push_back(q.URL);
-        return urls;
-    }
-
-    TCVProfile profile_;
-    TCVQItem page_;
-    std::vector<TCVQItem> queued_;
-};
+using testing::ParserPage;
 
 TEST_F(ParserPage, BaseIsRemovedAndHonouredTitleIsRead) {
     const PageParseOutcome out = Parse(

@@ -17,12 +17,15 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include "tests/support/link_checker.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_site.h"
 #include "engine/mirror_naming.h"
+#include "engine/profile.h"
+#include "platform/inifile/ini_file.h"
 #include "tools/capture/capture_driver.h"
 
 extern char** environ;
@@ -292,6 +295,57 @@ TEST_F(EngineFaultsEndToEnd, ALinkBelowTheCaptureFolderIsNeverWrittenThrough) {
     EXPECT_TRUE(std::filesystem::is_empty(outside)) << out.str();
     EXPECT_TRUE(std::filesystem::is_symlink(sub_folder));
     EXPECT_TRUE(std::filesystem::exists(GetLocalFileName(real, "", server.Url("/top.gif")))) << out.str();
+}
+
+// A capture tool that captures as the program does, and says so when the start page failed.
+using HostileParseTool = EndToEnd;
+
+TEST_F(HostileParseTool, CapturesWithTheProfileANewProfileFileReadsAs) {
+    LoopbackServer server;
+    server.Serve("/start.htm", ScriptedResponse::Text("<html>start</html>", "text/html"));
+    std::ostringstream out;
+    ASSERT_EQ(RunCapture(Options(server.Origin() + "/start.htm"), out), 0) << out.str();
+
+    std::string file;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(home_))
+        if (entry.path().extension() == ".cvt") file = entry.path().string();
+    ASSERT_FALSE(file.empty());
+    const TIniFile ini(file);
+    TCVProfile used;
+    used.LoadFrom(ini);
+    TCVProfile defaults;
+    defaults.LoadDefaults();
+    EXPECT_EQ(defaults.ConvertUnfollowedLinks, 1);  // a profile without the key reads as 1
+    EXPECT_EQ(used.ConvertUnfollowedLinks, defaults.ConvertUnfollowedLinks);
+    EXPECT_EQ(used.ConvertFollowedLinks, defaults.ConvertFollowedLinks);
+    EXPECT_EQ(used.AggressiveParser, defaults.AggressiveParser);
+    EXPECT_EQ(used.UseStartPageTitle, defaults.UseStartPageTitle);
+    EXPECT_EQ(used.FileTypes.CommaText(), defaults.FileTypes.CommaText());
+}
+
+TEST_F(HostileParseTool, AStartPageThatFailsEndsWithItsStatusAndExitCode3InBothModes) {
+    LoopbackServer server;
+    server.Serve("/missing.htm", ScriptedResponse::Status(404));
+    server.Serve("/busy.htm", ScriptedResponse::Status(503));
+    ScriptedResponse cut = ScriptedResponse::Text(std::string(4000, 'x'), "text/html");
+    cut.cut_after = 100;
+    server.Serve("/cut.htm", cut);
+    for (const bool intranet : {true, false}) {
+        for (const auto& [path, text] : {std::pair{"/missing.htm", "404 Not Found"},
+                                         std::pair{"/busy.htm", "503 Service Unavailable"},
+                                         std::pair{"/cut.htm", "Transfer Incomplete"}}) {
+            CaptureOptions o = Options(server.Url(path));
+            o.TimeoutSeconds = 30;
+            o.Intranet = intranet;
+            o.Quiet = false;
+            o.Home = home_ + "run-" + std::to_string(intranet) + path + "/";
+            std::ostringstream out;
+            EXPECT_EQ(RunCapture(o, out), 3) << out.str();
+            const std::string last = out.str().substr(out.str().rfind('\n', out.str().size() - 2) + 1);
+            EXPECT_NE(last.find(intranet ? "Task Complete" : "Zipped!"), std::string::npos) << last;
+            EXPECT_NE(last.find(text), std::string::npos) << last;
+        }
+    }
 }
 
 }  // namespace

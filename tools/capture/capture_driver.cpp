@@ -63,11 +63,11 @@ std::shared_ptr<TCVTask> NewTask(const CaptureOptions& o) {
     task->IntranetMode = o.Intranet;
     task->Destination = o.Intranet ? WithTrailingSlash(o.Destination)
                                    : WithTrailingSlash(o.Destination) + task->Name + ".zip";
+    task->Profile.LoadDefaults();  // as a profile read from disk, so the tool captures as the program does
     task->Profile.Name = "Custom";
     task->Profile.Depth = o.Depth;
     task->Profile.PageLocation = o.PageLocation;
     task->Profile.ResourceLocation = o.ResourceLocation;
-    task->Profile.ConvertFollowedLinks = 1;
     task->RunMethod = o.MapOnly ? rmMap : rmRestart;
     task->Schedule = "Now";
     task->Status = tsScheduled;
@@ -157,8 +157,14 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
                 auto task = running();
                 runner.Shutdown();
                 const int status = task ? task->Status : -1;
-                out << (task ? TaskStatusText(status) : std::string("not started")) << std::endl;
+                const std::string failure = task ? StartPageFailure(*task) : std::string();
+                out << (task ? TaskStatusText(status) : std::string("not started"))
+                    << (failure.empty() ? std::string() : "  " + failure) << std::endl;
                 code = status == tsTaskComplete || status == tsZipped ? 0 : 1;
+                if (code == 0 && task) {
+                    const TCVTaskCounters c = task->Counters();
+                    if (c.PagesSaved + c.ResourcesSaved == 0) code = 3;  // finished, but nothing was saved
+                }
             }
         } catch (const std::exception& e) {
             out << "corvane-capture: " << e.what() << std::endl;

@@ -39,7 +39,8 @@ CaptureArgs ParseCaptureArgs(const std::vector<std::string>& args);
 std::string CaptureUsage();
 
 // Runs the capture; returns the process's exit code: 0 when the task reaches "Task Complete" (or
-// "Zipped!"), 1 when it ends otherwise or times out, 2 when it cannot start.
+// "Zipped!"), 1 when it ends otherwise or times out, 2 when it cannot start, 3 when it finished but
+// saved nothing (the start page failed).
 int RunCapture(const CaptureOptions& options, std::ostream& out);
 
 }  // namespace corvane
