@@ -25,18 +25,6 @@ int CFileStream::Create(const std::string& name) {
     return 0;
 }
 
-int WriteAll(int fd, const void* buffer, std::size_t count) {
-    const char* p = static_cast<const char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::write(fd, p + done, count - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return n < 0 ? errno : EIO;
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
 int CFileStream::Write(const void* buffer, std::size_t count) {
     if (fd_ < 0) return kNotOpen;
     if (WriteAll(fd_, buffer, count) == 0) return 0;

@@ -5,11 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace corvane {
+#include "platform/rtl/write_all.h"
 
-// Writes all count bytes to fd, going on after interruptions and short writes. 0, or the system's
-// error number.
-int WriteAll(int fd, const void* buffer, std::size_t count);
+namespace corvane {
 
 class CFileStream {
 public:

@@ -1,5 +1,7 @@
 #include "platform/rtl/atomic_file.h"
 
+#include "platform/rtl/write_all.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,15 +43,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, const Ato
         return Fail(error, what, path, err);
     };
     if (::fchmod(fd, mode) != 0) return abandon("Cannot set the permissions of", errno);
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return abandon("Cannot write", errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    if (const int err = WriteAll(fd, data.data(), data.size()); err != 0) return abandon("Cannot write", err);
     if (options.Durable && ::fsync(fd) != 0) return abandon("Cannot flush", errno);
     if (::close(fd) != 0) {
         const int err = errno;

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/rtl/write_all.h"
+
 namespace corvane::shell {
 
 // Puts from in place as to unless to exists; where the file system refuses renameat2, link + unlink
@@ -18,17 +20,6 @@ inline int RenameNoReplace(int fromDir, const char* from, int toDir, const char*
     if (::linkat(fromDir, from, toDir, to, 0) != 0) return -1;
     ::unlinkat(fromDir, from, 0);
     return 0;
-}
-
-inline bool WriteAll(int fd, const char* data, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace corvane::shell

@@ -620,7 +620,7 @@ private:
         for (;;) {
             const ssize_t n = ::read(in.Get(), buffer, sizeof buffer);
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 || (n > 0 && !WriteAll(out.Get(), buffer, static_cast<std::size_t>(n)))) {
+            if (n < 0 || (n > 0 && corvane::WriteAll(out.Get(), buffer, static_cast<std::size_t>(n)) != 0)) {
                 Fail("Cannot copy '" + shown + "': " + ErrnoText(errno));
                 return false;
             }

@@ -308,7 +308,7 @@ TrashOutcome MoveToTrash(const std::string& path) {
     const std::string text = FormatTrashInfo(EncodeTrashPath(infoPath), std::time(nullptr));
     {
         UniqueFd tempFd(::openat(infoFd.Get(), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!tempFd.Ok() || !WriteAll(tempFd.Get(), text.data(), text.size())) {
+        if (!tempFd.Ok() || corvane::WriteAll(tempFd.Get(), text.data(), text.size()) != 0) {
             const int error = errno;
             ::unlinkat(infoFd.Get(), temp.c_str(), 0);
             out.error = "cannot write the trash info: " + ErrnoText(error);
