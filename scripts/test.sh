@@ -3,7 +3,7 @@
 #   scripts/test.sh            normal build (build/)
 #   scripts/test.sh asan       AddressSanitizer + UBSan build (build-asan/)
 #   scripts/test.sh tsan       ThreadSanitizer build of the engine tests (build-tsan/)
-# Extra arguments after the preset go to ctest (for example -R Text).
+# Extra arguments after the preset go to ctest (for example -R Text). CORVANE_JOBS caps the build jobs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +15,7 @@ bash scripts/install-deps.sh
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 cmake --preset "$preset" -DCORVANE_WERROR=$werror >/dev/null
-cmake --build --preset "$preset" -j"$(nproc)"
+cmake --build --preset "$preset" -j"${CORVANE_JOBS:-$(nproc)}"
 
 export QT_QPA_PLATFORM=offscreen
 [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
