@@ -10,6 +10,7 @@
 
 #include "engine/file_routines.h"
 #include "engine/task.h"
+#include "engine/text_routines.h"
 #include "fuzz/fuzz_files.h"
 #include "platform/rtl/log.h"
 #include "tasks/report/task_report.h"
@@ -42,14 +43,8 @@ std::string ReadAll(const std::string& path) {
 }
 
 bool ValidUtf8(const std::string& s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t len = c < 0x80 ? 1 : c >= 0xF5 ? 0 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-        if (len == 0 || i + len > s.size()) return false;
-        for (std::size_t k = 1; k < len; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += len;
-    }
+    for (std::size_t i = 0, len = 0; i < s.size(); i += len)
+        if ((len = Utf8SequenceLength(s, i)) == 0) return false;
     return true;
 }
 

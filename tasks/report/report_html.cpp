@@ -1,39 +1,12 @@
 #include "tasks/report/report_html.h"
 
 #include "engine/mirror_naming.h"
+#include "engine/text_routines.h"
 
 namespace corvane {
 namespace {
 
 constexpr const char* kHex = "0123456789ABCDEF";
-
-// Length of the valid UTF-8 sequence at i, or 0 when the bytes there are none (overlong forms,
-// surrogates and code points past U+10FFFF included).
-std::size_t Utf8SequenceAt(std::string_view s, std::size_t i) {
-    const auto byte = [&s](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = byte(i);
-    std::size_t len = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c < 0x80) return 1;
-    if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        if (c == 0xE0) lo = 0xA0;
-        if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        if (c == 0xF0) lo = 0x90;
-        if (c == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size()) return 0;
-    if (byte(i + 1) < lo || byte(i + 1) > hi) return 0;
-    for (std::size_t k = 2; k < len; ++k)
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-    return len;
-}
 
 void AppendPercent(std::string& out, unsigned char c) {
     out += '%';
@@ -43,11 +16,11 @@ void AppendPercent(std::string& out, unsigned char c) {
 
 }  // namespace
 
-std::string HtmlText(std::string_view text) {
+std::string HtmlText(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 16);
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t len = Utf8SequenceAt(text, i);
+        const std::size_t len = Utf8SequenceLength(text, i);
         if (len == 0) {
             out += "\xEF\xBF\xBD";
             ++i;

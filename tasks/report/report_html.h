@@ -9,7 +9,7 @@ namespace corvane {
 
 // The text as HTML character data or a double-quoted attribute value: invalid UTF-8 becomes U+FFFD,
 // control bytes a blank, and & < > " ' character references.
-std::string HtmlText(std::string_view text);
+std::string HtmlText(const std::string& text);
 
 // An http:// or https:// URL (any letter case): the only kind of web address a report links to.
 bool IsWebURL(std::string_view url);

@@ -1,5 +1,7 @@
 // The markup of the report pages. Lines end with CR LF.
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "engine/mirror_naming.h"
 #include "engine/start_page.h"
@@ -17,6 +19,12 @@ constexpr const char* kCellFont = "<font face=\"Arial\" size=\"2\" color=\"#FFFF
 
 std::string Line(const std::string& text) { return text + kEol; }
 
+std::string Lines(std::initializer_list<std::string_view> lines) {
+    std::string text;
+    for (const std::string_view line : lines) (text += line) += kEol;
+    return text;
+}
+
 const char* IndexTitle(ReportIndex kind) { return kind == ReportIndex::Pages ? "Page Index" : "Image Index"; }
 
 std::string Heading(const std::string& title) {
@@ -27,30 +35,33 @@ std::string Heading(const std::string& title) {
 }  // namespace
 
 std::string TTaskReport::Head(bool with_popup) const {
-    std::string head;
-    head += Line("<html>");
-    head += Line("<head>");
-    head += Line("<meta charset=\"utf-8\">");
-    head += Line("<title></title>");
-    head += Line("<style type=\"text/css\">");
-    head += Line("A:link { font-family: Arial; font-size: 10pt; color: #71C2FF; text-decoration: none }");
-    head += Line("A:visited { font-family: Arial; font-size: 10pt; color: #71C2FF; text-decoration: none }");
-    head += Line("A:active { font-family: Arial; font-size: 10pt; color: #71C2FF; text-decoration: underline }");
-    head += Line("A:hover { color: #000000; background-color: #FFD700; text-decoration: underline }");
-    head += Line("</style>");
+    std::string head = Lines({
+        "<html>",
+        "<head>",
+        "<meta charset=\"utf-8\">",
+        "<title></title>",
+        "<style type=\"text/css\">",
+        "A:link { font-family: Arial; font-size: 10pt; color: #71C2FF; text-decoration: none }",
+        "A:visited { font-family: Arial; font-size: 10pt; color: #71C2FF; text-decoration: none }",
+        "A:active { font-family: Arial; font-size: 10pt; color: #71C2FF; text-decoration: underline }",
+        "A:hover { color: #000000; background-color: #FFD700; text-decoration: underline }",
+        "</style>",
+    });
     if (with_popup) {
         // One window for the list of all index pages, opened once and refocused after.
-        head += Line("<script type=\"text/javascript\">");
-        head += Line("var popupwin = null;");
-        head += Line("function popup(loc) {");
-        head += Line("  if (popupwin == null || popupwin.closed)");
-        head += Line("    popupwin = window.open(loc, \"popupwin\", \"width=300,height=400,status=yes,resizable=yes,"
-                     "scrollbars=yes,menubar=no,location=no,toolbar=no\");");
-        head += Line("  else");
-        head += Line("    popupwin.location.href = loc;");
-        head += Line("  popupwin.focus();");
-        head += Line("}");
-        head += Line("</script>");
+        head += Lines({
+            "<script type=\"text/javascript\">",
+            "var popupwin = null;",
+            "function popup(loc) {",
+            "  if (popupwin == null || popupwin.closed)",
+            "    popupwin = window.open(loc, \"popupwin\", \"width=300,height=400,status=yes,resizable=yes,"
+            "scrollbars=yes,menubar=no,location=no,toolbar=no\");",
+            "  else",
+            "    popupwin.location.href = loc;",
+            "  popupwin.focus();",
+            "}",
+            "</script>",
+        });
     }
     head += Line("</head>");
     head += Line("<body topmargin=\"0\" leftmargin=\"0\" background=\"!images/cvbackground.jpg\" "
@@ -100,10 +111,7 @@ std::string TTaskReport::SummaryPage() {
     page += Line("<tr><td width=\"450\">");
     page += Heading("Task Summary");
     page += TaskLines();
-    page += Line("</td></tr>");
-    page += Line("<tr><td>&nbsp;</td></tr>");
-    page += Line("<tr><td>");
-    page += Line("<table cellpadding=\"0\" cellspacing=\"0\"><tr>");
+    page += Lines({"</td></tr>", "<tr><td>&nbsp;</td></tr>", "<tr><td>", "<table cellpadding=\"0\" cellspacing=\"0\"><tr>"});
     page += Line("<td width=\"15\" bgcolor=\"#336699\" align=\"center\" valign=\"top\"><font face=\"Arial\" size=\"3\" "
                  "color=\"#FFFFFF\"><b>R<br>E<br>S<br>U<br>L<br>T<br>S</b></font></td>");
     page += Line("<td><table width=\"450\" cellpadding=\"4\" cellspacing=\"1\" bgcolor=\"#FFC000\">");
@@ -117,13 +125,8 @@ std::string TTaskReport::SummaryPage() {
                  cell("", counter_link(ReportIndex::Images, counters_.ResourcesSaved)) +
                  cell("", std::to_string(counters_.ResourceErrors)) +
                  cell("", std::to_string(counters_.TotalResources)) + "</tr>");
-    page += Line("</table></td>");
-    page += Line("</tr></table>");
-    page += Line("</td></tr>");
-    page += Line("<tr><td>&nbsp;</td></tr>");
-    page += Line("</table>");
-    page += Line("</body>");
-    page += Line("</html>");
+    page += Lines({"</table></td>", "</tr></table>", "</td></tr>", "<tr><td>&nbsp;</td></tr>", "</table>", "</body>",
+                   "</html>"});
     return page;
 }
 
@@ -161,8 +164,7 @@ std::string TTaskReport::MorePage(ReportIndex kind, int pages) const {
         page += Line("<td width=\"10%\" align=\"center\" bgcolor=\"#C9DBED\">" +
                      Anchor(FileHref(IndexFile(kind, n)), std::to_string(n), "target=\"_blank\"") + "</td>");
     }
-    page += Line("</tr>");
-    page += Line("</table>");
+    page += Lines({"</tr>", "</table>"});
     page += "</body></html>";
     return page;
 }
@@ -193,11 +195,8 @@ std::string TTaskReport::IndexPage(ReportIndex kind, int page, int pages, const 
     const std::string navigation = NavigationLine(kind, page, pages);
     std::string text = IndexHeader(IndexTitle(kind));
     text += Line(navigation);
-    text += Line("</font></p>");
-    text += Line("</td>");
-    text += Line("</tr>");
-    text += Line("</table>");
-    text += Line("<table width=\"90%\" cellspacing=\"1\" cellpadding=\"8\" bgcolor=\"#FFC000\" align=\"center\">");
+    text += Lines({"</font></p>", "</td>", "</tr>", "</table>",
+                   "<table width=\"90%\" cellspacing=\"1\" cellpadding=\"8\" bgcolor=\"#FFC000\" align=\"center\">"});
     for (int r = 1; r <= kReportRowsPerPage && first + static_cast<std::size_t>(r - 1) < rows.size(); ++r) {
         const int number = (page - 1) * kReportRowsPerPage + r;
         text += Line("<tr>");
@@ -206,8 +205,7 @@ std::string TTaskReport::IndexPage(ReportIndex kind, int page, int pages, const 
     }
     text += Line("</table>");
     text += Line("<br><center>" + navigation + "</center><br>");
-    text += Line("</body>");
-    text += Line("</html>");
+    text += Lines({"</body>", "</html>"});
     return text;
 }
 

@@ -126,7 +126,7 @@ TEST_F(TaskReportTest, LocalLinksAreFileURLsOfTheSavedNames) {
 TEST_F(TaskReportTest, PictureSizesFromGifPngAndJpegHeaders) {
     const std::string gif = SkinFile("diamond.gif");
     const std::string jpeg = SkinFile("cvbackground.jpg");
-    std::string png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\x01\x2C\0\0\0\xC8\x08\x06\0\0\0", 33);
+    std::string png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\x01\x2C\0\0\0\xC8\x08\x06\0\0\0", 29);
     WriteBytes(home_ + "p.png", png);
     EXPECT_EQ(ReadImageSize(gif).Width, 21);
     EXPECT_EQ(ReadImageSize(gif).Height, 13);
