@@ -1,7 +1,7 @@
 // Writes the report of a task whose queue holds 50,000 saved pages and 50,000 saved images, as the
 // report window does, and prints the seconds taken and the longest gap between two progress calls
 // (the longest the window would go without its events).
-//   build/bench/report_bench [pages] [images]
+//   build/bench/report_bench [pages] [images] [folder]   (folder: where to write, default /tmp)
 
 #include <unistd.h>
 
@@ -47,9 +47,9 @@ std::string QueueText(int pages, int images) {
 int main(int argc, char** argv) {
     const int pages = argc > 1 ? std::atoi(argv[1]) : 50000;
     const int images = argc > 2 ? std::atoi(argv[2]) : 50000;
-    char pattern[] = "/tmp/corvane-report-bench-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) return 1;
-    const std::string root = std::string(pattern) + "/";
+    std::string pattern = std::string(argc > 3 ? argv[3] : "/tmp") + "/corvane-report-bench-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) return 1;
+    const std::string root = pattern + "/";
     ::setenv("CORVANE_HOME", root.c_str(), 1);
 
     corvane::TCVTask task;

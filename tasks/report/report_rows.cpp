@@ -7,6 +7,7 @@
 #include "engine/mirror_naming.h"
 #include "engine/queue_item.h"
 #include "engine/url_model.h"
+#include "platform/rtl/fnv_hash.h"
 #include "platform/rtl/string_list.h"
 #include "tasks/report/report_html.h"
 
@@ -44,47 +45,41 @@ ReportRows ReadReportRows(const std::string& queue_file, const std::string& capt
 
     // Every URL joins the name index in queue order, as the capture saw them, so that a URL whose
     // name an earlier one took links to the file it was really saved in. A URL listed again is the
-    // same item (the queue keeps only its first pair).
+    // same item (the queue keeps only its first pair). Hashes, not strings: this runs on the window's
+    // thread, and freeing a hundred thousand strings at the end would hold it up.
     LocalNameIndex names;
-    std::unordered_set<std::string> seen;
-    struct Pending {
-        TCVQItem item;
-        bool page;
-    };
-    std::vector<Pending> kept;
+    std::unordered_set<std::uint64_t> seen;
     std::size_t lines = 0;
     for (std::size_t start = 0; start < text.size();) {
         std::string url = LineAt(text, start);
         if (start >= text.size()) break;  // a URL line without its record
-        std::string record = LineAt(text, start);
+        const std::string record = LineAt(text, start);
         if (++lines % kTickLines == 0 && tick) tick();
-        if (!seen.insert(LowerCase(url)).second) continue;
+        if (!seen.insert(Fnv1a64(LowerCase(url))).second) continue;
         names.Add(url);
 
         TCVQItem item;
         if (!item.DecodeRecord(record) || item.State < isSaved) continue;
         const bool page = item.Type == kPageType;
         if (!page && item.Type != kImagesType) continue;
-        item.URL = std::move(url);
-        kept.push_back({std::move(item), page});
-    }
-    text.clear();
-    text.shrink_to_fit();
-
-    for (std::size_t i = 0; i < kept.size(); ++i) {
-        TCVQItem& item = kept[i].item;
         ReportRow row;
-        // Only web addresses were ever fetched into a local file.
-        if (IsWebURL(item.URL)) row.LocalFile = GetLocalFileName(capture_folder, URLBaseDir(item.URL), item.URL);
-        if (!row.LocalFile.empty()) row.LocalFile = WithFileName(row.LocalFile, names.RenamedTo(item.URL));
-        row.URL = std::move(item.URL);
+        row.URL = std::move(url);
         row.Referrer = std::move(item.Referrer);
         row.Title = std::move(item.Title);
         row.Level = item.Level;
         row.Size = item.Size;
-        (kept[i].page ? rows.Pages : rows.Images).push_back(std::move(row));
-        if ((i + 1) % kTickLines == 0 && tick) tick();
+        (page ? rows.Pages : rows.Images).push_back(std::move(row));
     }
+    text.clear();
+    text.shrink_to_fit();
+
+    for (auto* list : {&rows.Pages, &rows.Images})
+        for (ReportRow& row : *list) {
+            // Only web addresses were ever fetched into a local file.
+            if (IsWebURL(row.URL)) row.LocalFile = GetLocalFileName(capture_folder, URLBaseDir(row.URL), row.URL);
+            if (!row.LocalFile.empty()) row.LocalFile = WithFileName(row.LocalFile, names.RenamedTo(row.URL));
+            if (++lines % kTickLines == 0 && tick) tick();
+        }
     return rows;
 }
 

@@ -104,6 +104,8 @@ void TTaskReport::CopySkinImages() const {
 
 void TTaskReport::CreateSummary(const std::string& step) {
     Progress(step, 0);
+    Rows();  // the summary links an index only when it has rows
+    Progress("", -1);
     const std::string page = SummaryPage();
     MakeFolder(report_folder_);
     WritePage(summary_file_, page);
