@@ -54,7 +54,8 @@ TdlgRunTask::TdlgRunTask(const TCVTask& task, QWidget* parent)
     lvSummary->setSelectionMode(QAbstractItemView::NoSelection);
     lvSummary->setFocusPolicy(Qt::NoFocus);
     lvSummary->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    lvSummary->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    lvSummary->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lvSummary->verticalHeader()->setDefaultSectionSize(lvSummary->fontMetrics().height() + 8);
     lvSummary->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lvSummary->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
