@@ -94,23 +94,24 @@ TEST_F(RunDialog, ShowsTheCountersTheSituationAndTheMethodDescriptions) {
 }
 
 TEST_F(RunDialog, CompletedTasksAndTasksWithoutErrors) {
+    struct Case {
+        TCVTaskCounters counters;
+        TCVTaskStatus status;
+        std::uint16_t situation;
+        bool recovery;
+    };
+    const Case cases[] = {{{4, 4, 0, 0, 4, 4, 100}, tsZipped, msg::RunCompleted, false},
+                          {{4, 3, 0, 1, 4, 4, 100}, tsTaskComplete, msg::RunCompletedWithErrors, true}};
     auto task = SavedTask("done");
-    task->SetCounters({4, 4, 0, 0, 4, 4, 100});
-    task->Status = tsZipped;
-    {
+    for (const Case& c : cases) {
+        task->SetCounters(c.counters);
+        task->Status = c.status;
         TdlgRunTask dialog(*task);
         dialog.show();
-        EXPECT_EQ(dialog.Label1->text(), LangText(msg::RunCompleted));
-        EXPECT_FALSE(dialog.rbSmartRecovery->isEnabled());
+        EXPECT_EQ(dialog.Label1->text(), LangText(c.situation));
+        EXPECT_EQ(dialog.rbSmartRecovery->isEnabled(), c.recovery);
         EXPECT_EQ(dialog.lvSummary->item(1, 2)->text(), "0");  // nothing queued, never negative
     }
-    task->SetCounters({4, 3, 0, 1, 4, 4, 100});
-    task->Status = tsTaskComplete;
-    TdlgRunTask dialog(*task);
-    dialog.show();
-    EXPECT_EQ(dialog.Label1->text(), LangText(msg::RunCompletedWithErrors));
-    EXPECT_TRUE(dialog.rbSmartRecovery->isEnabled());
-    EXPECT_EQ(dialog.lvSummary->item(1, 2)->text(), "0");
 }
 
 using RunTaskCommand = RunFixture;
