@@ -12,6 +12,8 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <array>
+#include <utility>
 
 #include "tasks/profile_editor.h"
 #include "tasks/url_filter_lists.h"
@@ -37,6 +39,19 @@ QRadioButton* Radio(QWidget* parent, const char* name, const char* text) {
 
 QGroupBox* Group(QWidget* parent, const char* name, const char* title) {
     return Make<QGroupBox>(parent, name, QString(title));
+}
+
+// The directory, site and anywhere radios of one kind of link, in a group of their own.
+QGroupBox* LocationGroup(QWidget* parent, const char* name, const char* title,
+                         const std::array<std::pair<const char*, const char*>, 3>& radios,
+                         const std::array<QRadioButton**, 3>& out) {
+    QGroupBox* group = Group(parent, name, title);
+    auto* layout = new QVBoxLayout(group);
+    for (std::size_t i = 0; i < radios.size(); ++i) {
+        *out[i] = Radio(group, radios[i].first, radios[i].second);
+        layout->addWidget(*out[i]);
+    }
+    return group;
 }
 
 // A filter list with its Add, Edit... and Remove buttons stacked at its right.
@@ -109,19 +124,16 @@ void TdlgEditProfile::BuildForm() {
     depthLayout->addLayout(levelsRow);
     depthLayout->addWidget(rbAll);
 
-    QGroupBox* pages = Group(page, "gbPages", "Page links");
-    auto* pagesLayout = new QVBoxLayout(pages);
-    rbPagesDir = Radio(pages, "rbPagesDir", "Within current directory");
-    rbPagesSite = Radio(pages, "rbPagesSite", "Within current site");
-    rbPagesAnywhere = Radio(pages, "rbPagesAnywhere", "Anywhere");
-    for (QRadioButton* radio : {rbPagesDir, rbPagesSite, rbPagesAnywhere}) pagesLayout->addWidget(radio);
-
-    QGroupBox* resources = Group(page, "gbResources", "Images and other files");
-    auto* resourcesLayout = new QVBoxLayout(resources);
-    rbResDir = Radio(resources, "rbResDir", "Current directory");
-    rbResSite = Radio(resources, "rbResSite", "Current site");
-    rbResAnywhere = Radio(resources, "rbResAnywhere", "Anywhere");
-    for (QRadioButton* radio : {rbResDir, rbResSite, rbResAnywhere}) resourcesLayout->addWidget(radio);
+    QGroupBox* pages = LocationGroup(page, "gbPages", "Page links",
+                                     {{{"rbPagesDir", "Within current directory"},
+                                       {"rbPagesSite", "Within current site"},
+                                       {"rbPagesAnywhere", "Anywhere"}}},
+                                     {&rbPagesDir, &rbPagesSite, &rbPagesAnywhere});
+    QGroupBox* resources = LocationGroup(page, "gbResources", "Images and other files",
+                                         {{{"rbResDir", "Current directory"},
+                                           {"rbResSite", "Current site"},
+                                           {"rbResAnywhere", "Anywhere"}}},
+                                         {&rbResDir, &rbResSite, &rbResAnywhere});
 
     auto* locations = new QHBoxLayout;
     locations->addWidget(depth);
