@@ -73,7 +73,8 @@ FileTypeTreeController::FileTypeTreeController(QWidget* form, DeleteTexts texts)
     tree_->setColumnCount(1);
     tree_->setHeaderHidden(true);
     tree_->setHeaderLabels({QString()});
-    tree_->viewport()->installEventFilter(this);
+    viewport_ = tree_->viewport();
+    viewport_->installEventFilter(this);
     connect(tree_, &QTreeWidget::currentItemChanged, this, &FileTypeTreeController::tvFileTypesChange);
     connect(cbAll_, &QAbstractButton::clicked, this, &FileTypeTreeController::cbAllClick);
     connect(btnNew_, &QAbstractButton::clicked, this, &FileTypeTreeController::btnNewClick);
@@ -162,8 +163,9 @@ QRect FileTypeTreeController::StateImageRect(const QTreeWidgetItem* node) const 
 }
 
 bool FileTypeTreeController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tree_->viewport() &&
-        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+    // The viewport is compared by its saved address: it still sends events while the tree is destroyed.
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+        watched == viewport_) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
         QTreeWidgetItem* node = tree_->itemAt(at);

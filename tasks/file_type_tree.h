@@ -78,6 +78,7 @@ private:
     QWidget* form_;
     DeleteTexts texts_;
     QTreeWidget* tree_;
+    QObject* viewport_;
     QAbstractButton* cbAll_;
     QAbstractButton* btnNew_;
     QAbstractButton* btnEdit_;
