@@ -88,6 +88,10 @@ TEST_F(FileTypeTree, FillTicksFromTheListAndGroupsFollow) {
     EXPECT_TRUE(form.all->isChecked());
     EXPECT_FALSE(form.tree->isEnabled());
     EXPECT_EQ(form.State("Images"), kStateUnticked);
+    // The next profile's list unticks "All" again.
+    form.controller->FillFileTypes(TStringList({".doc"}));
+    EXPECT_FALSE(form.all->isChecked());
+    EXPECT_TRUE(form.tree->isEnabled());
 }
 
 TEST_F(FileTypeTree, StateClicksTickGroupsAndChildren) {
