@@ -1,7 +1,6 @@
 #include "engine/dispatch_rules.h"
 
 #include <cerrno>
-
 #include <cmath>
 #include <cstdlib>
 

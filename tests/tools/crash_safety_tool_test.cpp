@@ -3,10 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,8 +20,7 @@
 #include "tests/support/loopback_server.h"
 #include "tests/support/query_folder_site.h"
 #include "tests/support/test_site.h"
-
-extern char** environ;
+#include "tests/tools/spawn_process.h"
 
 namespace corvane {
 namespace {
@@ -42,24 +37,10 @@ std::string ReadAll(const std::string& path) {
 }
 
 pid_t Spawn(const std::vector<std::string>& args, const std::string& log) {
-    std::vector<std::string> all = args;
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    return testing::SpawnProcess(args, log, true);
 }
 
-int WaitExit(pid_t pid) {
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
+using testing::WaitExit;
 
 // Captured files with their contents; the program's temporaries (names holding ':') left by a kill
 // are no part of the capture.
