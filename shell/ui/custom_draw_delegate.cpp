@@ -1,16 +1,8 @@
 #include "shell/ui/custom_draw_delegate.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QPainter>
-#include <QPointer>
-#include <QTimer>
-#include <exception>
-#include <functional>
-#include <string>
-
-#include "shell/ns/com.h"
-#include "shell/ns/shell_ui.h"
+#include <algorithm>
 
 namespace corvane::shell {
 
@@ -85,24 +77,6 @@ void TPTCustomDrawDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         post.dwDrawStage = CDDS_ITEMPOSTPAINT;
         host_.CustomDrawNotify(post);
     }
-}
-
-void RunGuarded(QObject* owner, bool deferWarning, const std::function<void()>& body) {
-    std::string message;
-    try {
-        body();
-        return;
-    } catch (const std::exception& error) {
-        message = error.what();
-    } catch (...) {
-        message = SystemMessage(E_FAIL);
-    }
-    if (!deferWarning) {
-        ShellUi().Warn(owner, message);
-        return;
-    }
-    QPointer<QObject> guard(owner);
-    QTimer::singleShot(0, [guard, message] { ShellUi().Warn(guard.data(), message); });
 }
 
 }  // namespace corvane::shell

@@ -5,7 +5,6 @@
 
 #include <QStyledItemDelegate>
 #include <cstdint>
-#include <functional>
 
 #include "shell/ui/custom_draw.h"
 
@@ -40,9 +39,5 @@ public:
 private:
     ICustomDrawHost& host_;
 };
-
-// Runs a handler of a view; an exception is shown as a warning (after the current event when
-// deferred, e.g. while painting) instead of leaving the event handler.
-void RunGuarded(QObject* owner, bool deferWarning, const std::function<void()>& body);
 
 }  // namespace corvane::shell

@@ -1,14 +1,13 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QPainter>
 
 #include "shell/ui/custom_tree_list.h"
 
 namespace corvane::shell {
 
 TPTCustomListView::TPTCustomListView(QWidget* parent)
-    : QTreeView(parent), delegate_(new TPTCustomDrawDelegate(*this, this)) {
+    : QTreeView(parent), TPTViewCommon(static_cast<QAbstractItemView&>(*this)), delegate_(new TPTCustomDrawDelegate(*this, this)) {
     // Report mode: one row per item, no tree decoration.
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -64,22 +63,6 @@ QRect TPTCustomListView::DisplayRect(int row, bool textOnly) const {
     return delegate_->TextRect(option, index);
 }
 
-void TPTCustomListView::SetImages(const TSysImageList* images) {
-    images_ = images;
-    if (images != nullptr) setIconSize(QSize(images->Size(), images->Size()));
-    viewport()->update();
-}
-
-void TPTCustomListView::SetColor(const QColor& color) {
-    color_ = color;
-    TPTViewColors::Apply(*this, QPalette::Base, color);
-}
-
-void TPTCustomListView::SetFontColor(const QColor& color) {
-    font_color_ = color;
-    TPTViewColors::Apply(*this, QPalette::Text, color);
-}
-
 QString TPTCustomListView::GetItemText(int row, int column) { return items_.Text(row, column); }
 
 int TPTCustomListView::GetItemImage(int row, int column) { return items_.ImageIndex(row, column); }
@@ -89,12 +72,9 @@ void TPTCustomListView::DecorateItem(QStyleOptionViewItem& option, const QModelI
     int image = -1;
     RunGuarded(this, true, [&] {
         option.text = GetItemText(index.row(), index.column());
-        if (images_ != nullptr) image = GetItemImage(index.row(), index.column());
+        if (Images() != nullptr) image = GetItemImage(index.row(), index.column());
     });
-    if (image < 0 || images_ == nullptr) return;
-    option.icon = QIcon(images_->Pixmap(image));
-    option.decorationSize = QSize(images_->Size(), images_->Size());
-    option.features |= QStyleOptionViewItem::HasDecoration;
+    if (Images() != nullptr) TPTCustomDrawFrame::Decorate(option, *Images(), image, kOverlayNone, false);
 }
 
 // ---- custom draw
@@ -107,58 +87,25 @@ std::unique_ptr<TPTCustomDraw> TPTCustomListView::CreateCustomDraw(TNMCustomDraw
 }
 
 std::unique_ptr<TPTCustomDraw> TPTCustomListView::DoCustomDraw(TNMCustomDraw& notification, std::uint32_t& result) {
-    std::unique_ptr<TPTCustomDraw> draw;
-    int item = -1;
     const std::uint32_t stage = notification.dwDrawStage;
-    const auto itemOf = [&] {
-        return (stage & CDDS_ITEM) != 0 && notification.item.isValid() ? notification.item.row() : -1;
-    };
-    if (OnLvCustomDrawEx) {
-        draw = CreateCustomDraw(notification, result);
-        item = itemOf();
-        OnLvCustomDrawEx(*this, *draw, item);
-    }
-    if (OnLvCustomDraw && (stage & CDDS_ITEMPREPAINT) > CDDS_ITEM) {
-        if (!draw) {
-            draw = CreateCustomDraw(notification, result);
-            item = itemOf();
-        }
-        OnLvCustomDraw(*this, *draw, item);
-    }
-    if (draw) draw->Apply();
+    const int item = (stage & CDDS_ITEM) != 0 && notification.item.isValid() ? notification.item.row() : -1;
+    auto draw = TPTCustomDrawFrame::FireEvents(
+        stage, static_cast<bool>(OnLvCustomDrawEx), static_cast<bool>(OnLvCustomDraw),
+        [&] { return CreateCustomDraw(notification, result); },
+        [&](TPTCustomDraw& made, bool ex) { (ex ? OnLvCustomDrawEx : OnLvCustomDraw)(*this, made, item); });
     // The list always asks for its items: their texts come through the item stage.
     if ((stage & CDDS_PREPAINT) != 0) result |= CDRF_NOTIFYITEMDRAW;
     return draw;
 }
 
 std::uint32_t TPTCustomListView::CustomDrawNotify(TNMCustomDraw& notification) {
-    draw_.reset();
-    std::uint32_t result = CDRF_DODEFAULT;
-    RunGuarded(this, true, [&] { draw_ = DoCustomDraw(notification, result); });
-    return result;
+    return frame_.Notify(this, [&](std::uint32_t& result) { return DoCustomDraw(notification, result); });
 }
 
-bool TPTCustomListView::ItemDrawRequested() const { return (prepaint_result_ & CDRF_NOTIFYITEMDRAW) != 0; }
+bool TPTCustomListView::ItemDrawRequested() const { return frame_.ItemDrawRequested(); }
 
 void TPTCustomListView::paintEvent(QPaintEvent* event) {
-    TNMCustomDraw nm;
-    nm.rc = viewport()->rect();
-    nm.font = font();
-    nm.clrText = palette().color(QPalette::Text);
-    nm.clrTextBk = palette().color(QPalette::Base);
-    {
-        QPainter painter(viewport());
-        nm.painter = &painter;
-        nm.dwDrawStage = CDDS_PREPAINT;
-        prepaint_result_ = CustomDrawNotify(nm);
-    }
-    QTreeView::paintEvent(event);
-    if ((prepaint_result_ & CDRF_NOTIFYPOSTPAINT) != 0) {
-        QPainter painter(viewport());
-        nm.painter = &painter;
-        nm.dwDrawStage = CDDS_POSTPAINT;
-        CustomDrawNotify(nm);
-    }
+    frame_.Paint(*this, *this, [&] { QTreeView::paintEvent(event); });
 }
 
 void TPTCustomListView::startDrag(Qt::DropActions actions) {

@@ -16,6 +16,7 @@
 
 #include "shell/ui/custom_draw.h"
 #include "shell/ui/custom_draw_delegate.h"
+#include "shell/ui/guarded_handler.h"
 #include "shell/ui/sys_image_list.h"
 #include "widgets/list_items.h"
 
@@ -63,14 +64,59 @@ private:
     bool cut_ = false;
 };
 
-// What the two bases share: the colours, the popup menu, the custom-draw protocol around paintEvent.
-class TPTViewColors {
+// What the two bases share: the colours and the custom-draw protocol around a paint.
+class TPTViewCommon {
 public:
-    // clNone (an invalid colour) gives the palette's default back.
-    static void Apply(QWidget& view, QPalette::ColorRole role, const QColor& color);
+    explicit TPTViewCommon(QAbstractItemView& view) : view_(view) {}
+
+    void SetImages(const TSysImageList* images);
+    const TSysImageList* Images() const { return images_; }
+    // The control's own menu (not owned), shown where no hook chose another.
+    QMenu* PopupMenu() const { return popup_.data(); }
+    void SetPopupMenu(QMenu* menu) { popup_ = menu; }
+    // Background (palette Base) and text colour (palette Text); an invalid colour is clNone, the
+    // palette's default.
+    QColor Color() const { return color_; }
+    void SetColor(const QColor& color);
+    QColor FontColor() const { return font_color_; }
+    void SetFontColor(const QColor& color);
+
+protected:
+    // After a palette change from outside: the colours set here hold.
+    void ReapplyColors();
+
+private:
+    void ApplyColor(QPalette::ColorRole role, const QColor& color);
+
+    QAbstractItemView& view_;
+    const TSysImageList* images_ = nullptr;
+    QPointer<QMenu> popup_;
+    QColor color_;
+    QColor font_color_;
 };
 
-class TPTCustomTreeView : public QTreeWidget, protected ICustomDrawHost {
+struct TPTCustomDrawFrame {
+    using Dispatch = std::function<std::unique_ptr<TPTCustomDraw>(std::uint32_t& result)>;
+    using Create = std::function<std::unique_ptr<TPTCustomDraw>()>;
+    using Fire = std::function<void(TPTCustomDraw& draw, bool ex)>;
+
+    // Pre-paint, the view's own paint, post-paint when asked for; the pre-paint result.
+    std::uint32_t Paint(QAbstractItemView& view, ICustomDrawHost& host, const std::function<void()>& paint);
+    // One notification: the previous draw object goes, the dispatch makes the next.
+    std::uint32_t Notify(QObject* owner, const Dispatch& dispatch);
+    // The Ex event at every stage, the plain one at item pre-paint, then Apply.
+    static std::unique_ptr<TPTCustomDraw> FireEvents(std::uint32_t stage, bool hasEx, bool hasPlain,
+                                                     const Create& create, const Fire& fire);
+    // An item's image as the views draw it.
+    static void Decorate(QStyleOptionViewItem& option, const TSysImageList& images, int image, int overlay,
+                         bool cut);
+    bool ItemDrawRequested() const { return (prepaint_result & CDRF_NOTIFYITEMDRAW) != 0; }
+
+    std::unique_ptr<TPTCustomDraw> draw;
+    std::uint32_t prepaint_result = 0;
+};
+
+class TPTCustomTreeView : public QTreeWidget, public TPTViewCommon, protected ICustomDrawHost {
     Q_OBJECT
 
 public:
@@ -97,20 +143,9 @@ public:
     TTreeNode* NodeAt(QPoint point) const;
     QRect DisplayRect(TTreeNode* node, bool textOnly) const;
 
-    void SetImages(const TSysImageList* images);
-    const TSysImageList* Images() const { return images_; }
-
-    QMenu* PopupMenu() const { return popup_.data(); }
-    void SetPopupMenu(QMenu* menu) { popup_ = menu; }
-
-    // Background (palette Base) and text colour (palette Text); an invalid colour is clNone.
-    QColor Color() const { return color_; }
-    void SetColor(const QColor& color);
-    QColor FontColor() const { return font_color_; }
-    void SetFontColor(const QColor& color);
 
     // The draw object of the last notification (null before any); valid until the next one.
-    TPTCustomDraw* CustomDraw() const { return draw_.get(); }
+    TPTCustomDraw* CustomDraw() const { return frame_.draw.get(); }
     // One notification through the dispatch: frees the previous draw object, runs DoCustomDraw.
     std::uint32_t CustomDrawNotify(TNMCustomDraw& notification) override;
 
@@ -143,15 +178,10 @@ private:
     QStyleOptionViewItem BaseOption() const;
 
     TPTCustomDrawDelegate* delegate_;
-    std::unique_ptr<TPTCustomDraw> draw_;
-    std::uint32_t prepaint_result_ = 0;
-    const TSysImageList* images_ = nullptr;
-    QPointer<QMenu> popup_;
-    QColor color_;
-    QColor font_color_;
+    TPTCustomDrawFrame frame_;
 };
 
-class TPTCustomListView : public QTreeView, protected ICustomDrawHost {
+class TPTCustomListView : public QTreeView, public TPTViewCommon, protected ICustomDrawHost {
     Q_OBJECT
 
 public:
@@ -174,20 +204,12 @@ public:
     int ItemAt(QPoint point) const;
     QRect DisplayRect(int row, bool textOnly) const;
 
-    void SetImages(const TSysImageList* images);
-    const TSysImageList* Images() const { return images_; }
-    QMenu* PopupMenu() const { return popup_.data(); }
-    void SetPopupMenu(QMenu* menu) { popup_ = menu; }
-    QColor Color() const { return color_; }
-    void SetColor(const QColor& color);
-    QColor FontColor() const { return font_color_; }
-    void SetFontColor(const QColor& color);
 
     // Set when a drag of items began; the owner clears it.
     bool DragBegan() const { return drag_began_; }
     void SetDragBegan(bool began) { drag_began_ = began; }
 
-    TPTCustomDraw* CustomDraw() const { return draw_.get(); }
+    TPTCustomDraw* CustomDraw() const { return frame_.draw.get(); }
     std::uint32_t CustomDrawNotify(TNMCustomDraw& notification) override;
 
 protected:
@@ -215,12 +237,7 @@ private:
 
     TListItems items_;
     TPTCustomDrawDelegate* delegate_;
-    std::unique_ptr<TPTCustomDraw> draw_;
-    std::uint32_t prepaint_result_ = 0;
-    const TSysImageList* images_ = nullptr;
-    QPointer<QMenu> popup_;
-    QColor color_;
-    QColor font_color_;
+    TPTCustomDrawFrame frame_;
     bool drag_began_ = false;
 };
 

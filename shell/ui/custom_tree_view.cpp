@@ -1,7 +1,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QPainter>
 
 #include "shell/ui/custom_tree_list.h"
 
@@ -51,7 +50,7 @@ void TTreeNode::SetHasChildren(bool has) {
 // ---- the tree
 
 TPTCustomTreeView::TPTCustomTreeView(QWidget* parent)
-    : QTreeWidget(parent), delegate_(new TPTCustomDrawDelegate(*this, this)) {
+    : QTreeWidget(parent), TPTViewCommon(static_cast<QAbstractItemView&>(*this)), delegate_(new TPTCustomDrawDelegate(*this, this)) {
     setHeaderHidden(true);
     setColumnCount(1);
     setItemDelegate(delegate_);
@@ -118,27 +117,10 @@ QRect TPTCustomTreeView::DisplayRect(TTreeNode* node, bool textOnly) const {
     return delegate_->TextRect(option, indexFromItem(node));
 }
 
-void TPTCustomTreeView::SetImages(const TSysImageList* images) {
-    images_ = images;
-    if (images != nullptr) setIconSize(QSize(images->Size(), images->Size()));
-    viewport()->update();
-}
-
-void TPTCustomTreeView::SetColor(const QColor& color) {
-    color_ = color;
-    TPTViewColors::Apply(*this, QPalette::Base, color);
-}
-
-void TPTCustomTreeView::SetFontColor(const QColor& color) {
-    font_color_ = color;
-    TPTViewColors::Apply(*this, QPalette::Text, color);
-}
-
 void TPTCustomTreeView::changeEvent(QEvent* event) {
     // A palette from the parent must not undo the colours set here.
     if (event->type() == QEvent::ParentChange || event->type() == QEvent::StyleChange) {
-        if (color_.isValid()) TPTViewColors::Apply(*this, QPalette::Base, color_);
-        if (font_color_.isValid()) TPTViewColors::Apply(*this, QPalette::Text, font_color_);
+        ReapplyColors();
     }
     QTreeWidget::changeEvent(event);
 }
@@ -153,48 +135,29 @@ std::unique_ptr<TPTCustomDraw> TPTCustomTreeView::CreateCustomDraw(TNMCustomDraw
 }
 
 std::unique_ptr<TPTCustomDraw> TPTCustomTreeView::DoCustomDraw(TNMCustomDraw& notification, std::uint32_t& result) {
-    std::unique_ptr<TPTCustomDraw> draw;
-    TTreeNode* node = nullptr;
     const std::uint32_t stage = notification.dwDrawStage;
-    const auto nodeOf = [&] {
-        return (stage & CDDS_ITEM) != 0 ? static_cast<TTreeNode*>(itemFromIndex(notification.item)) : nullptr;
-    };
-    if (OnTvCustomDrawEx) {
-        draw = CreateCustomDraw(notification, result);
-        node = nodeOf();
-        OnTvCustomDrawEx(*this, *draw, node);
-    }
-    if (OnTvCustomDraw && (stage & CDDS_ITEMPREPAINT) > CDDS_ITEM) {
-        if (!draw) {
-            draw = CreateCustomDraw(notification, result);
-            node = nodeOf();
-        }
-        OnTvCustomDraw(*this, *draw, node);
-    }
-    if (draw) draw->Apply();
+    TTreeNode* node = (stage & CDDS_ITEM) != 0 ? static_cast<TTreeNode*>(itemFromIndex(notification.item)) : nullptr;
+    auto draw = TPTCustomDrawFrame::FireEvents(
+        stage, static_cast<bool>(OnTvCustomDrawEx), static_cast<bool>(OnTvCustomDraw),
+        [&] { return CreateCustomDraw(notification, result); },
+        [&](TPTCustomDraw& made, bool ex) { (ex ? OnTvCustomDrawEx : OnTvCustomDraw)(*this, made, node); });
     if ((stage & CDDS_PREPAINT) != 0 && (OnTvCustomDrawEx || OnTvCustomDraw)) result |= CDRF_NOTIFYITEMDRAW;
     return draw;
 }
 
 std::uint32_t TPTCustomTreeView::CustomDrawNotify(TNMCustomDraw& notification) {
-    draw_.reset();
-    std::uint32_t result = CDRF_DODEFAULT;
-    RunGuarded(this, true, [&] { draw_ = DoCustomDraw(notification, result); });
-    return result;
+    return frame_.Notify(this, [&](std::uint32_t& result) { return DoCustomDraw(notification, result); });
 }
 
-bool TPTCustomTreeView::ItemDrawRequested() const { return (prepaint_result_ & CDRF_NOTIFYITEMDRAW) != 0; }
+bool TPTCustomTreeView::ItemDrawRequested() const { return frame_.ItemDrawRequested(); }
 
 void TPTCustomTreeView::DecorateItem(QStyleOptionViewItem& option, const QModelIndex& index) {
     auto* node = static_cast<TTreeNode*>(itemFromIndex(index));
-    if (node == nullptr || images_ == nullptr || index.column() != 0) return;
+    if (node == nullptr || Images() == nullptr || index.column() != 0) return;
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     RunGuarded(this, true, [&] { selected ? GetSelectedIndex(node) : GetImageIndex(node); });
-    const int image = selected ? node->SelectedIndex() : node->ImageIndex();
-    if (image < 0) return;
-    option.icon = QIcon(images_->Pixmap(image, node->OverlayIndex(), node->Cut()));
-    option.decorationSize = QSize(images_->Size(), images_->Size());
-    option.features |= QStyleOptionViewItem::HasDecoration;
+    TPTCustomDrawFrame::Decorate(option, *Images(), selected ? node->SelectedIndex() : node->ImageIndex(),
+                                 node->OverlayIndex(), node->Cut());
 }
 
 void TPTCustomTreeView::GetImageIndex(TTreeNode* node) {
@@ -206,24 +169,7 @@ void TPTCustomTreeView::GetSelectedIndex(TTreeNode* node) {
 }
 
 void TPTCustomTreeView::paintEvent(QPaintEvent* event) {
-    TNMCustomDraw nm;
-    nm.rc = viewport()->rect();
-    nm.font = font();
-    nm.clrText = palette().color(QPalette::Text);
-    nm.clrTextBk = palette().color(QPalette::Base);
-    {
-        QPainter painter(viewport());
-        nm.painter = &painter;
-        nm.dwDrawStage = CDDS_PREPAINT;
-        prepaint_result_ = CustomDrawNotify(nm);
-    }
-    QTreeWidget::paintEvent(event);
-    if ((prepaint_result_ & CDRF_NOTIFYPOSTPAINT) != 0) {
-        QPainter painter(viewport());
-        nm.painter = &painter;
-        nm.dwDrawStage = CDDS_POSTPAINT;
-        CustomDrawNotify(nm);
-    }
+    frame_.Paint(*this, *this, [&] { QTreeWidget::paintEvent(event); });
 }
 
 // ---- context menus

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "shell/ns/com.h"
+#include "shell/ui/guarded_handler.h"
 
 namespace corvane::shell {
 
@@ -128,6 +129,10 @@ void TPTFramedWidget::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+void TPTFramedWidget::FireOnPaint(QPainter& painter) {
+    if (OnPaint) RunGuarded(this, true, [&] { OnPaint(this, painter); });
+}
+
 void TPTFramedWidget::DrawCaption(QPainter& painter, const QRect& area) {
     const QRect text = area.adjusted(frame_space_, 0, -frame_space_, 0);
     const QFontMetrics metrics(font());
@@ -149,7 +154,7 @@ void TPTFrame::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     DrawFrameStyle(painter, rect(), FrameStyle(), palette());
     if (DefaultDrawing() && FrameStyle() != TPTFrameStyle::ptfsGroup) DrawCaption(painter, InnerRect());
-    if (OnPaint) OnPaint(this, painter);
+    FireOnPaint(painter);
 }
 
 // ---- TPTGroup
@@ -178,7 +183,7 @@ void TPTGroup::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (FrameStyle() != TPTFrameStyle::ptfsGroup) {
         DrawFrameStyle(painter, rect(), FrameStyle(), palette());
-        if (OnPaint) OnPaint(this, painter);
+        FireOnPaint(painter);
         return;
     }
     const int h = CaptionHeight();
@@ -208,7 +213,7 @@ void TPTGroup::paintEvent(QPaintEvent*) {
             painter.drawText(line, kTextFlags, text);
         }
     }
-    if (OnPaint) OnPaint(this, painter);
+    FireOnPaint(painter);
 }
 
 // ---- TPTPane and the image combo's items

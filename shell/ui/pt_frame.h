@@ -65,6 +65,8 @@ protected:
     virtual QRect InnerRect() const;
     virtual void Restyled() {}
     void DrawCaption(QPainter& painter, const QRect& area);
+    // OnPaint, its exceptions shown as warnings after the paint.
+    void FireOnPaint(QPainter& painter);
     void changeEvent(QEvent* event) override;
 
 private:

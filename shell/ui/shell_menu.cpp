@@ -10,6 +10,7 @@
 #include "shell/ns/shell_utils.h"
 #include "shell/ns/special_folders.h"
 #include "shell/ns/sys_icons.h"
+#include "shell/ui/guarded_handler.h"
 #include "shell/ui/shell_commands.h"
 #include "shell/ui/sys_image_list.h"
 
@@ -47,9 +48,11 @@ void AddSubmenu(QMenu& qmenu, TMenuHandle::Item& item, MenuContext& context) {
     FillQMenu(*sub, *model, context);
     QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, model, &context] {
         if (context.params.SendTo == nullptr) return;
-        UpdateSendToMenu(*model, context.params.Menu, *context.params.SendTo);
-        sub->clear();
-        FillQMenu(*sub, *model, context);
+        RunGuarded(context.params.Parent, false, [&] {
+            UpdateSendToMenu(*model, context.params.Menu, *context.params.SendTo);
+            sub->clear();
+            FillQMenu(*sub, *model, context);
+        });
     });
 }
 
@@ -143,7 +146,8 @@ unsigned TrackPopupMenu(TMenuHandle& menu, const TTrackPopupParams& params) {
     FillQMenu(qmenu, menu, context);
     const auto hovered = [&params](QAction* action) {
         const unsigned flags = action->menu() != nullptr ? MF_POPUP : 0;
-        GetMenuHint(params.Menu, action->data().toUInt(), flags, params.OnHint);
+        RunGuarded(params.Parent, false,
+                   [&] { GetMenuHint(params.Menu, action->data().toUInt(), flags, params.OnHint); });
     };
     QObject::connect(&qmenu, &QMenu::hovered, &qmenu, hovered);
     QPointer<QAction> chosen = qmenu.exec(params.At);

@@ -1,5 +1,6 @@
 #include "shell/ui/sys_image_list.h"
 
+#include <QCoreApplication>
 #include <QFileIconProvider>
 #include <algorithm>
 #include <QPainter>
@@ -24,12 +25,21 @@ QFileIconProvider::IconType KindOf(const std::string& key) {
     return QFileIconProvider::File;
 }
 
-// Icons by key; theme look-ups are slow enough to keep.
+// Icons by key; theme look-ups are slow enough to keep. The cache empties before the application
+// object goes: icons kept past it crash its clean-up.
+std::unordered_map<std::string, QIcon>& IconCache() {
+    static std::unordered_map<std::string, QIcon>* cache = [] {
+        qAddPostRoutine([] { IconCache().clear(); });
+        return new std::unordered_map<std::string, QIcon>;
+    }();
+    return *cache;
+}
+
 QIcon IconForKey(const std::string& key) {
-    static std::unordered_map<std::string, QIcon> cache;
+    auto& cache = IconCache();
     const auto found = cache.find(key);
     if (found != cache.end()) return found->second;
-    static const QFileIconProvider provider;
+    const QFileIconProvider provider;
     QIcon icon = QIcon::fromTheme(QString::fromStdString(key), provider.icon(KindOf(key)));
     if (icon.isNull()) icon = provider.icon(QFileIconProvider::File);
     cache.emplace(key, icon);

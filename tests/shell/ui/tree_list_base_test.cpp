@@ -68,10 +68,14 @@ void RightClick(QWidget& viewport, QPoint at) {
     QApplication::processEvents();
 }
 
+// The application object, made before the fixture's widgets.
+struct AppFirst {
+    AppFirst() { GuiApp(); }
+};
+
 class TreeListBase : public ::testing::Test {
 protected:
     void SetUp() override {
-        GuiApp();
         tree_.resize(240, 200);
         a_ = tree_.AddChild(nullptr, "alpha");
         b_ = tree_.AddChild(nullptr, "beta");
@@ -91,6 +95,7 @@ protected:
         TTreeNode* node;
         QPoint point;
     };
+    AppFirst app_;
     QMenu popup_;
     QMenu* swap_ = nullptr;
     TestTree tree_;
@@ -168,6 +173,15 @@ TEST_F(TreeListBase, AHandlersExceptionBecomesAWarning) {
     QTest::keyClick(&tree_, Qt::Key_Menu);
     EXPECT_EQ(ui.warnings, std::vector<std::string>{"menu failed"});
     EXPECT_TRUE(tree_.shown.empty());
+
+    // A failing draw handler: one warning after the paint, not one per item and repaint.
+    tree_.OnTvCustomDraw = [](TPTCustomTreeView&, TPTCustomDraw&, TTreeNode*) { throw EShellError("draw failed"); };
+    tree_.grab();
+    EXPECT_EQ(ui.warnings.size(), 1u);
+    QApplication::processEvents();
+    tree_.grab();
+    QApplication::processEvents();
+    EXPECT_EQ(ui.warnings, (std::vector<std::string>{"menu failed", "draw failed"}));
 }
 
 TEST_F(TreeListBase, EveryNodeGoesThroughDeletingNodeWithItsData) {
