@@ -7,7 +7,9 @@
 namespace corvane::shell {
 
 TPTCustomListView::TPTCustomListView(QWidget* parent)
-    : QTreeView(parent), TPTViewCommon(static_cast<QAbstractItemView&>(*this)), delegate_(new TPTCustomDrawDelegate(*this, this)) {
+    : QTreeView(parent),
+      TPTViewCommon(static_cast<QAbstractItemView&>(*this)),
+      delegate_(new TPTCustomDrawDelegate(*this, this)) {
     // Report mode: one row per item, no tree decoration.
     setRootIsDecorated(false);
     setItemsExpandable(false);

@@ -38,11 +38,6 @@ void TPTViewCommon::SetFontColor(const QColor& color) {
     ApplyColor(QPalette::Text, color);
 }
 
-void TPTViewCommon::ReapplyColors() {
-    if (color_.isValid()) ApplyColor(QPalette::Base, color_);
-    if (font_color_.isValid()) ApplyColor(QPalette::Text, font_color_);
-}
-
 std::uint32_t TPTCustomDrawFrame::Paint(QAbstractItemView& view, ICustomDrawHost& host,
                                         const std::function<void()>& paint) {
     QWidget& viewport = *view.viewport();

@@ -81,10 +81,6 @@ public:
     QColor FontColor() const { return font_color_; }
     void SetFontColor(const QColor& color);
 
-protected:
-    // After a palette change from outside: the colours set here hold.
-    void ReapplyColors();
-
 private:
     void ApplyColor(QPalette::ColorRole role, const QColor& color);
 
@@ -167,7 +163,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
     bool ItemDrawRequested() const override;
     void DecorateItem(QStyleOptionViewItem& option, const QModelIndex& index) override;

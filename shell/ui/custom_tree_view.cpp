@@ -50,7 +50,9 @@ void TTreeNode::SetHasChildren(bool has) {
 // ---- the tree
 
 TPTCustomTreeView::TPTCustomTreeView(QWidget* parent)
-    : QTreeWidget(parent), TPTViewCommon(static_cast<QAbstractItemView&>(*this)), delegate_(new TPTCustomDrawDelegate(*this, this)) {
+    : QTreeWidget(parent),
+      TPTViewCommon(static_cast<QAbstractItemView&>(*this)),
+      delegate_(new TPTCustomDrawDelegate(*this, this)) {
     setHeaderHidden(true);
     setColumnCount(1);
     setItemDelegate(delegate_);
@@ -115,14 +117,6 @@ QRect TPTCustomTreeView::DisplayRect(TTreeNode* node, bool textOnly) const {
     QStyleOptionViewItem option = BaseOption();
     option.rect = row;
     return delegate_->TextRect(option, indexFromItem(node));
-}
-
-void TPTCustomTreeView::changeEvent(QEvent* event) {
-    // A palette from the parent must not undo the colours set here.
-    if (event->type() == QEvent::ParentChange || event->type() == QEvent::StyleChange) {
-        ReapplyColors();
-    }
-    QTreeWidget::changeEvent(event);
 }
 
 // ---- custom draw

@@ -54,7 +54,9 @@ void DrawFrameStyle(QPainter& p, const QRect& r, TPTFrameStyle style, const QPal
             break;
         case TPTFrameStyle::ptfsDint: Bevel(p, r, shadow, highlight); break;
         case TPTFrameStyle::ptfsBump: Bevel(p, r, highlight, shadow); break;
-        case TPTFrameStyle::ptfsSingle: Bevel(p, r, pal.color(QPalette::WindowText), pal.color(QPalette::WindowText)); break;
+        case TPTFrameStyle::ptfsSingle:
+            Bevel(p, r, pal.color(QPalette::WindowText), pal.color(QPalette::WindowText));
+            break;
         case TPTFrameStyle::ptfsHorzEdge: HorzPair(p, r, r.bottom() - 1, pal); [[fallthrough]];
         case TPTFrameStyle::ptfsHorzLine: HorzPair(p, r, r.top(), pal); break;
         case TPTFrameStyle::ptfsVertEdge: VertPair(p, r, r.right() - 1, pal); [[fallthrough]];

@@ -13,6 +13,7 @@
 #include <functional>
 #include <unistd.h>
 
+#include "shell/ns/shell_utils.h"
 #include "shell/ns/special_folders.h"
 #include "shell/ui/shell_commands.h"
 #include "shell/ui/shell_menu.h"
@@ -155,6 +156,14 @@ TEST_F(ShellMenu, VerbsDefaultsAndHints) {
     EXPECT_EQ(GetMenuDefaultItem(model_), static_cast<int>(kFirstShellCommand));
     TMenuHandle empty;
     EXPECT_EQ(GetMenuDefaultItem(empty), -1);
+
+    // A folder that offers no menu: its answer, and no menu.
+    ComPtr<IShellFolder> desktop;
+    ASSERT_EQ(GetShellFolder(nullptr, desktop.ReleaseAndGetAddressOf()), S_OK);
+    ComPtr<IContextMenu> none;
+    EXPECT_TRUE(Failed(GetItemsContextMenu(nullptr, desktop.Get(), 0, nullptr, CMF_NORMAL, empty, none)));
+    EXPECT_FALSE(none);
+    EXPECT_EQ(empty.Count(), 0u);
 
     std::vector<std::string> got;
     const auto record = [&](const std::string& hint) { got.push_back(hint); };
