@@ -42,10 +42,11 @@ const QString kZipFilter = "Zip file (*.zip);;All files (*)";
 
 QString Message(std::uint16_t id) { return QString::fromStdString(AppLanguage().GetLangStr(id)); }
 
-// The tick that marks the screen shown.
-QIcon TickIcon() {
+// The tick that marks the screen shown; the other entries get a blank of its size, so texts line up.
+QIcon ScreenIcon(bool ticked) {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
+    if (!ticked) return QIcon(pixmap);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(120, 230, 120), 2.5));
@@ -310,8 +311,8 @@ void TdlgEditTask::ListView1Change() {
     const int row = ListView1->currentRow();
     if (row < 0) return;
     PageControl1->setCurrentIndex(row);
-    static const QIcon tick = TickIcon();
-    for (int i = 0; i < ListView1->count(); ++i) ListView1->item(i)->setIcon(i == row ? tick : QIcon());
+    static const QIcon tick = ScreenIcon(true), blank = ScreenIcon(false);
+    for (int i = 0; i < ListView1->count(); ++i) ListView1->item(i)->setIcon(i == row ? tick : blank);
 }
 
 void TdlgEditTask::cmbURLChange() {

@@ -92,8 +92,8 @@ void TdlgEditTask::BuildForm() {
     ListView1 = Make<QListWidget>(this, "ListView1");
     ListView1->setFixedWidth(190);
     ListView1->setIconSize(QSize(16, 16));
+    ListView1->setSpacing(4);
     ListView1->setStyleSheet("QListWidget { background: #1f3a68; color: white; }"
-                             "QListWidget::item { padding: 6px; }"
                              "QListWidget::item:selected { background: #3d6bb3; color: white; }");
     for (const char* screen : {"Starting address", "Save to", "Filetypes", "Followed Links", "Followed Links (Adv)",
                                "URL Filters", "Link Conversion", "Schedule"})
