@@ -399,23 +399,21 @@ void TdlgEditTask::rbScheduleNowClick() { edSchedule->clear(); }
 void TdlgEditTask::rbScheduleLaterClick() { edSchedule->clear(); }
 
 void TdlgEditTask::btnOKClick() {
-    if (!ValidateTask()) return;
-    try {
-        SaveTask();
-    } catch (const std::exception& e) {
-        ShowError(this, Message(msg::TaskSaveFailed) + QString::fromStdString(e.what()));
-        return;
-    }
-    accept();
+    if (ValidateTask()) SaveAndClose();
 }
 
 void TdlgEditTask::SpeedButton1Click() {
     if (!ValidateTask()) return;
     rbScheduleNow->setChecked(true);
     rbScheduleNowClick();
+    SaveAndClose();
+}
+
+void TdlgEditTask::SaveAndClose() {
     try {
         SaveTask();
     } catch (const std::exception& e) {
+        // Nothing is lost: the dialog stays open with every control as it was.
         ShowError(this, Message(msg::TaskSaveFailed) + QString::fromStdString(e.what()));
         return;
     }

@@ -147,6 +147,7 @@ private:
     void SetLayoutDefaults();
     void ProfileRulesToControls(const TCVProfile& profile);
     void ShowDefaultDestination();
+    void SaveAndClose();
     bool ValidateZipName();
     bool ValidateIntranetFolder();
     // Saves under the new file, then moves or drops what belonged to the old one.

@@ -14,25 +14,18 @@
 #include <QVBoxLayout>
 
 #include "tasks/edit_task_dialog.h"
+#include "tasks/form_builders.h"
 #include "tasks/url_filter_lists.h"
 
 namespace corvane {
 
 namespace {
 
-template <class W, class... Args>
-W* Make(QWidget* parent, const char* name, Args&&... args) {
-    auto* widget = new W(std::forward<Args>(args)..., parent);
-    widget->setObjectName(name);
-    return widget;
-}
+using form::Button;
+using form::Group;
+using form::Make;
+using form::Radio;
 
-QPushButton* Button(QWidget* parent, const char* name, const char* text) {
-    return Make<QPushButton>(parent, name, QString(text));
-}
-QRadioButton* Radio(QWidget* parent, const char* name, const char* text) {
-    return Make<QRadioButton>(parent, name, QString(text));
-}
 QLabel* Label(QWidget* parent, const char* name, const char* text) {
     auto* label = Make<QLabel>(parent, name, QString(text));
     label->setWordWrap(true);
@@ -42,7 +35,7 @@ QLabel* Label(QWidget* parent, const char* name, const char* text) {
 // A frame of radio buttons, one choice.
 QGroupBox* RadioGroup(QWidget* parent, const char* name, const char* title, std::initializer_list<QRadioButton**> radios,
                       std::initializer_list<std::pair<const char*, const char*>> texts) {
-    auto* group = Make<QGroupBox>(parent, name, QString(title));
+    auto* group = Group(parent, name, title);
     auto* layout = new QVBoxLayout(group);
     auto text = texts.begin();
     for (QRadioButton** radio : radios) {

@@ -16,30 +16,17 @@
 #include <utility>
 
 #include "tasks/profile_editor.h"
+#include "tasks/form_builders.h"
 #include "tasks/url_filter_lists.h"
 
 namespace corvane {
 
 namespace {
 
-template <class W, class... Args>
-W* Make(QWidget* parent, const char* name, Args&&... args) {
-    auto* widget = new W(std::forward<Args>(args)..., parent);
-    widget->setObjectName(name);
-    return widget;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const char* text) {
-    return Make<QPushButton>(parent, name, QString(text));
-}
-
-QRadioButton* Radio(QWidget* parent, const char* name, const char* text) {
-    return Make<QRadioButton>(parent, name, QString(text));
-}
-
-QGroupBox* Group(QWidget* parent, const char* name, const char* title) {
-    return Make<QGroupBox>(parent, name, QString(title));
-}
+using form::Button;
+using form::Group;
+using form::Make;
+using form::Radio;
 
 // The directory, site and anywhere radios of one kind of link, in a group of their own.
 QGroupBox* LocationGroup(QWidget* parent, const char* name, const char* title,
