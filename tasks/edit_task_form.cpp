@@ -22,6 +22,7 @@ namespace corvane {
 namespace {
 
 using form::Button;
+using form::FilterRow;
 using form::Group;
 using form::Make;
 using form::Radio;
@@ -59,21 +60,6 @@ QWidget* Page(QStackedWidget* pages, const char* name, const char* heading, QVBo
     body->addWidget(title);
     pages->addWidget(page);
     return page;
-}
-
-QWidget* FilterRow(QWidget* parent, QListWidget* list, const char* kind) {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(list, 1);
-    auto* buttons = new QVBoxLayout;
-    const std::string k(kind);
-    buttons->addWidget(Button(row, ("btn" + k + "Add").c_str(), "Add"));
-    buttons->addWidget(Button(row, ("btn" + k + "Edit").c_str(), "Edit..."));
-    buttons->addWidget(Button(row, ("btn" + k + "Remove").c_str(), "Remove"));
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    return row;
 }
 
 }  // namespace
@@ -200,9 +186,13 @@ void TdlgEditTask::BuildForm() {
     lbInc = Make<QListWidget>(page, "lbInc");
     lbEx = Make<QListWidget>(page, "lbEx");
     body->addWidget(Label(page, "lblInc", "Include only links that match:"));
-    body->addWidget(FilterRow(page, lbInc, "Inc"), 1);
+    body->addWidget(FilterRow(page, lbInc, Button(page, "btnIncAdd", "Add"), Button(page, "btnIncEdit", "Edit..."),
+                              Button(page, "btnIncRemove", "Remove")),
+                    1);
     body->addWidget(Label(page, "lblEx", "Exclude links that match:"));
-    body->addWidget(FilterRow(page, lbEx, "Ex"), 1);
+    body->addWidget(FilterRow(page, lbEx, Button(page, "btnExAdd", "Add"), Button(page, "btnExEdit", "Edit..."),
+                              Button(page, "btnExRemove", "Remove")),
+                    1);
     CreateURLFilterMenus(this);
 
     // Link Conversion

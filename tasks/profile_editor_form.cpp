@@ -24,6 +24,7 @@ namespace corvane {
 namespace {
 
 using form::Button;
+using form::FilterRow;
 using form::Group;
 using form::Make;
 using form::Radio;
@@ -39,22 +40,6 @@ QGroupBox* LocationGroup(QWidget* parent, const char* name, const char* title,
         layout->addWidget(*out[i]);
     }
     return group;
-}
-
-// A filter list with its Add, Edit... and Remove buttons stacked at its right.
-QWidget* FilterRow(QWidget* parent, QListWidget* list, QPushButton* add, QPushButton* edit, QPushButton* remove) {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    list->setMinimumHeight(70);
-    layout->addWidget(list, 1);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(add);
-    buttons->addWidget(edit);
-    buttons->addWidget(remove);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    return row;
 }
 
 }  // namespace
