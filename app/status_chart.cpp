@@ -46,6 +46,10 @@ QValueAxis* MakeAxis(const QString& title) {
 TStatusChart::TStatusChart(QWidget* parent) : QChartView(parent) {
     setObjectName(QStringLiteral("chartStats"));
     setRenderHint(QPainter::Antialiasing, false);
+    // Redrawing a long series costs milliseconds: points that arrive close together are drawn together.
+    flush_timer_.setSingleShot(true);
+    flush_timer_.setInterval(kFlushDelayMs);
+    connect(&flush_timer_, &QTimer::timeout, this, &TStatusChart::Flush);
     auto* chart = new QChart;
     setChart(chart);
     chart->setTitle(QStringLiteral("Transfer Rate"));
@@ -137,13 +141,11 @@ void TStatusChart::AddPoint(double seconds, double kilobytes, double rate, int c
 }
 
 void TStatusChart::ScheduleFlush() {
-    if (flush_pending_) return;
-    flush_pending_ = true;
-    QMetaObject::invokeMethod(this, &TStatusChart::Flush, Qt::QueuedConnection);
+    if (!flush_timer_.isActive()) flush_timer_.start();
 }
 
 void TStatusChart::Flush() {
-    flush_pending_ = false;
+    flush_timer_.stop();
     rate_->replace(points_[kRate].Points());
     total_->replace(points_[kTotal].Points());
     connections_->replace(points_[kConnections].Points());

@@ -1,9 +1,10 @@
 #pragma once
 // The status view's transfer chart: the rate series shown, the total and the connections series
 // kept but inactive (the connections on a hidden right axis). Points arrive one by one from the
-// dispatcher and are drawn once per event-loop turn, at most kChartPointLimit per series.
+// dispatcher and are drawn together at most every kFlushDelayMs, at most kChartPointLimit per series.
 
 #include <QChartView>
+#include <QTimer>
 #include <array>
 
 #include "app/chart_decimation.h"
@@ -18,6 +19,8 @@ struct TCVChart;
 class TStatusChart : public QChartView {
     Q_OBJECT
 public:
+    static constexpr int kFlushDelayMs = 100;
+
     explicit TStatusChart(QWidget* parent = nullptr);
 
     // Replaces the points by the task's series (empty without a chart).
@@ -47,7 +50,7 @@ private:
     std::array<TChartDecimator, 3> points_;
     double max_x_ = 0;
     double max_rate_ = 0;
-    bool flush_pending_ = false;
+    QTimer flush_timer_;
     bool gradient_ = true;
 };
 

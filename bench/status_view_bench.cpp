@@ -71,23 +71,34 @@ int main(int argc, char** argv) {
 
         std::atomic<bool> stop{false};
         std::vector<std::thread> feeders;
-        // Chart points: batches of 100 a millisecond.
+        const auto started = std::chrono::steady_clock::now();
+        // How many of `per_second` are due by now; the feeders catch up after any oversleep.
+        const auto due = [started](long per_second) {
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                                  started).count();
+            return static_cast<long>(ms) * per_second / 1000;
+        };
+        // Chart points, posted in batches as they fall due.
         feeders.emplace_back([&] {
-            double x = 0;
+            long sent = 0;
             while (!stop) {
-                const double first = x;
-                x += 100;
-                PostToHost([first](EngineHost& h) {
-                    for (int i = 0; i < 100; ++i) h.ChartPoint(first + i + 1, (first + i) * 2, 2.0, 5);
-                });
+                const long batch = due(100000) - sent;
+                if (batch > 0) {
+                    const double first = static_cast<double>(sent);
+                    sent += batch;
+                    PostToHost([first, batch](EngineHost& h) {
+                        for (long i = 0; i < batch; ++i) h.ChartPoint(first + i + 1, (first + i) * 2, 2.0, 5);
+                    });
+                }
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         });
-        // Progress events: 5 a millisecond on each of two threads, as item state changes fire them.
+        // Progress events on two threads, as item state changes fire them.
         for (int t = 0; t < 2; ++t)
             feeders.emplace_back([&] {
+                long fired = 0;
                 while (!stop) {
-                    for (int i = 0; i < 5; ++i) {
+                    for (; fired < due(5000); ++fired) {
                         task->AddToCounter(TCVCounter::TotalPages, 1);
                         task->FireProgress("", 0, 0);
                     }
@@ -102,7 +113,8 @@ int main(int argc, char** argv) {
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, [&] {
             const qint64 now = clock.elapsed();
-            longest = std::max(longest, now - last);
+            // The first show (fonts, the chart's first layout) is not the flood's.
+            if (last >= 500) longest = std::max(longest, now - last);
             last = now;
             if (now >= seconds * 1000) app.quit();
         });

@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <fstream>
 
@@ -119,6 +121,28 @@ TEST_F(WebEngineSmoke, TaskPageWithItsDataEmbeddedShowsItsRows) {
           "</script></body></html>");
     EXPECT_EQ(Load(capture_.filePath("task.htm")), QStringLiteral("done 3 refused"));
     SaveScreenshot(form_, QStringLiteral("-task"));
+}
+
+TEST_F(WebEngineSmoke, NewWindowsOpenInTheViewAndDownloadsAreCancelled) {
+    Write(capture_.filePath("second.htm"), "<html><head><title>done second</title></head><body>2</body></html>");
+    Write(capture_.filePath("first.htm"),
+          "<html><head><title>first</title></head><body>"
+          "<script>window.onload = function() { window.open('second.htm', '_blank'); };</script></body></html>");
+    EXPECT_EQ(Load(capture_.filePath("first.htm")), QStringLiteral("done second"));
+    auto* browser = dynamic_cast<TWebEngineBrowser*>(form_.Control());
+    EXPECT_TRUE(browser->LocationURL().endsWith(QLatin1String("second.htm"))) << browser->LocationURL().toStdString();
+
+    Write(capture_.filePath("data.bin"), std::string(4096, 'x'));
+    Write(capture_.filePath("download.htm"),
+          "<html><head><title>download</title></head><body><a id='a' href='data.bin' download='data.bin'>x</a>"
+          "<script>window.onload = function() { document.getElementById('a').click();"
+          " document.title = 'done download'; };</script></body></html>");
+    std::vector<QWebEngineDownloadRequest::DownloadState> states;
+    QObject::connect(browser->View()->page()->profile(), &QWebEngineProfile::downloadRequested,
+                     [&](QWebEngineDownloadRequest* download) { states.push_back(download->state()); });
+    Load(capture_.filePath("download.htm"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !states.empty(); }, 10000));
+    EXPECT_EQ(states[0], QWebEngineDownloadRequest::DownloadCancelled);
 }
 
 }  // namespace
