@@ -1,6 +1,6 @@
 #include "app/browser_control.h"
 
-#include "app/webengine_browser.h"
+#include <utility>
 
 namespace corvane {
 namespace {
@@ -18,7 +18,7 @@ BrowserControlFactory SetBrowserControlFactory(BrowserControlFactory factory) {
 
 std::unique_ptr<IBrowserControl> CreateBrowserControl(QWidget* parent) {
     if (Factory()) return Factory()(parent);
-    return std::make_unique<TWebEngineBrowser>(parent);
+    return nullptr;
 }
 
 }  // namespace corvane

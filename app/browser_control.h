@@ -1,7 +1,7 @@
 #pragma once
 // The web-browser control the browser view holds: commands, state and the events the view binds.
-// The program's control is Qt WebEngine (webengine_browser.h); tests install a fake through the
-// factory.
+// The program installs the Qt WebEngine control (UseWebEngineBrowser, webengine_browser.h) as the
+// factory at start-up; tests install a fake.
 
 #include <QString>
 #include <functional>
@@ -45,8 +45,9 @@ public:
 
 using BrowserControlFactory = std::function<std::unique_ptr<IBrowserControl>(QWidget* parent)>;
 
-// Installs the factory the browser view uses (empty: the WebEngine control) and returns the previous.
+// Installs the factory the browser view uses and returns the previous one.
 BrowserControlFactory SetBrowserControlFactory(BrowserControlFactory factory);
+// Null while no factory is installed.
 std::unique_ptr<IBrowserControl> CreateBrowserControl(QWidget* parent);
 
 }  // namespace corvane

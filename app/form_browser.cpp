@@ -61,14 +61,18 @@ void TFormBrowser::showEvent(QShowEvent* event) {
     Enable(home_, true);
 }
 
-IBrowserControl& TFormBrowser::EnsureControl() {
+IBrowserControl* TFormBrowser::EnsureControl() {
     if (!control_) {
         control_ = CreateBrowserControl(this);
+        if (!control_) {
+            LogWarning("browser: no browser control is installed");
+            return nullptr;
+        }
         layout()->addWidget(control_->Widget());
         control_->Widget()->show();
         BindEvents(*control_);
     }
-    return *control_;
+    return control_.get();
 }
 
 void TFormBrowser::Enable(QAbstractButton* button, bool enabled) {
@@ -117,16 +121,25 @@ bool TFormBrowser::Navigate(const std::string& url) {
         LogWarning("browser: not a web address or a local path: " + url);
         return false;
     }
-    IBrowserControl& control = EnsureControl();
-    if (control.Busy()) control.Stop();
-    control.Navigate(target.toString());
+    IBrowserControl* control = EnsureControl();
+    if (control == nullptr) return false;
+    if (control->Busy()) control->Stop();
+    control->Navigate(target.toString());
     return true;
 }
 
-void TFormBrowser::GoBack() { EnsureControl().GoBack(); }
-void TFormBrowser::GoForward() { EnsureControl().GoForward(); }
-void TFormBrowser::Stop() { EnsureControl().Stop(); }
-void TFormBrowser::Refresh() { EnsureControl().Refresh(); }
+void TFormBrowser::GoBack() {
+    if (IBrowserControl* control = EnsureControl()) control->GoBack();
+}
+void TFormBrowser::GoForward() {
+    if (IBrowserControl* control = EnsureControl()) control->GoForward();
+}
+void TFormBrowser::Stop() {
+    if (IBrowserControl* control = EnsureControl()) control->Stop();
+}
+void TFormBrowser::Refresh() {
+    if (IBrowserControl* control = EnsureControl()) control->Refresh();
+}
 void TFormBrowser::GoHome() { AppHostInstance().ShowBrowserView(""); }
 
 }  // namespace corvane

@@ -52,7 +52,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    IBrowserControl& EnsureControl();
+    // Null when no browser control can be made.
+    IBrowserControl* EnsureControl();
     void BindEvents(IBrowserControl& control);
     void SetStatus(const QString& text);
     static void Enable(QAbstractButton* button, bool enabled);

@@ -27,31 +27,41 @@ enum Column { kRetrieving, kProgress, kBytes, kSize, kStatus, kColumns };
 
 QColor FromBGR(std::uint32_t bgr) { return QColor(bgr & 0xff, (bgr >> 8) & 0xff, (bgr >> 16) & 0xff); }
 
-// Draws the progress cell's block characters as a bar of blocks, the rest as text.
+// Draws the progress cell's block characters as a bar of blocks, the rest as text. The block
+// character never reaches the text layout, which would look for a font that has it.
 class TProgressDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->text.remove(QChar(kProgressBlock));
+    }
+
+public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        const QString text = index.data().toString();
-        const qsizetype blocks = text.count(QChar(kProgressBlock));
+        const qsizetype blocks = index.data().toString().count(QChar(kProgressBlock));
         if (blocks == 0) {
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }
-        QStyleOptionViewItem plain = option;
-        initStyleOption(&plain, index);
-        plain.text.clear();
-        plain.widget->style()->drawControl(QStyle::CE_ItemViewItem, &plain, painter, plain.widget);
-        const QRect cell = option.rect.adjusted(2, 3, -2, -3);
-        const int block_width = 6;
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QString rest = cell.text;
+        cell.text.clear();
+        cell.widget->style()->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+        const QRect bar = option.rect.adjusted(2, 3, -2, -3);
+        constexpr int kBlockWidth = 6;
+        const QColor color = cell.palette.color(QPalette::Text);
         painter->save();
         for (qsizetype i = 0; i < blocks; ++i)
-            painter->fillRect(QRect(cell.left() + static_cast<int>(i) * (block_width + 1), cell.top(), block_width,
-                                    cell.height()),
-                              plain.palette.color(QPalette::Text));
-        painter->setPen(plain.palette.color(QPalette::Text));
-        const QRect rest = cell.adjusted(static_cast<int>(blocks) * (block_width + 1), -3, 0, 3);
-        painter->drawText(rest, Qt::AlignLeft | Qt::AlignVCenter, text.mid(blocks));
+            painter->fillRect(QRect(bar.left() + static_cast<int>(i) * (kBlockWidth + 1), bar.top(), kBlockWidth,
+                                    bar.height()),
+                              color);
+        painter->setPen(color);
+        painter->drawText(option.rect.adjusted(2 + static_cast<int>(blocks) * (kBlockWidth + 1), 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter, rest);
         painter->restore();
     }
 };

@@ -50,8 +50,8 @@ TStatusChart::TStatusChart(QWidget* parent) : QChartView(parent) {
     flush_timer_.setSingleShot(true);
     flush_timer_.setInterval(kFlushDelayMs);
     connect(&flush_timer_, &QTimer::timeout, this, &TStatusChart::Flush);
-    auto* chart = new QChart;
-    setChart(chart);
+    // The view's own chart: one set over it would leave this one for the caller to delete.
+    QChart* chart = this->chart();
     chart->setTitle(QStringLiteral("Transfer Rate"));
     chart->setTitleBrush(Qt::white);
     QFont title_font = chart->titleFont();

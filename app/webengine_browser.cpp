@@ -122,4 +122,8 @@ void TWebEngineBrowser::CommandStates() {
     OnCommandStateChange(kCommandBack, page_->history()->canGoBack());
 }
 
+void UseWebEngineBrowser() {
+    SetBrowserControlFactory([](QWidget* parent) { return std::make_unique<TWebEngineBrowser>(parent); });
+}
+
 }  // namespace corvane

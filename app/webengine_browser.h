@@ -47,4 +47,7 @@ private:
     bool busy_ = false;
 };
 
+// Makes the browser view use this control.
+void UseWebEngineBrowser();
+
 }  // namespace corvane

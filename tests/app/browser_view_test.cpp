@@ -32,7 +32,6 @@ QString Message(std::uint16_t id) { return QString::fromStdString(AppLanguage().
 class BrowserView : public ::testing::Test {
 protected:
     void SetUp() override {
-        GuiApp();
         for (auto* button : {&back, &forward, &stop, &refresh, &home}) {
             button->resize(24, 24);
             button->setEnabled(false);
@@ -47,6 +46,9 @@ protected:
         return *factory.last;
     }
 
+    struct ApplicationFirst {
+        ApplicationFirst() { GuiApp(); }
+    } application_first;  // the widgets below need it
     FakeBrowserFactory factory;
     RecordingAppHost host;
     TTransparentButton back, forward, stop, refresh, home;

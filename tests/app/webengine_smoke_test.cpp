@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QInputDevice>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -18,7 +19,7 @@
 #include "app/form_browser.h"
 #include "app/webengine_browser.h"
 #include "platform/launch/launcher.h"
-#include "tests/support/gui_app.h"
+#include "tests/support/scripted_dialogs.h"
 #include "tests/support/screenshot.h"
 
 namespace corvane::testing {
@@ -28,10 +29,6 @@ void Write(const QString& path, const std::string& bytes) { std::ofstream(path.t
 
 class WebEngineSmoke : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-        GuiApp();
-    }
     void SetUp() override {
         ASSERT_TRUE(capture_.isValid());
         SetCaptureFolder("smoke", capture_.path().toStdString());
@@ -147,3 +144,22 @@ TEST_F(WebEngineSmoke, NewWindowsOpenInTheViewAndDownloadsAreCancelled) {
 
 }  // namespace
 }  // namespace corvane::testing
+
+// WebEngine leaves an OpenGL share context that must be destroyed while the main thread still has its
+// thread data: the application lives in main here, not in a static that goes at exit.
+int main(int argc, char** argv) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QInputDevice::devices();  // the device registry outlives the application (see GuiApp)
+    QApplication app(argc, argv);
+    corvane::UseWebEngineBrowser();
+    int result = 0;
+    {
+        // An unexpected box or dialog fails the test.
+        corvane::testing::ScriptedMessageBoxes boxes;
+        corvane::testing::ScriptedFileDialogs dialogs;
+        ::testing::InitGoogleTest(&argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    corvane::SetBrowserControlFactory({});
+    return result;
+}
