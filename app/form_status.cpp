@@ -17,6 +17,7 @@
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "localisation/message_ids.h"
+#include "tasks/run_task.h"
 #include "widgets/app_host.h"
 #include "widgets/message_box.h"
 #include "widgets/transparent_button.h"
@@ -313,7 +314,7 @@ void TFormStatus::ChartPoint(double seconds, double kilobytes, double rate, int 
 }
 
 void TFormStatus::btnRunClick() {
-    // Wired to the run command once the task windows provide it.
+    if (task_) RunTask(task_);
 }
 
 void TFormStatus::btnStopClick() {

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QLineSeries>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <thread>
 
@@ -21,6 +25,7 @@
 #include "engine/task_runner.h"
 #include "localisation/app_language.h"
 #include "platform/qt/qt_main_loop.h"
+#include "tasks/run_task_dialog.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/support/gui_app.h"
 #include "tests/support/loopback_server.h"
@@ -333,6 +338,44 @@ TEST_F(StatusViewStop, StopButtonStopsARunningCapture) {
     EXPECT_EQ(view_->lblStatus->text(), Message(695));
     ASSERT_EQ(app_host.calls.size(), 1u);
     runner.Shutdown();
+}
+
+using StatusViewRun = StatusViewFixture;
+
+TEST_F(StatusViewRun, RunButtonAsksHowToRunAndSchedulesTheTaskNow) {
+    auto task = std::make_shared<TCVTask>();
+    task->Name = "again";
+    task->FileName = home_ + "Tasks/again.cvt";
+    task->URL = "http://127.0.0.1:9/index.htm";
+    task->IntranetMode = true;
+    task->Destination = home_ + "site/";
+    task->Status = tsDownloadStopped;
+    task->Schedule = "Daily at 10:00:00";
+    task->NextRun = 50000;
+    task->Restart();  // it has a queue, so the run dialog asks
+    task->Save();
+    App->SetCurrentTask(task);
+    view_->show();
+
+    bool asked = false;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<TdlgRunTask*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        answer.stop();
+        asked = true;
+        QTest::mouseClick(dialog->rbSmartUpdate, Qt::LeftButton, {}, QPoint(8, dialog->rbSmartUpdate->height() / 2));
+        QTest::mouseClick(dialog->btnRun, Qt::LeftButton);
+    });
+    answer.start();
+    QTest::mouseClick(view_->btnRun, Qt::LeftButton);
+    EXPECT_TRUE(asked);
+    const auto saved = LoadTask(task->FileName);
+    EXPECT_EQ(saved->Status, tsScheduled);
+    EXPECT_EQ(saved->Schedule, "Now");
+    EXPECT_EQ(saved->NextRun, 0);
+    EXPECT_EQ(saved->RunMethod, rmSmartUpdate);
 }
 
 }  // namespace
