@@ -134,6 +134,17 @@ protected:
         SetScreenDepthHook({});
         FreshHome::TearDown();
     }
+    // A Personal Intranet task with its file, capturing from url.
+    std::shared_ptr<TCVTask> TaskFile(const std::string& name, const std::string& url, TCVTaskStatus status) {
+        auto task = std::make_shared<TCVTask>();
+        task->Name = name;
+        task->FileName = home_ + "Tasks/" + name + ".cvt";
+        task->URL = url;
+        task->IntranetMode = true;
+        task->Destination = home_ + "site/";
+        task->Status = status;
+        return task;
+    }
     std::shared_ptr<TCVTask> CurrentTask(const std::string& name, const TCVTaskCounters& counters) {
         auto task = std::make_shared<TCVTask>();
         task->Name = name;
@@ -318,13 +329,7 @@ TEST_F(StatusViewStop, StopButtonStopsARunningCapture) {
     StoppingHost app_host;
     app_host.runner = &runner;
 
-    auto task = std::make_shared<TCVTask>();
-    task->Name = "stalled";
-    task->FileName = home_ + "Tasks/stalled.cvt";
-    task->URL = server.Url("/index.htm");
-    task->IntranetMode = true;
-    task->Destination = home_ + "site/";
-    task->Status = tsScheduled;
+    auto task = TaskFile("stalled", server.Url("/index.htm"), tsScheduled);
     task->Save();
     ASSERT_TRUE(runner.StartTask(task));
     EXPECT_EQ(view_->Task(), task);
@@ -343,13 +348,7 @@ TEST_F(StatusViewStop, StopButtonStopsARunningCapture) {
 using StatusViewRun = StatusViewFixture;
 
 TEST_F(StatusViewRun, RunButtonAsksHowToRunAndSchedulesTheTaskNow) {
-    auto task = std::make_shared<TCVTask>();
-    task->Name = "again";
-    task->FileName = home_ + "Tasks/again.cvt";
-    task->URL = "http://127.0.0.1:9/index.htm";
-    task->IntranetMode = true;
-    task->Destination = home_ + "site/";
-    task->Status = tsDownloadStopped;
+    auto task = TaskFile("again", "http://127.0.0.1:9/index.htm", tsDownloadStopped);
     task->Schedule = "Daily at 10:00:00";
     task->NextRun = 50000;
     task->Restart();  // it has a queue, so the run dialog asks
