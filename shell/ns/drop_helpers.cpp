@@ -1,5 +1,9 @@
 #include "shell/ns/drop_helpers.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include "shell/ns/clip_formats.h"
 #include "shell/ns/data_object.h"
 #include "shell/ns/desktop_folder.h"
@@ -25,8 +29,12 @@ HRESULT SplitPidl(PCItemIDList absolute, IShellFolder** folder, PItemIDList* par
     UniquePidl desktopDir;
     if (IsEmptyPidl(absolute)) {
         // The desktop itself stands for the user's desktop directory.
+        const std::string dir = GetSpecialFolderPath(nullptr, CSIDL_DESKTOPDIRECTORY);
+        struct stat st;
+        if (dir.empty()) return E_FAIL;
+        if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return HResultFromErrno(ENOENT);
         PItemIDList list = nullptr;
-        const HRESULT hr = PathToPidl(GetSpecialFolderPath(nullptr, CSIDL_DESKTOPDIRECTORY), &list);
+        const HRESULT hr = PathToPidl(dir, &list);
         if (Failed(hr) || list == nullptr) {
             FreePidl(list);
             return Failed(hr) ? hr : E_FAIL;
