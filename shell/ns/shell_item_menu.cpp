@@ -2,6 +2,8 @@
 #include "shell/ns/folder_base.h"
 
 #include <cctype>
+#include <climits>
+#include <cstdlib>
 
 #include "platform/launch/launcher.h"
 #include "shell/ns/clip_formats.h"
@@ -138,7 +140,10 @@ HRESULT TShellItemMenu::PutOnClipboard(bool cut) const {
 HRESULT TShellItemMenu::Paste(HWND owner) const {
     const TClipboardFiles files = ClipboardFiles();
     if (files.paths.empty()) return E_FAIL;
-    const std::string& folder = entries_[0].path;
+    // A link to a folder takes the files into the folder it leads to.
+    char resolved[PATH_MAX];
+    if (::realpath(entries_[0].path.c_str(), resolved) == nullptr) return E_FAIL;
+    const std::string folder = resolved;
     const std::uint32_t effect =
         FolderDropEffect(folder, files.paths, files.cut ? MK_SHIFT : MK_CONTROL, DROPEFFECT_COPY | DROPEFFECT_MOVE);
     if (effect == DROPEFFECT_NONE || !PutFilesInFolder(files.paths, folder, effect, owner)) return E_FAIL;

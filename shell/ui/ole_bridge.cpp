@@ -187,7 +187,8 @@ TDragExec SetDragExec(TDragExec exec) { return std::exchange(DragExec(), std::mo
 HRESULT DoDragDrop(IDataObject* data, IDropSource* source, std::uint32_t allowed, std::uint32_t* effect,
                    QWidget* dragSource) {
     if (effect != nullptr) *effect = DROPEFFECT_NONE;
-    if (data == nullptr || source == nullptr || effect == nullptr) return E_INVALIDARG;
+    // A drag needs a widget to start from.
+    if (data == nullptr || source == nullptr || effect == nullptr || dragSource == nullptr) return E_INVALIDARG;
     QPointer<QDrag> drag = new QDrag(dragSource);
     drag->setMimeData(DataObjectMime(data));
     TDragWatch watch(source);

@@ -185,5 +185,52 @@ TEST(ShellDropSource, EscapeOrAnotherButtonCancelsReleaseDrops) {
     right->Release();
 }
 
+// A control that takes drops: records the calls, answers copy.
+class Sink final : public IShellDropSink {
+public:
+    HRESULT DragEnter(IDataObject* data, std::uint32_t keys, POINTL point, std::uint32_t* effect) override {
+        log += "enter" + std::to_string(keys) + "@" + std::to_string(point.x) + (data ? "+" : "-");
+        *effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HRESULT DragOver(std::uint32_t keys, POINTL, std::uint32_t* effect) override {
+        log += " over" + std::to_string(keys) + ":" + std::to_string(*effect);
+        return S_OK;
+    }
+    HRESULT DragLeave() override {
+        log += " leave";
+        return S_OK;
+    }
+    HRESULT Drop(IDataObject*, std::uint32_t, POINTL, std::uint32_t*) override {
+        log += " drop";
+        return S_OK;
+    }
+    std::string log;
+};
+
+TEST(ShellDropSource, TreeDropTargetForwardsUntilDetached) {
+    Sink sink;
+    auto* target = new TDropTarget_shtv(&sink);
+    auto* data = new TDataObject_shtv(nullptr, std::vector<PCItemIDList>{});
+    std::uint32_t effect = 7;
+    EXPECT_EQ(target->DragEnter(data, MK_LBUTTON, {5, 6}, &effect), S_OK);
+    EXPECT_EQ(effect, DROPEFFECT_COPY);
+    effect = 3;
+    target->DragOver(MK_RBUTTON, {}, &effect);
+    target->DragLeave();
+    target->Drop(data, 0, {}, &effect);
+    EXPECT_EQ(sink.log, "enter1@5+ over2:3 leave drop");
+    // The control is gone: drops are refused, not passed to freed memory.
+    target->Detach();
+    effect = 7;
+    EXPECT_TRUE(Failed(target->Drop(data, 0, {}, &effect)));
+    EXPECT_EQ(effect, DROPEFFECT_NONE);
+    EXPECT_EQ(sink.log, "enter1@5+ over2:3 leave drop");
+    void* unknown = nullptr;
+    EXPECT_EQ(target->QueryInterface(Iid::DataObject, &unknown), E_NOINTERFACE);
+    data->Release();
+    target->Release();
+}
+
 }  // namespace
 }  // namespace corvane::testing
