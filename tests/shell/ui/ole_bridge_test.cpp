@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -160,7 +161,7 @@ TEST_F(ShellBridge, DragDataBothWaysAndForgedArraysRefused) {
     EXPECT_STREQ(reinterpret_cast<const char*>(medium.hGlobal.data()), "hello");
 
     // Out again: URLs, text and our array.
-    QMimeData* out = DataObjectMime(incoming);
+    std::unique_ptr<QMimeData> out(DataObjectMime(incoming));
     ASSERT_EQ(out->urls().size(), 2);
     EXPECT_EQ(out->urls()[0].toLocalFile().toStdString(), a);
     EXPECT_TRUE(out->data(QStringLiteral("text/uri-list")).contains("\r\n"));
