@@ -136,7 +136,8 @@ std::string CreateUniqueFile(const std::string& path) {
             return candidate;
         }
         // A directory of the name is taken too here: the file could not be made there.
-        if (errno != EEXIST && errno != EISDIR) throw EFCreateError("Cannot create \"" + candidate + "\": " + std::strerror(errno));
+        if (errno != EEXIST && errno != EISDIR)
+            throw EFCreateError("Cannot create \"" + candidate + "\": " + std::strerror(errno));
         candidate = dir + name + "(" + std::to_string(n) + ")" + ext;
     }
 }

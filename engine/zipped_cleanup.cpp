@@ -50,7 +50,8 @@ std::vector<std::string> OtherTaskFiles(const std::string& tasks_folder, const s
     for (fs::recursive_directory_iterator it(tasks_folder, fs::directory_options::skip_permission_denied, ec), end;
          !ec && it != end; it.increment(ec)) {
         const std::string path = it->path().string();
-        if (path != task_file && it->path().extension() == kTaskFileExt && it->is_regular_file(ec)) files.push_back(path);
+        if (path != task_file && it->path().extension() == kTaskFileExt && it->is_regular_file(ec))
+            files.push_back(path);
         ec.clear();
     }
     return files;

@@ -374,8 +374,9 @@ bool RegistryStore::Persist(std::uint64_t generation) {
     // Another process sharing the file may have written it since this one read it: its changes
     // are read back under the lock and this store's unsaved changes applied over them.
     TFileLock file_lock;
-    const std::string lock_path = slash == std::string::npos ? "." + path_ + ".lock"
-                                                             : path_.substr(0, slash + 1) + "." + path_.substr(slash + 1) + ".lock";
+    const std::string lock_path = slash == std::string::npos
+                                      ? "." + path_ + ".lock"
+                                      : path_.substr(0, slash + 1) + "." + path_.substr(slash + 1) + ".lock";
     const bool locked = file_lock.Lock(lock_path, true);
     std::optional<RegParseResult> on_disk;
     if (locked) {

@@ -23,6 +23,7 @@
 #include "tests/support/loopback_server.h"
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_site.h"
+#include "tests/tools/tool_process.h"
 #include "engine/mirror_naming.h"
 #include "engine/profile.h"
 #include "platform/inifile/ini_file.h"
@@ -182,27 +183,6 @@ TEST_F(EndToEnd, ZipModeCaptureEndsZippedWithEveryFileAndItsTitle) {
     const std::string notes = CommandOutput("zipnote '" + zip + "' | grep -v '^@'");
     EXPECT_NE(notes.find("Frames\n"), std::string::npos) << notes;
     EXPECT_NE(notes.find("Base\n"), std::string::npos) << notes;
-}
-
-pid_t SpawnTool(const std::vector<std::string>& args, const std::string& log) {
-    std::vector<std::string> all = {CORVANE_CAPTURE_TOOL};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
-}
-
-int WaitExit(pid_t pid) {
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 TEST_F(EndToEnd, KilledCaptureResumesToEveryItem) {

@@ -3,11 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -16,9 +11,8 @@
 #include <thread>
 
 #include "tests/support/loopback_server.h"
+#include "tests/tools/tool_process.h"
 #include "tools/capture/capture_driver.h"
-
-extern char** environ;
 
 namespace corvane {
 namespace {
@@ -58,12 +52,11 @@ protected:
         return o;
     }
     CaptureOptions Resume(TCVRunMethod method) {
-        CaptureOptions o;
+        CaptureOptions o = Options();
+        o.URL.clear();
+        o.Destination.clear();
         o.Resume = true;
         o.Method = method;
-        o.Home = home_;
-        o.Fast = true;
-        o.TimeoutSeconds = 60;
         return o;
     }
     static std::string LastLine(const std::string& text) {
@@ -73,25 +66,6 @@ protected:
         int n = 0;
         for (const auto& request : server_.Requests()) n += request.Path() == path ? 1 : 0;
         return n;
-    }
-    pid_t Spawn(const std::vector<std::string>& args, const std::string& log) {
-        std::vector<std::string> all = {CORVANE_CAPTURE_TOOL};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        return rc == 0 ? pid : -1;
-    }
-    static int Wait(pid_t pid) {
-        int status = 0;
-        if (::waitpid(pid, &status, 0) != pid) return -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     static std::string Read(const std::string& path) {
         std::ifstream in(path);
@@ -109,7 +83,8 @@ TEST_F(TaskLockTool, ASecondRunOfARunningTaskExits4AndChangesNothing) {
     slow.trickle_bytes = 10;
     slow.trickle_pause = std::chrono::milliseconds(50);
     server_.Serve("/a.gif", slow);
-    const pid_t first = Spawn({"--fast", "--home", home_, server_.Url("/start.htm"), capture_, "intranet"}, root_ + "1.log");
+    const pid_t first =
+        SpawnTool({"--fast", "--home", home_, server_.Url("/start.htm"), capture_, "intranet"}, root_ + "1.log");
     ASSERT_GT(first, 0);
     ASSERT_TRUE(server_.WaitForRequests(2, std::chrono::seconds(30)));
     std::string task_file;
@@ -117,15 +92,16 @@ TEST_F(TaskLockTool, ASecondRunOfARunningTaskExits4AndChangesNothing) {
         if (entry.path().extension() == ".cvt") task_file = entry.path().string();
     const std::string before = Read(task_file);
 
-    const pid_t second = Spawn({"--fast", "--resume", "--method", "restart", "--home", home_}, root_ + "2.log");
-    EXPECT_EQ(Wait(second), 4) << Read(root_ + "2.log");
+    const pid_t second = SpawnTool({"--fast", "--resume", "--method", "restart", "--home", home_}, root_ + "2.log");
+    EXPECT_EQ(WaitExit(second), 4) << Read(root_ + "2.log");
     EXPECT_NE(Read(root_ + "2.log").find("another process"), std::string::npos);
     EXPECT_EQ(Requests("/start.htm"), 1);  // the refused run fetched nothing
-    EXPECT_EQ(Wait(first), 0) << Read(root_ + "1.log");
+    EXPECT_EQ(WaitExit(first), 0) << Read(root_ + "1.log");
     EXPECT_NE(before.find("Status=2"), std::string::npos);  // it was running when the second came
 
     // Once the first has ended, the task is free.
-    EXPECT_EQ(Wait(Spawn({"--fast", "--resume", "--home", home_}, root_ + "3.log")), 0) << Read(root_ + "3.log");
+    EXPECT_EQ(WaitExit(SpawnTool({"--fast", "--resume", "--home", home_}, root_ + "3.log")), 0)
+        << Read(root_ + "3.log");
 }
 
 TEST_F(TaskLockTool, RunMethodsAndExitCodesSayHowARunEnded) {
@@ -165,8 +141,9 @@ TEST_F(TaskLockTool, RunMethodsAndExitCodesSayHowARunEnded) {
     EXPECT_EQ(RunCapture(timed, out), kExitStopped) << out.str();
 
     // Bad arguments, and nothing to resume.
-    EXPECT_EQ(Wait(Spawn({"--resume", "--home", home_, "--method", "again"}, root_ + "bad.log")), kExitBadArguments);
-    EXPECT_EQ(Wait(Spawn({"--method", "retry", server_.Url("/start.htm"), capture_, "zip"}, root_ + "bad.log")),
+    EXPECT_EQ(WaitExit(SpawnTool({"--resume", "--home", home_, "--method", "again"}, root_ + "bad.log")),
+              kExitBadArguments);
+    EXPECT_EQ(WaitExit(SpawnTool({"--method", "retry", server_.Url("/start.htm"), capture_, "zip"}, root_ + "bad.log")),
               kExitBadArguments);
     CaptureOptions nothing = Resume(rmResume);
     nothing.Home = root_ + "empty/";

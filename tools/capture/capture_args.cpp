@@ -88,7 +88,8 @@ CaptureArgs ParseCaptureArgs(const std::vector<std::string>& args) {
         } else if (arg == "--strict") {
             o.Strict = true;
         } else if (arg == "--method") {
-            if (!value(v) || !ReadMethod(v, o.Method)) return fail("--method needs resume, restart, update or retry");
+            if (!value(v) || !ReadMethod(v, o.Method))
+                return fail("--method needs resume, restart, update or retry");
             method_given = true;
         } else if (arg == "--home") {
             if (!value(v) || v.empty()) return fail("--home needs a folder");

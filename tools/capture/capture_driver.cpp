@@ -187,7 +187,7 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
                     }
                 };
                 const auto timer = loop.Repeating(std::chrono::milliseconds(1000), report);
-                // Started here rather than by the schedule tick, which could pick another process's task.
+                // Started here, not by the schedule tick, which could pick another process's task.
                 runner.Start(false);
                 const bool started = runner.StartTask(made);
                 held.Lock.reset();  // the run holds it now
