@@ -180,6 +180,12 @@ TEST_F(TaskLockTool, AZipRunLeavesNoCaptureBehindAndTheNextStartClearsWhatAKillL
     ASSERT_EQ(RunCapture(Resume(rmRestart), out), kExitDone) << out.str();
     for (const auto& path : ours) EXPECT_FALSE(fs::exists(path)) << path;
     for (const auto& path : kept) EXPECT_TRUE(fs::exists(path)) << path;
+    // The restart rewrote the archive (its entries were there): through a work folder that is gone.
+    for (const auto& entry : fs::directory_iterator(capture_)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(entry.path().extension() == ".zip" || name == "site.zip.backup" || name == "other.zip:journal")
+            << name;
+    }
 }
 
 }  // namespace
