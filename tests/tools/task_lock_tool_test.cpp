@@ -121,14 +121,10 @@ TEST_F(TaskLockTool, RunMethodsAndExitCodesSayHowARunEnded) {
     EXPECT_EQ(RunCapture(strict, out), kExitDone) << out.str();
     EXPECT_NE(LastLine(out.str()).find("0 items in error"), std::string::npos) << LastLine(out.str());
     EXPECT_EQ(Requests("/missing.gif"), 2);
-    EXPECT_EQ(Requests("/a.gif"), 1);
-    // An update fetches every saved item again; a restart begins again from the start page.
+    // An update fetches every saved item again.
     out.str("");
     EXPECT_EQ(RunCapture(Resume(rmSmartUpdate), out), kExitDone) << out.str();
     EXPECT_EQ(Requests("/a.gif"), 2);
-    out.str("");
-    EXPECT_EQ(RunCapture(Resume(rmRestart), out), kExitDone) << out.str();
-    EXPECT_EQ(Requests("/start.htm"), 3);
 
     // Stopped by the timeout.
     ScriptedResponse stalled = ScriptedResponse::Text("<html></html>", "text/html");
@@ -142,8 +138,6 @@ TEST_F(TaskLockTool, RunMethodsAndExitCodesSayHowARunEnded) {
 
     // Bad arguments, and nothing to resume.
     EXPECT_EQ(WaitExit(SpawnTool({"--resume", "--home", home_, "--method", "again"}, root_ + "bad.log")),
-              kExitBadArguments);
-    EXPECT_EQ(WaitExit(SpawnTool({"--method", "retry", server_.Url("/start.htm"), capture_, "zip"}, root_ + "bad.log")),
               kExitBadArguments);
     CaptureOptions nothing = Resume(rmResume);
     nothing.Home = root_ + "empty/";
