@@ -16,6 +16,12 @@ bool TCaptureArchiveHooks::AddToArchive(TCVTask& task, const std::string& local_
     return archive_.AddToArchive(task.Destination, task.GetFolder(), local_file, comment);
 }
 
+std::string TCaptureArchiveHooks::ArchiveAddFailure() {
+    const TZipResult& result = archive_.LastResult();
+    if (result.Outcome < 2) return {};
+    return result.Message.empty() ? "the zip library failed" : result.Message;
+}
+
 std::string TCaptureArchiveHooks::RenameArchive(TCVTask& task, const std::string& new_name) {
     return archive_.RenameArchive(task.Destination, new_name);
 }

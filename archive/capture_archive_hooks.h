@@ -18,6 +18,7 @@ public:
     bool ArchiveBusy() override;
     // True only when the file's entry is in the archive, so a skipped file is not recorded as zipped.
     bool AddToArchive(TCVTask& task, const std::string& local_file, const std::string& comment) override;
+    std::string ArchiveAddFailure() override;
     std::string RenameArchive(TCVTask& task, const std::string& new_name) override;
 
     CaptureArchive& Archive() { return archive_; }

@@ -1,5 +1,6 @@
 #include "engine/dispatch_rules.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
@@ -107,6 +108,10 @@ bool LoginAllowed(const std::string& start_url, const std::string& url) {
     // Plain to secure on the same host: the secure default port or the start's own port.
     if (!start.secure && target.secure) return target.port == "443" || target.port == start.port;
     return false;
+}
+
+bool IsLocalWriteFailure(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EROFS || error == EIO || error == EFBIG;
 }
 
 }  // namespace corvane

@@ -34,6 +34,10 @@ bool IsWebURL(const std::string& url);
 std::int32_t ParseContentLength(const std::string& value);
 // The status line from the character after its first blank ("404 Not Found"); '' without a blank.
 std::string StatusFromCode(const std::string& status_line);
+// Whether a failed write is the local disk's fault (no space, quota, read-only, I/O error) rather
+// than the URL's: the run then stops instead of recording every later item as failed.
+bool IsLocalWriteFailure(int error);
+
 // Whether the task's site login may go with a request for url: only to the start URL's host and port.
 // An http start URL lets it go to https on the same host too; an https one never sends it over http.
 bool LoginAllowed(const std::string& start_url, const std::string& url);

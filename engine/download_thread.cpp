@@ -1,9 +1,14 @@
 #include "engine/download_thread.h"
 
+#include <unistd.h>
+
+#include <cstring>
+
 #include "engine/dispatch_rules.h"
 #include "engine/engine_host.h"
 #include "engine/link_acceptance.h"
 #include "engine/queue_item.h"
+#include "engine/run_failures.h"
 #include "engine/settings.h"
 #include "engine/socket_list.h"
 #include "engine/socket_thread.h"
@@ -90,6 +95,7 @@ void TThreadDownload::DispatchStep() {
     if (!socket) return;
     const std::shared_ptr<TCVTask> task = Task();
     if (!task) return;
+    if (task->RunFailed()) return;  // the run control stops the run on its next tick
 
     std::unique_ptr<TCVQItem> item = PickNextItem(*task, Priority());
     if (!item) {
@@ -100,7 +106,12 @@ void TThreadDownload::DispatchStep() {
             // The run may have been stopped or replaced while this thread looked.
             if (Stop() || Task() != task || task->Status != tsDownloading) return;
             task->Status = tsDownloadComplete;
-            task->SaveQueue();
+            if (!task->SaveQueue()) {
+                // Never complete on a queue that did not reach the disk.
+                task->Status = tsDownloading;
+                task->SetRunFailure(kMsgQueueSaveFailed, task->LastQueueError());
+                return;
+            }
             task->Save();
             finished = true;
         });
@@ -187,17 +198,31 @@ void TThreadDownload::RecordCompletion(TThreadSocket& socket) {
         item->FinalURL = fields.FinalURL;
         item->LastModified = fields.LastModified;
         const bool page = item->IsPage();
+        const bool complete = !fields.Stopped && fields.StatusText == kSocketComplete;
+        // Bytes of a transfer that kept no file leave the total they were counted into while it ran.
+        if (!complete && item->BytesCounted != 0) {
+            task->AddToCounter(TCVCounter::TotalBytes, -item->BytesCounted);
+            item->BytesCounted = 0;
+        }
         // The record goes back before a counter moves: the task must never look complete while
         // an item it counts is still recorded as in transfer.
-        if (fields.Stopped || (fields.StatusText != kSocketError && fields.StatusText != kSocketComplete)) {
+        if (fields.Stopped || fields.LocalError != 0 ||
+            (fields.StatusText != kSocketError && fields.StatusText != kSocketComplete)) {
+            // A full or failing disk is no fault of the URL: the item waits, as after a stop, and the
+            // run stops so that a resume with space completes it.
             item->SetState(isNone);
             item->StatusText = kTransferIncomplete;
             item->Put();
+            if (fields.LocalError != 0 && !fields.Stopped)
+                task->SetRunFailure(kMsgFolderWriteFailed,
+                                    fields.Folder + " (" + std::strerror(fields.LocalError) + ")");
         } else if (fields.StatusText == kSocketError) {
             item->SetState(isError);
             item->Put();
             task->AddToCounter(page ? TCVCounter::PageErrors : TCVCounter::ResourceErrors, 1);
         } else {
+            // An original kept from an earlier parse of this page is not the copy just fetched.
+            if (page) ::unlink(KeptOriginalName(fields.LocalFile).c_str());
             item->SetState(isSaved);
             item->Put();
             task->AddToCounter(page ? TCVCounter::PagesSaved : TCVCounter::ResourcesSaved, 1);

@@ -1,10 +1,17 @@
 #include "engine/parse_worker.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
+#include "engine/dispatch_rules.h"
 #include "engine/file_routines.h"
 #include "engine/page_parser.h"
+#include "engine/run_failures.h"
 #include "engine/task.h"
+#include "platform/rtl/atomic_file.h"
 #include "platform/rtl/log.h"
 
 namespace corvane {
@@ -27,6 +34,22 @@ std::string ReadSavedPage(const std::string& file, std::string& text, bool& over
         return e.what();
     }
     return {};
+}
+
+// Writes the page's rewrite over its file, keeping the downloaded copy as the original first (a link
+// to it: no second copy on disk). 0, or the system's error number with *why saying what failed.
+int WriteRewrite(const std::string& file, const std::string& original, bool original_kept, const std::string& text,
+                 const std::string& rewrite, std::string* why) {
+    const auto write = [why](const std::string& path, const std::string& data) {
+        errno = 0;
+        if (WriteFileAtomic(path, data, AtomicWriteOptions{0644, true, false}, why)) return 0;
+        return errno != 0 ? errno : EINVAL;
+    };
+    if (!original_kept && ::link(file.c_str(), original.c_str()) != 0 && errno != EEXIST) {
+        // A file system without hard links: a copy of the original does as well.
+        if (const int error = write(original, text)) return error;
+    }
+    return write(file, rewrite);
 }
 
 void FailPage(TCVQItem& item, const std::string& reason) {
@@ -71,7 +94,7 @@ void TThreadParse::Execute() {
         }
         RunGuarded("parse", [this] {
             const std::shared_ptr<TCVTask> task = Task();
-            if (!task) return;
+            if (!task || task->RunFailed()) return;  // the run is about to stop
             if (auto item = task->NextPageToParse()) ParsePage(*task, std::move(item));
         });
         for (int i = 0; i < pause_steps_; ++i)
@@ -83,6 +106,8 @@ void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
     // LoadPage, on the main thread: the run's rules, the page's file and its text.
     std::shared_ptr<const TCVRunRules> rules;
     std::string local_file;
+    std::string original;
+    bool from_original = false;
     std::string text;
     std::string failure;
     bool oversized = false;
@@ -90,7 +115,12 @@ void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
         rules = task.EnsureRunRules();
         local_file = item->GetLocalFileName();
         if (status_) status_("Loading Page: " + local_file);
-        failure = ReadSavedPage(local_file, text, oversized);
+        // A kept original means an earlier parse rewrote the file but its record never reached the
+        // queue file: the rewrite's links no longer resolve as the page's own did.
+        original = KeptOriginalName(local_file);
+        std::error_code ec;
+        from_original = !original.empty() && std::filesystem::is_regular_file(original, ec);
+        failure = ReadSavedPage(from_original ? original : local_file, text, oversized);
     });
     if (!failure.empty()) {
         FailPage(*item, failure);
@@ -132,26 +162,42 @@ void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
 
     // SavePage. An empty page, and one too large to scan, is marked Parsed as it is, so it is never
     // picked again; a page that cannot be written becomes an error rather than being picked again for
-    // ever.
+    // ever, unless the disk is at fault: then it stays Saved and the run stops.
+    int write_error = 0;
+    std::string why;
+    bool kept = false;
     try {
         Synchronize([&] {
             if (!text.empty()) {
                 if (status_) status_("Saving Changes: " + local_file);
+                if (outcome.Text != text || from_original) {
+                    write_error = WriteRewrite(local_file, original, from_original, text, outcome.Text, &why);
+                    if (write_error != 0) return;
+                    kept = true;
+                }
                 if (!outcome.Title.empty()) {
                     item->Title = outcome.Title;
                     if (item->Level == 0) task.StartPageTitle = outcome.Title;
                 }
-                if (outcome.Text != text) SaveTextFile(local_file, outcome.Text);
             }
             if (oversized) item->StatusText = kPageNotScanned;
             item->SetState(isParsed);
             item->Put();
+            if (kept) task.KeepOriginalUntilSaved(original);
             if (status_) status_("");
         });
     } catch (const MainLoopClosed&) {
         throw;
     } catch (const std::exception& e) {
         FailPage(*item, e.what());
+        return;
+    }
+    if (write_error != 0) {
+        if (IsLocalWriteFailure(write_error)) {
+            task.SetRunFailure(kMsgFolderWriteFailed, rules->Folder + " (" + std::strerror(write_error) + ")");
+            return;
+        }
+        FailPage(*item, why);
         return;
     }
 

@@ -12,7 +12,7 @@ class TRunControlHooks {
 public:
     virtual ~TRunControlHooks() = default;
 
-    // Status line: numbered message (690, 691, 692, 694, 695, 5500), followed by tail.
+    // Status line: numbered message (690, 691, 692, 694, 695, 5500, 5520-5522), followed by tail.
     virtual void StatusMessage(int /*number*/, const std::string& /*tail*/) {}
     // Toolbar logo animating while a task runs; the status view's Run button.
     virtual void AnimateLogo(bool /*running*/) {}
@@ -32,6 +32,9 @@ public:
     virtual bool AddToArchive(TCVTask& /*task*/, const std::string& /*local_file*/, const std::string& /*comment*/) {
         return false;
     }
+    // After an AddToArchive that returned false: why the add failed (the zip result's text), or ''
+    // when the file was only skipped and the capture may go on.
+    virtual std::string ArchiveAddFailure() { return {}; }
     // Renames the task's archive; returns the archive's file name after the rename ('' when it failed).
     virtual std::string RenameArchive(TCVTask& /*task*/, const std::string& /*new_name*/) { return {}; }
 

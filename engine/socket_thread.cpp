@@ -1,5 +1,7 @@
 #include "engine/socket_thread.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -34,6 +36,7 @@ bool TThreadSocket::StartJob(TSocketJob& job) {
     final_url_.clear();
     last_modified_.clear();
     status_text_.clear();
+    local_error_ = 0;
     item_ = std::move(job.Item);
     task_ = std::move(job.Task);
     on_done_ = std::move(job.OnDone);
@@ -86,6 +89,7 @@ void TThreadSocket::Reset() {
     final_url_.clear();
     last_modified_.clear();
     status_text_.clear();
+    local_error_ = 0;
     item_.reset();
     task_.reset();
     on_done_ = nullptr;
@@ -111,6 +115,7 @@ TSocketSnapshot TThreadSocket::SnapshotLocked() const {
     s.FinalURL = final_url_;
     s.LastModified = last_modified_;
     s.StatusText = status_text_;
+    s.LocalError = local_error_;
     return s;
 }
 
@@ -231,6 +236,8 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
         if (!stopped_) status_text_.clear();
     }
     bool requested = false;
+    bool failed = false;
+    int local_error = 0;
     std::string refusal;
     try {
         http.SetURL(job.URL);  // takes any login in the URL; the task's own comes after it
@@ -251,6 +258,8 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
                 std::error_code ec;
                 std::filesystem::create_directories(dir, ec);
             } else if (!ForceFoldersBelow(job.Folder, dir, &why)) {
+                const int error = errno;  // of the folder that could not be made
+                if (IsLocalWriteFailure(error)) local_error = error;
                 LogWarning("Not saving " + job.URL + ": " + why);
                 throw std::runtime_error(why);
             }
@@ -279,6 +288,7 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
             in_get_ = false;
         }
     } catch (...) {
+        failed = true;
         std::lock_guard guard(lock_);
         if (!stopped_) {
             status_text_ = kSocketError;
@@ -286,14 +296,27 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
             bytes_transferred_ = 0;
         }
     }
+    if (failed && requested && IsLocalWriteFailure(http.LocalFileError())) local_error = http.LocalFileError();
     // A job that never reached the server has no status line of its own.
-    const std::string status = !refusal.empty() ? refusal
-                               : requested      ? StatusFromCode(http.StatusLine())
-                                                : std::string();
+    std::string status = !refusal.empty() ? refusal
+                         : requested      ? StatusFromCode(http.StatusLine())
+                                          : std::string();
+    // A failure after a success status is the failure, never "200 OK": a body cut short or reset is
+    // incomplete, and a body that could not be written says why.
+    if (failed && refusal.empty() && !status.empty() && status[0] == '2') {
+        if (http.LocalFileError() != 0) {
+            std::string what = http.LastErrorText();
+            while (!what.empty() && what.back() == '.') what.pop_back();
+            status = what + ": " + std::strerror(http.LocalFileError());
+        }
+        else
+            status = kTransferIncomplete;
+    }
     const std::string final_url = requested && http.FinalURL() != job.URL ? http.FinalURL() : std::string();
     std::lock_guard guard(lock_);
     status_code_ = status;
     final_url_ = final_url;
+    local_error_ = stopped_ ? 0 : local_error;
 }
 
 }  // namespace corvane

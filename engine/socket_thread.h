@@ -69,6 +69,9 @@ struct TSocketSnapshot {
     std::string FinalURL;    // where a redirected response came from; empty when not redirected
     std::string LastModified;
     std::string StatusText;
+    // The system's error number when the body could not be written for a reason of the local disk
+    // (IsLocalWriteFailure); 0 otherwise.
+    int LocalError = 0;
 };
 
 class TThreadSocket : public TThread {
@@ -126,6 +129,7 @@ private:
     std::string final_url_;
     std::string last_modified_;
     std::string status_text_;
+    int local_error_ = 0;
     std::unique_ptr<TCVQItem> item_;
     std::shared_ptr<TCVTask> task_;
     TSocketEvent on_done_;

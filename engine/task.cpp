@@ -128,6 +128,11 @@ bool TCVTask::ZipQueueTakeFirst(TCVZipEntry& entry) {
     return true;
 }
 
+void TCVTask::ZipQueuePutBack(TCVZipEntry entry) {
+    std::lock_guard guard(lock_);
+    zip_queue_.insert(zip_queue_.begin(), std::move(entry));
+}
+
 int TCVTask::ZipQueueCount() const {
     std::lock_guard guard(lock_);
     return static_cast<int>(zip_queue_.size());

@@ -17,6 +17,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/local_name_index.h"
@@ -56,8 +57,11 @@ inline constexpr const char* kQueueFileExt = ".dwn";
 
 std::string TaskStatusText(int status);
 std::string TaskCSVHeader();
+// A category is a folder under the tasks folder, nested ones written "a/b": every part must be a
+// valid name. The empty category is the tasks folder itself.
+bool IsValidCategory(const std::string& category);
 // TasksDir + category + "/" + name + ".cvt"; an empty category is the tasks folder itself. Both
-// names are checked (EInvalidName).
+// are checked (EInvalidName).
 std::string TaskFileName(const std::string& category, const std::string& name);
 
 // The seven counters, in the order the status view shows them.
@@ -202,6 +206,22 @@ public:
     // Text of the last failed SaveQueue or LoadQueue; '' when none failed.
     std::string LastQueueError() const;
 
+    // ---- kept originals of rewritten pages ----
+    // A page's downloaded copy is kept beside its rewritten file until a queue write holds the page's
+    // Parsed record (and so every link found in it): a run that dies before that parses the page
+    // again from the original, never from a rewrite whose links no longer resolve as on the site.
+    // Records the original of a page just put as Parsed; it is removed once such a write landed.
+    void KeepOriginalUntilSaved(const std::string& original);
+    // Originals still waiting for a queue write.
+    int KeptOriginalCount() const;
+
+    // ---- run failures ----
+    // A failure of the local disk, the archive or the queue file that must stop the run (numbered
+    // status message and its tail). The first one is kept until the run control takes it.
+    void SetRunFailure(int message, const std::string& text);
+    bool RunFailed() const;
+    bool TakeRunFailure(int& message, std::string& text);
+
     // ---- counters ----
     TCVTaskCounters Counters() const;
     void SetCounters(const TCVTaskCounters& counters);
@@ -210,6 +230,8 @@ public:
     // ---- to-zip list ----
     void ZipQueueAdd(std::string local_file, std::unique_ptr<TCVQItem> item);
     bool ZipQueueTakeFirst(TCVZipEntry& entry);
+    // Puts a taken entry back in first place (its add failed).
+    void ZipQueuePutBack(TCVZipEntry entry);
     int ZipQueueCount() const;
     std::vector<std::string> ZipQueueFiles() const;
 
@@ -252,6 +274,8 @@ private:
     // Writes the snapshot unless a newer one is on disk already; false (logged) when it failed.
     bool WriteQueueSnapshot(const QueueSnapshot& snapshot);
     void MarkQueueSavedLocked(std::uint64_t changes);
+    // Removes the originals whose Parsed record the written snapshot holds.
+    void DropSavedOriginals(std::uint64_t changes);
     void WriteFileFields(TIniFile& ini, bool with_progress) const;
     // The task file's fields other than the counters and the elapsed time, as one text.
     std::string FileFieldsKey() const;
@@ -268,6 +292,9 @@ private:
     int items_since_save_ = 0;
     bool bad_record_reported_ = false;
     std::string last_queue_error_;
+    std::vector<std::pair<std::uint64_t, std::string>> kept_originals_;  // (queue change, file)
+    int run_failure_message_ = 0;
+    std::string run_failure_text_;
     std::int64_t counters_[7] = {};
     TCVPendingCounts pending_;
     std::size_t hints_[kPendingKinds] = {1, 1, 1};  // per selector: no record before this line qualifies

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <unordered_set>
 
+#include <unistd.h>
+
 #include "engine/file_routines.h"
 #include "engine/queue_record.h"
 #include "engine/settings.h"
@@ -173,13 +175,21 @@ void TCVTask::ApplyStateChange(const TCVQItem& item, TCVItemState old_state, TCV
 
 void TCVTask::RecountLocked() {
     std::int64_t pages = 0, resources = 0, pages_saved = 0, resources_saved = 0, page_errors = 0,
-                 resource_errors = 0;
+                 resource_errors = 0, bytes = 0;
     for (std::size_t i = 1; i < queue_.size(); i += 2) {
         const RecordKey key = InspectRecord(queue_[i]);
         ++(key.Page ? pages : resources);
-        if (key.State >= isSaved) ++(key.Page ? pages_saved : resources_saved);
+        if (key.State >= isSaved) {
+            ++(key.Page ? pages_saved : resources_saved);
+            // The bytes of what was kept: transfers cut by a kill or a failure counted bytes no file holds.
+            std::string_view fields[kRecordFields];
+            SplitRecord(queue_[i], fields, kRecordFields);
+            std::int64_t size = 0;
+            if (ParseRecordNumber(fields[9], size) && size > 0) bytes += size;
+        }
         if (key.State == isError) ++(key.Page ? page_errors : resource_errors);
     }
+    CounterRef(TCVCounter::TotalBytes) = bytes;
     CounterRef(TCVCounter::TotalPages) = pages;
     CounterRef(TCVCounter::TotalResources) = resources;
     CounterRef(TCVCounter::PagesSaved) = pages_saved;
@@ -316,6 +326,57 @@ bool TCVTask::WriteQueueSnapshot(const QueueSnapshot& snapshot) {
         return false;
     }
     snapshot_landed_ = snapshot.Sequence;
+    DropSavedOriginals(snapshot.Changes);
+    return true;
+}
+
+void TCVTask::KeepOriginalUntilSaved(const std::string& original) {
+    std::lock_guard guard(lock_);
+    kept_originals_.emplace_back(queue_changes_, original);
+}
+
+int TCVTask::KeptOriginalCount() const {
+    std::lock_guard guard(lock_);
+    return static_cast<int>(kept_originals_.size());
+}
+
+void TCVTask::DropSavedOriginals(std::uint64_t changes) {
+    std::vector<std::string> drop;
+    {
+        std::lock_guard guard(lock_);
+        auto kept = kept_originals_.begin();
+        while (kept != kept_originals_.end()) {
+            if (kept->first <= changes) {
+                drop.push_back(std::move(kept->second));
+                kept = kept_originals_.erase(kept);
+            } else {
+                ++kept;
+            }
+        }
+    }
+    for (const auto& file : drop) ::unlink(file.c_str());
+}
+
+void TCVTask::SetRunFailure(int message, const std::string& text) {
+    std::lock_guard guard(lock_);
+    if (run_failure_message_ != 0) return;
+    run_failure_message_ = message;
+    run_failure_text_ = text;
+    LogWarning("A capture stops: " + text);
+}
+
+bool TCVTask::RunFailed() const {
+    std::lock_guard guard(lock_);
+    return run_failure_message_ != 0;
+}
+
+bool TCVTask::TakeRunFailure(int& message, std::string& text) {
+    std::lock_guard guard(lock_);
+    if (run_failure_message_ == 0) return false;
+    message = run_failure_message_;
+    text = std::move(run_failure_text_);
+    run_failure_message_ = 0;
+    run_failure_text_.clear();
     return true;
 }
 

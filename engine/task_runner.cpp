@@ -5,6 +5,7 @@
 #include "engine/file_routines.h"
 #include "engine/parse_worker.h"
 #include "engine/queue_item.h"
+#include "engine/run_failures.h"
 #include "engine/schedule_thread.h"
 #include "engine/settings.h"
 #include "engine/socket_list.h"
@@ -95,6 +96,9 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
 
     // The workers read these copies, never the task the dialogs may edit meanwhile.
     const std::shared_ptr<const TCVRunRules> rules = task->TakeRunRules();
+    int stale_failure = 0;
+    std::string stale_text;
+    task->TakeRunFailure(stale_failure, stale_text);  // of an earlier run: this one tries afresh
     if (current == task && task->RunMethod != rmRestart && task->RunMethod != rmMap) {
         hooks_.StatusMessage(kMsgResuming, {});
         task->StartClock();
@@ -208,6 +212,13 @@ void TaskRunner::ZipTimerStep() {
     if (busy_) return;
     const std::shared_ptr<TCVTask> task = download_->Task();
     if (!task) return;
+    int stopped_by = 0;
+    std::string why;
+    if (task->IsRunning() && task->TakeRunFailure(stopped_by, why)) {
+        StopTask(task);
+        hooks_.StatusMessage(stopped_by, why);  // after the stop's own message, so it stays in view
+        return;
+    }
     if (RunsInIntranetMode(*task)) {
         if (task->Status == tsDownloadComplete) {
             task->Status = tsTaskComplete;
@@ -236,7 +247,16 @@ void TaskRunner::ZipTimerStep() {
         // Recorded, so a later start does not hand the file to the archive again.
         entry.Item->SetState(isZipped);
         entry.Item->Put();
+        return;
     }
+    const std::string failure = hooks_.ArchiveAddFailure();
+    // A stop while the add ran aborted it: that is no failure of the archive.
+    if (failure.empty() || !task->IsRunning() || busy_) return;
+    // The file stays unzipped (and first in line): the run stops rather than end "Zipped!" with
+    // entries missing, and a resume adds it once the archive can take it.
+    task->ZipQueuePutBack(std::move(entry));
+    StopTask(task);
+    hooks_.StatusMessage(kMsgArchiveAddFailed, task->Destination + " (" + failure + ")");
 }
 
 bool TaskRunner::ExploreTask(const std::string& file_name) {

@@ -152,6 +152,7 @@ void TickHTTP::ClearRequestFields() {
 
 int TickHTTP::DoRequest(const char* verb, bool has_body, bool head_only) {
     int code = 0;
+    local_file_error_ = 0;
     try {
         code = RunRequest(verb, has_body, head_only);
     } catch (const std::bad_alloc&) {
@@ -324,7 +325,7 @@ int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
                 break;
             }
             block.resize(read);
-            if (download_.IsOpen() && download_.Write(block.data(), block.size()) != 0) {
+            if (download_.IsOpen() && (local_file_error_ = download_.Write(block.data(), block.size())) != 0) {
                 SetLastErrorText("Error writing to LocalFile");
                 code = kFileWrite;
                 end_transfer = false;
@@ -352,7 +353,7 @@ int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
     if (code == 0 && complete && CancelRequested()) code = static_cast<int>(kCancelled);
     // A complete 2xx without a body is an empty file: a saved item always has its file.
     if (code == 0 && complete && !head_only && !LocalFile.empty() && !download_.IsOpen()) CreateLocalFile(code);
-    if (code == 0 && complete && download_.IsOpen() && download_.Commit() != 0) {
+    if (code == 0 && complete && download_.IsOpen() && (local_file_error_ = download_.Commit()) != 0) {
         SetLastErrorText("Error writing to LocalFile");
         code = kFileWrite;
     }
@@ -370,7 +371,8 @@ bool TickHTTP::CheckRedirect(void* self, const char* target) {
 }
 
 bool TickHTTP::CreateLocalFile(int& code) {
-    if (download_.Create(LocalFile) == 0) return true;
+    local_file_error_ = download_.Create(LocalFile);
+    if (local_file_error_ == 0) return true;
     SetLastErrorText("Can't open local file for writing.");
     code = kFileOpen;
     return false;

@@ -82,6 +82,9 @@ public:
     // Where the last response came from after redirects; empty when it was not redirected.
     const std::string& FinalURL() const { return final_url_; }
     const TStringList& ResponseHeaders() const { return response_headers_; }
+    // The system's error number of the last request's failure to make, write or keep LocalFile; 0
+    // when it had none. Tells a full disk from a failure of the server.
+    int LocalFileError() const { return local_file_error_; }
 
     static const char* const kDefaultUserAgent;
 
@@ -112,6 +115,7 @@ private:
     std::string refused_redirect_;
     TStringList response_headers_;
     TDownloadFile download_;
+    std::atomic<int> local_file_error_{0};
 };
 
 class TickHTTPS : public TickHTTP {

@@ -94,9 +94,11 @@ TEST_F(DispatchThread, QueueIsSavedAtTheEleventhDirtyCycle) {
     const std::string file = task->GetQueueFileName();
     for (int cycle = 1; cycle <= 10; ++cycle) {
         dispatcher_->AutoSaveQueue();
+        task->FlushQueueWrites();
         ASSERT_FALSE(std::filesystem::exists(file)) << "cycle " << cycle;
     }
     dispatcher_->AutoSaveQueue();
+    task->FlushQueueWrites();  // the eleventh cycle hands the snapshot to the queue's writer thread
     EXPECT_TRUE(std::filesystem::exists(file));
     EXPECT_FALSE(task->QueueDirty());
 }

@@ -131,7 +131,9 @@ protected:
     void CaptureNative() {
         TkLangFileEdit native(dir.File("Native.lng"));
         const std::uint16_t last = native.LastFormId();
-        EXPECT_EQ(last, 790);  // captured form strings are numbered after the messages, below 5000
+        // Captured form strings are numbered after the messages, below 5000.
+        EXPECT_GE(last, 790);
+        EXPECT_LT(last, 5000);
         TestForm form(language);
         TFormCorvane main(language);
         form.translator->Capture(native);

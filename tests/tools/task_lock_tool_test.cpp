@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "tests/support/loopback_server.h"
-#include "tests/tools/tool_process.h"
+#include "tests/tools/spawn_process.h"
 #include "tools/capture/capture_driver.h"
 
 namespace corvane {
@@ -20,6 +20,12 @@ namespace {
 namespace fs = std::filesystem;
 using test::LoopbackServer;
 using test::ScriptedResponse;
+using testing::WaitExit;
+
+pid_t SpawnTool(std::vector<std::string> args, const std::string& log) {
+    args.insert(args.begin(), CORVANE_CAPTURE_TOOL);
+    return testing::SpawnProcess(args, log);
+}
 
 class TaskLockTool : public ::testing::Test {
 protected:
