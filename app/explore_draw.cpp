@@ -19,6 +19,17 @@ QPixmap Box(const QColor& fill) {
     return image;
 }
 
+QPixmap Disc(const QColor& fill) {
+    QPixmap image(TExploreDelegate::kImageSize, TExploreDelegate::kImageSize);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    return image;
+}
+
 void Tick(QPixmap& image, const QColor& color) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -54,29 +65,17 @@ std::vector<QPixmap> ExploreCheckImages() {
         p.drawPolygon(QPolygonF({QPointF(10, 3.5), QPointF(13, 6.5), QPointF(9, 7.5)}));
     }
 
-    images[eiError] = QPixmap(TExploreDelegate::kImageSize, TExploreDelegate::kImageSize);
-    images[eiError].fill(Qt::transparent);
+    images[eiError] = Disc(QColor(0xC0, 0x00, 0x00));
     {
         QPainter p(&images[eiError]);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0xC0, 0x00, 0x00));
-        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
         p.setPen(QPen(Qt::white, 2));
         p.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
         p.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
     }
 
     // Finished: a green disc with a white tick, unlike the download mark's box.
-    images[eiFinished] = QPixmap(TExploreDelegate::kImageSize, TExploreDelegate::kImageSize);
-    images[eiFinished].fill(Qt::transparent);
-    {
-        QPainter p(&images[eiFinished]);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0x20, 0x90, 0x30));
-        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-    }
+    images[eiFinished] = Disc(QColor(0x20, 0x90, 0x30));
     Tick(images[eiFinished], Qt::white);
     return images;
 }

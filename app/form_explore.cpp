@@ -77,7 +77,7 @@ TFormExplore::TFormExplore(QWidget* parent) : QWidget(parent) {
     for (const auto& column : columns) lvExplore->AddColumn(QString::fromUtf8(column.caption), column.width);
     lvExplore->setItemDelegate(new TExploreDelegate(*model_, ilCheck, lvExplore));
     lvExplore->OnVMGetItemInfo = [this](TExtListView*, int item, int sub_item, unsigned, int&, int&, QString& text) {
-        lvExploreGetItemInfo(item, sub_item, text);
+        lvExploreData(item, sub_item, text);
     };
     lvExplore->viewport()->installEventFilter(this);
     connect(lvExplore, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { BrowseClick(nullptr); });
@@ -200,7 +200,7 @@ void TFormExplore::UpdateRowCount() {
     lvExplore->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
-void TFormExplore::lvExploreGetItemInfo(int item, int sub_item, QString& text) {
+void TFormExplore::lvExploreData(int item, int sub_item, QString& text) {
     if (refreshing_) return;
     // The queue grew or shrank since the count was set: set it again, but not in the middle of a paint.
     if (!count_sync_queued_ && model_->QueueRows() != model_->rowCount()) {

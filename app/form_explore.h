@@ -79,7 +79,7 @@ private:
     void MarkRows(bool selected_only, TCVItemMark mark, const std::function<bool(const TCVQItem&)>& take);
     void ApplyMark(TCVQItem& item, TCVItemMark mark, TCVItemState state);
     void SaveMarks(TCVTask& task);
-    void lvExploreGetItemInfo(int item, int sub_item, QString& text);
+    void lvExploreData(int item, int sub_item, QString& text);
     bool OnRowIcon(int x) const;
 
     TExploreModel* model_;
