@@ -251,6 +251,17 @@ TEST_F(ExploreView, DownloadCommandsMarkTheirRowsAndSaveEveryOne) {
     EXPECT_FALSE(task->QueueDirty());
 }
 
+TEST_F(ExploreView, AMarkThatCannotBeSavedIsReported) {
+    ScriptedMessageBoxes boxes;
+    auto task = Explore(FixtureQueue());
+    std::filesystem::remove(task->GetQueueFileName());
+    std::filesystem::create_directory(task->GetQueueFileName());  // the queue file cannot be written
+    boxes.Expect(MsgButton::OK, QStringLiteral("The marks could not be saved: "));
+    view_->miDownloadAll->trigger();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(task->QueueDirty());
+}
+
 TEST_F(ExploreView, UpdateMappingAndUnmarkCommandsTakeOnlyTheirRows) {
     auto task = Explore(FixtureQueue());
     view_->show();
