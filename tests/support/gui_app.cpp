@@ -1,6 +1,7 @@
 #include "tests/support/gui_app.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QInputDevice>
 
 #include "tests/support/scripted_dialogs.h"
@@ -16,6 +17,9 @@ QApplication& GuiApp() {
     // application owns would unregister from freed memory; made first, it outlives the application.
     static const bool device_registry_made = (QInputDevice::devices(), true);
     (void)device_registry_made;
+    // The same for the theme icon cache, which the application's clean-up empties.
+    static const bool icon_cache_made = (QIcon::fromTheme(QStringLiteral("corvane-no-icon")), true);
+    (void)icon_cache_made;
     static QApplication app(argc, argv);
     // Never removed: scripts installed later restore it when they go.
     static ScriptedMessageBoxes* strict_boxes = new ScriptedMessageBoxes;
