@@ -156,6 +156,8 @@ TFormZip::TFormZip(QWidget* parent) : QWidget(parent), zip_(TXceedZip::Create())
         if (node == nullptr) return 0;
         return node->Kind == TZipNodeKind::Folder ? GetIconIndex("") : GetIconIndex(node->Name);
     };
+    treeModel_->Icon = [this](int index) { return ilSmallIcons.Icon(index); };
+    pagesModel_->Icon = treeModel_->Icon;
     treeModel_->CanEdit = [this](TZipNodeId id) { return CanRename(id); };
     treeModel_->Rename = [this](TZipNodeId id, const std::string& name) { return RenameZip(id, name); };
 
@@ -194,6 +196,15 @@ TFormZip::~TFormZip() {
     // A call of the component may still be on the stack (a box closed the window): it frees itself
     // once that call returns.
     Zip.OnListing = nullptr;
+}
+
+void TFormZip::UpdateListImages() {
+    const int count = ilSmallIcons.Count();
+    if (static_cast<int>(lvZip->SmallImages().size()) == count) return;
+    std::vector<QPixmap> images;
+    images.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) images.push_back(ilSmallIcons.Pixmap(i));
+    lvZip->SetSmallImages(images);
 }
 
 void TFormZip::Release() {

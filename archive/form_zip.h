@@ -21,6 +21,7 @@
 #include "archive/xceed_zip.h"
 #include "archive/zip_result.h"
 #include "archive/zip_tree.h"
+#include "shell/ui/sys_image_list.h"
 
 class QTabWidget;
 class QTimer;
@@ -54,6 +55,8 @@ public:
     QTreeView* tvZip;
     QWidget* tsPages;
     QTreeView* tvPages;
+    // The system's small icons, which GetIconIndex indexes.
+    shell::TSysImageList ilSmallIcons{0};
 
 private:
     TXceedZipPtr zip_;
@@ -153,6 +156,8 @@ private:
     void AddListRow(TZipNodeId node);
     void ShowTotals();
     void ShowSelectionLine();
+    // The list's images follow the system image list as it grows.
+    void UpdateListImages();
     void QueueListing(std::function<void()> start);
     void RefreshAfterAdd(TZipNodeId archive, const std::vector<std::string>& names);
     void BrowseJobEnded();

@@ -251,18 +251,29 @@ void TFormZip::RunSlice() {
 
 void TFormZip::FinishListing() {
     std::unique_ptr<Listing> l = std::move(listing_);
-    if (l->Mode != kListPages) {
-        lvZip->Resort();
-        ShowTotals();
-    }
-    if (l->Done) l->Done();
-    ListingMode = kListNone;
     if (Operation == kOpOpening) Operation = kOpIdle;
-    while (!queued_.empty() && !listing_) {
-        auto start = std::move(queued_.front());
-        queued_.pop_front();
-        start();
-    }
+    // Sorting a long list and what follows a listing each take a slice of their own; the listing's
+    // mode holds until they are done.
+    ListingMode = l->Mode;
+    const bool listed = l->Mode != kListPages;
+    QTimer::singleShot(0, this, [this, listed, done = std::move(l->Done)] {
+        TFormZipScope scope(*this);
+        if (listed) {
+            UpdateListImages();
+            lvZip->Resort();
+            ShowTotals();
+        }
+        QTimer::singleShot(0, this, [this, done] {
+            TFormZipScope inner(*this);
+            ListingMode = kListNone;
+            if (done) done();
+            while (!queued_.empty() && !listing_) {
+                auto start = std::move(queued_.front());
+                queued_.pop_front();
+                start();
+            }
+        });
+    });
 }
 
 void TFormZip::ShowTotals() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string_view>
 #include <unordered_set>
 
 #include "archive/zip_display_name.h"
@@ -279,7 +280,8 @@ void TZipTree::Walk(TZipNodeId id, Visit&& visit) const {
 
 std::vector<std::string> TZipTree::EntryNamesBelow(TZipNodeId node) const {
     std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
+    // Views of the nodes' own names: a whole archive of many entries is gathered on the main thread.
+    std::unordered_set<std::string_view> seen;
     auto add = [&](const std::string& name) {
         if (seen.insert(name).second) names.push_back(name);
     };
@@ -292,7 +294,7 @@ std::vector<std::string> TZipTree::EntryNamesBelow(TZipNodeId node) const {
 
 std::vector<std::string> TZipTree::ExtractableNamesBelow(TZipNodeId node) const {
     std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
+    std::unordered_set<std::string_view> seen;
     Walk(node, [&](const TZipNode& n) {
         if (n.Kind == TZipNodeKind::Entry && !n.Unsafe && seen.insert(n.RawName).second) names.push_back(n.RawName);
     });

@@ -45,6 +45,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // No header: the trees show none.
+    QVariant headerData(int, Qt::Orientation, int) const override { return {}; }
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
@@ -93,6 +95,7 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int, Qt::Orientation, int) const override { return {}; }
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:

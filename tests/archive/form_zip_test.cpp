@@ -21,6 +21,7 @@
 #include "engine/task.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/rtl/paths.h"
+#include "shell/ns/sys_icons.h"
 #include "tests/archive/hostile_archive.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/support/gui_app.h"
@@ -153,6 +154,16 @@ TEST_F(FormZipTest, OpeningListsOnceAndAgainOnlySelects) {
     EXPECT_EQ(form_->lvZip->Items().Count(), 3);
     EXPECT_TRUE(status_.Shown("Total: 3 files  " + std::to_string(14 + 6 + 3) + " / "));
     EXPECT_EQ(form_->PagesModel().Count(), 1);  // c.htm
+
+    // Icons: the shell's small icon of each extension, asked once per extension.
+    const int htm = form_->GetIconIndex("a/b/c.htm");
+    EXPECT_EQ(shell::SysIconKey(htm), "text-html");
+    EXPECT_EQ(form_->GetIconIndex("X.HTM"), htm);
+    EXPECT_EQ(shell::SysIconKey(form_->GetIconIndex("")), "folder");
+    EXPECT_EQ(form_->ilSmallIcons.Size(), 16);
+    const QModelIndex c = form_->TreeModel().IndexOf(Find("c.htm"));
+    EXPECT_EQ(c.data(TZipTreeModel::ImageIndexRole).toInt(), htm);
+    EXPECT_FALSE(qvariant_cast<QIcon>(c.data(Qt::DecorationRole)).isNull());
 
     const auto opened = [&] { return std::count(status_.lines.begin(), status_.lines.end(), "Opening archive " + a); };
     EXPECT_EQ(opened(), 1);
