@@ -193,9 +193,11 @@ TFormZip::~TFormZip() {
     alive_.reset();
     if (listing_ && listing_->Job) listing_->Job->Cancel();
     if (browseJob_) browseJob_->Cancel();
-    // A call of the component may still be on the stack (a box closed the window): it frees itself
-    // once that call returns.
-    Zip.OnListing = nullptr;
+    // The views and models go before the tree they show (children would outlive the members).
+    delete tvZip;
+    delete tvPages;
+    delete treeModel_;
+    delete pagesModel_;
 }
 
 void TFormZip::UpdateListImages() {

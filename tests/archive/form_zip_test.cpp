@@ -322,6 +322,16 @@ TEST_F(FormZipTest, RenameTakesAFreeNameAndRefusesPaths) {
     rename("a/b");
     EXPECT_EQ(form_->Tree().Text(archive), "taken(0).zip");
     EXPECT_TRUE(fs::exists(home_ + "taken(0).zip"));
+
+    // A running zip-mode task's archive keeps its name: the task's Destination names it.
+    auto task = std::make_shared<TCVTask>();
+    task->IntranetMode = false;
+    task->Destination = home_ + "taken(0).zip";
+    task->Status = tsDownloading;
+    App->SetCurrentTask(task);
+    EXPECT_FALSE(form_->TreeModel().flags(form_->TreeModel().IndexOf(archive)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(form_->RenameZip(archive, "other.zip"));
+    App->SetCurrentTask(nullptr);
 }
 
 TEST_F(FormZipTest, ReplaceAnswersReachTheLibrary) {
