@@ -177,6 +177,14 @@ private:
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     // Entry nodes added since the archive was listed: their sizes come from an exact listing.
     std::unordered_set<TZipNodeId> unlisted_;
+    // What a browse extraction of a whole archive sends, gathered while the archive is listed (a
+    // long archive's names are not walked on the main thread at once); dropped by any change.
+    struct BrowseNames {
+        std::vector<std::string> Names;
+        std::unordered_set<std::string> Seen;
+        std::uint64_t Size = 0;
+    };
+    std::unordered_map<TZipNodeId, BrowseNames> browseNames_;
     // Extraction for browsing.
     std::shared_ptr<TZipExtractJob> browseJob_;
     TZipNodeId browseArchive_ = 0;

@@ -126,6 +126,7 @@ void TFormZip::CloseZip() {
         pagesArchive_ = 0;
     }
     tree_.RemoveArchive(archive);
+    browseNames_.erase(archive);
     if (Zip.ZipFileName == name) Zip.ZipFileName.clear();
     if (Selected() == 0) {
         lvZip->Items().Clear();
@@ -218,7 +219,14 @@ void TFormZip::RunSlice() {
             if (obj == nullptr) return;
             if (l.Whole) {
                 const TZipNodeId id = tree_.AddListedEntry(l.Archive, stats);
-                if (tree_.Node(id)->Kind == TZipNodeKind::Entry) AddListRow(id);
+                const TZipNode* node = tree_.Node(id);
+                if (node->Kind != TZipNodeKind::Entry) return;
+                AddListRow(id);
+                BrowseNames& names = browseNames_[l.Archive];
+                if (!node->Unsafe && names.Seen.insert(node->RawName).second) {
+                    names.Names.push_back(node->RawName);
+                    names.Size += node->Record.Size;
+                }
                 return;
             }
             auto [it, end] = obj->Entries.equal_range(stats.FileName);

@@ -113,6 +113,7 @@ int TFormZip::ReportZipResult(int code, const std::string& verb) {
 
 int TFormZip::AddAndPlace(TZipNodeId archive, int mode, const std::string& comment) {
     addedNames_.clear();
+    browseNames_.erase(archive);
     NewProgress();
     const int code = Zip.Add(mode);
     std::vector<std::string> added = std::move(addedNames_);
@@ -203,6 +204,7 @@ void TFormZip::DeleteFiles(const std::vector<std::string>& names) {
     for (const std::string& name : names) Zip.FilesToProcess.Add(name);
     // Busy while the archive is rewritten: the zip timer must not add meanwhile.
     Operation = kOpUpdating;
+    browseNames_.erase(archive);
     NewProgress();
     const int outcome = ReportZipResult(Zip.Delete(), kZipVerbDeleting);
     if (outcome == 2 || tree_.Obj(archive) == nullptr) return;
@@ -249,8 +251,15 @@ void TFormZip::ExtractForBrowse() {
     const std::string root = BrowseRoot(archive);
     if (root.empty()) return;
     // On a worker and without a busy flag: the capture's adds go on meanwhile.
-    browseJob_ = TZipExtractJob::Start(obj->ZipFileName, root, tree_.ExtractableNamesBelow(archive),
-                                       tree_.ExtractableSizeBelow(archive), alive_);
+    const auto gathered = browseNames_.find(archive);
+    if (gathered != browseNames_.end()) {
+        browseJob_ = TZipExtractJob::Start(obj->ZipFileName, root, std::move(gathered->second.Names),
+                                           gathered->second.Size, alive_);
+        browseNames_.erase(gathered);
+    } else {
+        browseJob_ = TZipExtractJob::Start(obj->ZipFileName, root, tree_.ExtractableNamesBelow(archive),
+                                           tree_.ExtractableSizeBelow(archive), alive_);
+    }
     browseArchive_ = archive;
     browseSelection_ = Selected();
     browseTimer_->start();
