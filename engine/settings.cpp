@@ -201,6 +201,8 @@ void TCVApp::SetLastCategory(const std::string& name) {
     Write("Last Category", name);
 }
 
+std::string TCVApp::GetLastCategory() const { return ReadString("Last Category", "General"); }
+
 void TCVApp::SetLastTask(const std::string& name) {
     LastTask = name.empty() ? "General" : name;
     Write("Last Task", name);

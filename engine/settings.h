@@ -92,6 +92,9 @@ public:
     void SetTempFolder(const std::string& path);
 
     void SetLastCategory(const std::string& name);
+    // The category the task windows work in, as stored: "" is the tasks folder itself (the field
+    // LastCategory shows it as "General").
+    std::string GetLastCategory() const;
     void SetLastTask(const std::string& name);
     std::uint8_t GetSaveMode() const;
     void SetSaveMode(std::uint8_t mode);

@@ -57,8 +57,11 @@ inline constexpr const char* kQueueFileExt = ".dwn";
 
 std::string TaskStatusText(int status);
 std::string TaskCSVHeader();
+// A category is a folder under the tasks folder, nested ones written "a/b": every part must be a
+// valid name. The empty category is the tasks folder itself.
+bool IsValidCategory(const std::string& category);
 // TasksDir + category + "/" + name + ".cvt"; an empty category is the tasks folder itself. Both
-// names are checked (EInvalidName).
+// are checked (EInvalidName).
 std::string TaskFileName(const std::string& category, const std::string& name);
 
 // The seven counters, in the order the status view shows them.

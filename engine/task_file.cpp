@@ -34,10 +34,21 @@ void MakeFolderOf(const std::string& path) {
 
 }  // namespace
 
+bool IsValidCategory(const std::string& category) {
+    if (category.empty()) return true;
+    for (std::size_t start = 0;;) {
+        const std::size_t slash = category.find('/', start);
+        if (!IsValidName(category.substr(start, slash == std::string::npos ? std::string::npos : slash - start)))
+            return false;
+        if (slash == std::string::npos) return true;
+        start = slash + 1;
+    }
+}
+
 std::string TaskFileName(const std::string& category, const std::string& name) {
     CheckName(name);
     if (category.empty()) return App->TasksDir + name + kTaskFileExt;
-    CheckName(category);
+    if (!IsValidCategory(category)) throw EInvalidName("\"" + category + "\" cannot be used as a category");
     return App->TasksDir + category + "/" + name + kTaskFileExt;
 }
 

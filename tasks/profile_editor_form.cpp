@@ -16,30 +16,18 @@
 #include <utility>
 
 #include "tasks/profile_editor.h"
+#include "tasks/form_builders.h"
 #include "tasks/url_filter_lists.h"
 
 namespace corvane {
 
 namespace {
 
-template <class W, class... Args>
-W* Make(QWidget* parent, const char* name, Args&&... args) {
-    auto* widget = new W(std::forward<Args>(args)..., parent);
-    widget->setObjectName(name);
-    return widget;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const char* text) {
-    return Make<QPushButton>(parent, name, QString(text));
-}
-
-QRadioButton* Radio(QWidget* parent, const char* name, const char* text) {
-    return Make<QRadioButton>(parent, name, QString(text));
-}
-
-QGroupBox* Group(QWidget* parent, const char* name, const char* title) {
-    return Make<QGroupBox>(parent, name, QString(title));
-}
+using form::Button;
+using form::FilterRow;
+using form::Group;
+using form::Make;
+using form::Radio;
 
 // The directory, site and anywhere radios of one kind of link, in a group of their own.
 QGroupBox* LocationGroup(QWidget* parent, const char* name, const char* title,
@@ -52,22 +40,6 @@ QGroupBox* LocationGroup(QWidget* parent, const char* name, const char* title,
         layout->addWidget(*out[i]);
     }
     return group;
-}
-
-// A filter list with its Add, Edit... and Remove buttons stacked at its right.
-QWidget* FilterRow(QWidget* parent, QListWidget* list, QPushButton* add, QPushButton* edit, QPushButton* remove) {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    list->setMinimumHeight(70);
-    layout->addWidget(list, 1);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(add);
-    buttons->addWidget(edit);
-    buttons->addWidget(remove);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    return row;
 }
 
 }  // namespace

@@ -120,6 +120,9 @@ TEST_F(Settings, LastCategoryEmptyIsGeneralButStoredEmpty) {
     EXPECT_EQ(StoredString("Last Category"), "");
     RestartApp();
     EXPECT_EQ(App->LastCategory, "");  // the task tree's own folder
+    EXPECT_EQ(App->GetLastCategory(), "");
+    App->SetLastCategory("Work/News");
+    EXPECT_EQ(App->GetLastCategory(), "Work/News");
     App->SetLastTask("Site");
     EXPECT_EQ(App->LastTask, "Site");
 }

@@ -217,8 +217,13 @@ TEST_F(TaskFile, StatusTextsAndNames) {
     for (const std::string& bad : std::vector<std::string>{"", ".", "..", "a/b", std::string("a\0b", 3)}) {
         EXPECT_FALSE(IsValidName(bad));
         EXPECT_THROW(TaskFileName("General", bad), EInvalidName);
-        EXPECT_THROW(TaskFileName(bad.empty() ? ".." : bad, "Site"), EInvalidName);
         EXPECT_THROW(ProfileFileName(bad), EInvalidName);
+    }
+    // Categories nest; each part must be a name of its own.
+    EXPECT_EQ(TaskFileName("Work/News", "Site"), App->TasksDir + "Work/News/Site.cvt");
+    for (const std::string& bad : std::vector<std::string>{".", "..", "../x", "a/..", "/a", "a/", "a//b", std::string("a\0b", 3)}) {
+        EXPECT_FALSE(IsValidCategory(bad)) << bad;
+        EXPECT_THROW(TaskFileName(bad, "Site"), EInvalidName) << bad;
     }
     EXPECT_TRUE(IsValidName("My site (2)"));
 }
