@@ -11,6 +11,7 @@
 
 #include "app/explore_draw.h"
 #include "app/explore_model.h"
+#include "archive/zip_browse.h"
 #include "engine/settings.h"
 #include "engine/task.h"
 #include "localisation/form_capture.h"
@@ -314,13 +315,23 @@ void TFormExplore::BrowseClick(QObject* sender) {
         if (IsWebAddress(item->URL)) LaunchItem(item->URL);
         return;
     }
+    std::string file = item->GetLocalFileName();
     if (!task->IntranetMode) {
         std::error_code error;
-        if (!std::filesystem::is_regular_file(task->Destination, error))
+        if (!std::filesystem::is_regular_file(task->Destination, error)) {
             ShowInformation(this, LangText(msg::ExploreNoArchive));
-        return;
+            return;
+        }
+        // The archive holds the file under its path in the capture folder; it is shown from the
+        // archive's own browse root, never from a guessed place.
+        std::string folder = task->RunFolder();
+        if (!folder.empty() && folder.back() != '/') folder += '/';
+        const QPointer<TFormExplore> alive(this);
+        const std::string root = AppHostInstance().OpenArchiveForBrowsing(task->Destination);
+        if (!alive || root.empty()) return;  // the archive window served the main loop meanwhile
+        file = !file.empty() && file.rfind(folder, 0) == 0 ? SafeBrowsePath(root, file.substr(folder.size()))
+                                                           : std::string();
     }
-    const std::string file = item->GetLocalFileName();
     if (file.empty()) return;
     // The launcher opens captured pages only; anything else a site sent is shown, never run.
     if (sender == miBrowseOffline && item->IsPage())

@@ -69,16 +69,19 @@ bool CaptureArchive::AddToArchive(const std::string& zipFile, const std::string&
 void CaptureArchive::AbortArchive() { zip_->Abort = true; }
 
 std::string CaptureArchive::RenameArchive(const std::string& zipFile, const std::string& newName) {
+    const std::string target = RenameArchiveFile(zipFile, newName);
+    if (!target.empty() && zip_->ZipFileName == zipFile) zip_->ZipFileName = target;
+    return target;
+}
+
+std::string RenameArchiveFile(const std::string& zipFile, const std::string& newName) {
     if (newName.empty() || newName == "." || newName == ".." || newName.find('/') != std::string::npos) return {};
     const std::size_t slash = zipFile.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : zipFile.substr(0, slash + 1);
     for (int attempt = 0; attempt < 8; ++attempt) {
         const std::string target = UniqueFileName(folder + newName);
         // Never over a file that appeared since the name was chosen.
-        if (renameat2(AT_FDCWD, zipFile.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-            if (zip_->ZipFileName == zipFile) zip_->ZipFileName = target;
-            return target;
-        }
+        if (renameat2(AT_FDCWD, zipFile.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return target;
         if (errno != EEXIST) break;
     }
     return {};

@@ -53,6 +53,11 @@ private:
     TZipResult last_;
 };
 
+// Renames archive zipFile to newName (a plain file name) in its folder, or to the first free
+// name(0).zip, name(1).zip ... when that is taken, never over a file that appears meanwhile. The new
+// path, or '' when the name is not a plain file name or the file system refuses.
+std::string RenameArchiveFile(const std::string& zipFile, const std::string& newName);
+
 // The entry name of a file below a folder: the path after the folder, compared exactly; the full
 // path (which an add against that folder refuses) when the file does not lie below it.
 std::string CapturedEntryName(const std::string& localFile, const std::string& captureFolder);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string_view>
 #include <unordered_set>
 
 #include "archive/zip_display_name.h"
@@ -84,6 +85,14 @@ TZipNodeId TZipTree::AddArchive(const std::string& zipFileName) {
     return id;
 }
 
+void TZipTree::RenameArchive(TZipNodeId archive, const std::string& zipFileName) {
+    const auto obj = objs_.find(archive);
+    if (obj == objs_.end()) return;
+    obj->second->ZipFileName = zipFileName;
+    const std::size_t slash = zipFileName.find_last_of('/');
+    nodes_.at(archive).Name = slash == std::string::npos ? zipFileName : zipFileName.substr(slash + 1);
+}
+
 TZipNodeId TZipTree::FindArchive(const std::string& zipFileName) const {
     for (const auto& [id, obj] : objs_)
         if (obj->ZipFileName == zipFileName) return id;
@@ -145,6 +154,18 @@ TZipNodeId TZipTree::AddEntry(TZipNodeId archive, const std::string& rawName, co
     const auto found = obj->second->Entries.find(rawName);
     if (found != obj->second->Entries.end()) return found->second;
     return Place(archive, rawName, record, false);
+}
+
+void TZipTree::SetRecord(TZipNodeId entry, const TZipEntryRecord& record) {
+    const auto it = nodes_.find(entry);
+    if (it == nodes_.end() || it->second.Kind != TZipNodeKind::Entry) return;
+    TZipObj* obj = Obj(entry);
+    TZipEntryRecord& old = it->second.Record;
+    if (obj != nullptr) {
+        obj->SizeSum = obj->SizeSum - std::min(obj->SizeSum, old.Size) + record.Size;
+        obj->PackedSum = obj->PackedSum - std::min(obj->PackedSum, old.Packed) + record.Packed;
+    }
+    old = record;
 }
 
 void TZipTree::Reserve(TZipNodeId archive, std::size_t count) {
@@ -259,7 +280,8 @@ void TZipTree::Walk(TZipNodeId id, Visit&& visit) const {
 
 std::vector<std::string> TZipTree::EntryNamesBelow(TZipNodeId node) const {
     std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
+    // Views of the nodes' own names: a whole archive of many entries is gathered on the main thread.
+    std::unordered_set<std::string_view> seen;
     auto add = [&](const std::string& name) {
         if (seen.insert(name).second) names.push_back(name);
     };
@@ -272,7 +294,7 @@ std::vector<std::string> TZipTree::EntryNamesBelow(TZipNodeId node) const {
 
 std::vector<std::string> TZipTree::ExtractableNamesBelow(TZipNodeId node) const {
     std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
+    std::unordered_set<std::string_view> seen;
     Walk(node, [&](const TZipNode& n) {
         if (n.Kind == TZipNodeKind::Entry && !n.Unsafe && seen.insert(n.RawName).second) names.push_back(n.RawName);
     });

@@ -86,6 +86,8 @@ public:
     // The archive node of exactly this file name, or 0.
     TZipNodeId FindArchive(const std::string& zipFileName) const;
     void RemoveArchive(TZipNodeId archive);
+    // The archive's file now has this name: its node and TZipObj follow.
+    void RenameArchive(TZipNodeId archive, const std::string& zipFileName);
     const std::vector<TZipNodeId>& Archives() const { return Children(kZipRoot); }
 
     // One record of a whole listing: the missing folder nodes, then the entry node, even when the
@@ -94,6 +96,8 @@ public:
     TZipNodeId AddListedEntry(TZipNodeId archive, const TXcdFileStats& stats);
     // An entry just added to the archive: nothing new when Entries has the name already.
     TZipNodeId AddEntry(TZipNodeId archive, const std::string& rawName, const TZipEntryRecord& record = {});
+    // The listed record of an entry node added before its sizes were known; its archive's sums follow.
+    void SetRecord(TZipNodeId entry, const TZipEntryRecord& record);
     // Makes room for count more entries of archive, so that a long listing never stalls the main
     // thread while the maps grow (call it once the entry count is known).
     void Reserve(TZipNodeId archive, std::size_t count);

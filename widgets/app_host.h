@@ -57,6 +57,8 @@ public:
     virtual std::vector<std::string> RecentArchives() { return {}; }
     // Puts the archive at the top of the recent archives (saved at once).
     virtual void AddRecentArchive(const std::string& /*zip_file*/) {}
+    // Drops the archive from the recent archives (saved at once): it was renamed or is gone.
+    virtual void RemoveRecentArchive(const std::string& /*zip_file*/) {}
     virtual void ClearRecentArchives() {}
 
     // The main window's archive menu, which the archive window shows as its own popup; null when none.

@@ -369,17 +369,33 @@ TEST_F(ExploreView, OnlineOpensOnlyWebAddresses) {
     EXPECT_TRUE(app_host.calls.empty());
 }
 
-TEST_F(ExploreView, ZipTaskWithoutItsArchiveShowsTheMessage) {
+TEST_F(ExploreView, ZipTaskBrowsesFromItsArchivesBrowseRoot) {
     RecordingAppHost app_host;
     ScriptedMessageBoxes boxes;
-    Explore(FixtureQueue(), /*intranet=*/false);
+    auto task = Explore(FixtureQueue(), /*intranet=*/false);
     view_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view_.get()));
-    boxes.Expect(MsgButton::OK, QStringLiteral("This task has not been run, or its resulting zip file no longer exists."));
     Select(0);
-    QTest::mouseDClick(view_->lvExplore->viewport(), Qt::LeftButton, {}, RowPoint(0, ecURL));
+    const auto double_click = [&] {
+        QTest::mouseDClick(view_->lvExplore->viewport(), Qt::LeftButton, {}, RowPoint(0, ecURL));
+    };
+    // Without its archive: the message, and no archive is opened.
+    boxes.Expect(MsgButton::OK, QStringLiteral("This task has not been run, or its resulting zip file no longer exists."));
+    double_click();
     EXPECT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(app_host.calls.empty()) << "no archive is opened";
+    EXPECT_TRUE(app_host.calls.empty());
+
+    // An archive that cannot be opened shows nothing.
+    WriteBytes(task->Destination, "PK");
+    double_click();
+    ASSERT_EQ(app_host.calls, std::vector<std::string>{"OpenArchiveForBrowsing(" + task->Destination + ")"});
+
+    // Otherwise the file is shown from the archive's browse root, under its path in the capture folder.
+    app_host.browse_root = home_ + "browse/";
+    WriteBytes(app_host.browse_root + "site.test/site.html", "<html></html>");
+    double_click();
+    ASSERT_EQ(app_host.calls.size(), 3u);
+    EXPECT_EQ(app_host.calls[2], "ShowBrowserView(" + app_host.browse_root + "site.test/site.html)");
 }
 
 TEST_F(ExploreView, FollowsTheCurrentTaskAndItsGrowingQueue) {
