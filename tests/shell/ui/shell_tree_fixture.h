@@ -65,7 +65,7 @@ protected:
     // A tree over `base` (the desktop when empty) with the options; filled unless told not to.
     template <class Tree = shell::TPTShellTree>
     Tree& MakeTree(const std::string& base, shell::TPTShellTreeOptions options, bool fill = true) {
-        auto tree = std::make_unique<Tree>(nullptr, ShortTiming());
+        auto tree = std::make_unique<Tree>(nullptr, timing_);
         tree->resize(320, 400);
         tree->SetOptions(options & ~shell::ptstoAutoFill);
         if (!base.empty()) {
@@ -104,6 +104,7 @@ protected:
         node->setExpanded(true);
     }
 
+    shell::ShellTiming timing_ = ShortTiming();
     RecordingShellUi ui_;
     std::unique_ptr<shell::TPTCustomShellTree> tree_;
 };
