@@ -154,6 +154,8 @@ public:
     TChangeHandlerThread* ChangeThread() const { return changeThread_.get(); }
     int WatchCount() const;
     bool RefreshPending() const { return refreshPending_; }
+    // A selection sync or a refresh waiting for its pause.
+    bool JobWaiting() const { return syncTimer_.isActive() || refreshTimer_.isActive(); }
     bool Editing() const { return editingNode_ != nullptr; }
 
 protected:
