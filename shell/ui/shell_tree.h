@@ -209,6 +209,8 @@ private:
     int InsertPosition(TTreeNode* parent, IShellFolder* folder, PCItemIDList item);
 
     // Live side.
+    // The item menu of a node with a parent; false without one, raises when the shell refuses it.
+    bool ItemContextMenu(TTreeNode* node, ComPtr<IContextMenu>& menu);
     void ChangeMessage(int slot);
     void IgnoreOwnChanges(std::initializer_list<TTreeNode*> nodes);
     void WatchNode(TPTShTreeData* data);

@@ -278,28 +278,25 @@ bool TPTCustomShellTree::CreateNewFolder() {
     return true;
 }
 
-HRESULT TPTCustomShellTree::InvokeVerb(TTreeNode* node, const std::string& verb) {
+bool TPTCustomShellTree::ItemContextMenu(TTreeNode* node, ComPtr<IContextMenu>& menu) {
     TPTShTreeData* shData = GetNodeData(node);
-    if (node == nullptr || node->Parent() == nullptr || shData == nullptr) return S_FALSE;
+    if (node == nullptr || node->Parent() == nullptr || shData == nullptr) return false;
     IShellFolder* folder = shData->ParentShellFolder();
-    if (folder == nullptr) return S_FALSE;
-    ComPtr<IContextMenu> menu;
+    if (folder == nullptr) return false;
     PCItemIDList item = shData->RelIdList();
     OleCheck(folder->GetUIObjectOf(GetParentFormHandle(this), 1, &item, Iid::ContextMenu, nullptr,
                                    menu.ReleaseAndGetVoidAddress()));
-    return InvokeShellCommand(menu.Get(), GetParentFormHandle(this), verb);
+    return true;
+}
+
+HRESULT TPTCustomShellTree::InvokeVerb(TTreeNode* node, const std::string& verb) {
+    ComPtr<IContextMenu> menu;
+    return ItemContextMenu(node, menu) ? InvokeShellCommand(menu.Get(), GetParentFormHandle(this), verb) : S_FALSE;
 }
 
 HRESULT TPTCustomShellTree::InvokeVerb(TTreeNode* node, int offset) {
-    TPTShTreeData* shData = GetNodeData(node);
-    if (node == nullptr || node->Parent() == nullptr || shData == nullptr) return S_FALSE;
-    IShellFolder* folder = shData->ParentShellFolder();
-    if (folder == nullptr) return S_FALSE;
     ComPtr<IContextMenu> menu;
-    PCItemIDList item = shData->RelIdList();
-    OleCheck(folder->GetUIObjectOf(GetParentFormHandle(this), 1, &item, Iid::ContextMenu, nullptr,
-                                   menu.ReleaseAndGetVoidAddress()));
-    return InvokeShellCommand(menu.Get(), GetParentFormHandle(this), offset);
+    return ItemContextMenu(node, menu) ? InvokeShellCommand(menu.Get(), GetParentFormHandle(this), offset) : S_FALSE;
 }
 
 void TPTCustomShellTree::keyPressEvent(QKeyEvent* event) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 
 #include <chrono>
@@ -105,6 +106,16 @@ protected:
     }
 
     shell::ShellTiming timing_ = ShortTiming();
+    // Types the text into a label editor and ends the edit with the key.
+    static void Commit(QLineEdit* editor, const QString& text, Qt::Key key = Qt::Key_Return) {
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        if (!text.isEmpty()) QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, key);
+        QCoreApplication::processEvents();  // the editor commits through a queued call
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     RecordingShellUi ui_;
     std::unique_ptr<shell::TPTCustomShellTree> tree_;
 };

@@ -38,13 +38,6 @@ public:
 class ShellTreeLive : public ShellTreeFixture {
 protected:
     bool WaitFor(const std::function<bool()>& done, int ms = 3000) { return QTest::qWaitFor(done, ms); }
-    void Commit(QLineEdit* editor, const QString& text, Qt::Key key = Qt::Key_Return) {
-        editor->selectAll();
-        if (!text.isEmpty()) QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, key);
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
 };
 
 TEST_F(ShellTreeLive, AnotherProcessRemovingTheSelectionSelectsItsParent) {

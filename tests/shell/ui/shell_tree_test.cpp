@@ -138,14 +138,8 @@ TEST_F(ShellTree, RenamesInTheEditorAndKeepsEverythingWhenRefused) {
     tree.SetSelected(Node({"old"}));
     QTest::keyClick(&tree, Qt::Key_F2);
     ASSERT_TRUE(tree.Editing());
-    auto* editor = tree.findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
     SaveScreenshot(tree, "_rename");
-    editor->selectAll();
-    QTest::keyClicks(editor, "new name");
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCoreApplication::processEvents();  // the editor commits through a queued call
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Commit(tree.findChild<QLineEdit*>(), "new name");
     EXPECT_FALSE(tree.Editing());
     EXPECT_TRUE(std::filesystem::is_directory(home_ + "/new name/inner"));
     EXPECT_FALSE(Exists(home_ + "/old"));
@@ -158,13 +152,7 @@ TEST_F(ShellTree, RenamesInTheEditorAndKeepsEverythingWhenRefused) {
     // A name that is taken: the shell refuses, text and folders stay, OnEdited still fires.
     tree.SetSelected(Node({"new name"}));
     QTest::keyClick(&tree, Qt::Key_F2);
-    editor = tree.findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    editor->selectAll();
-    QTest::keyClicks(editor, "taken");
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCoreApplication::processEvents();  // the editor commits through a queued call
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Commit(tree.findChild<QLineEdit*>(), "taken");
     EXPECT_NE(Node({"new name"}), nullptr);
     EXPECT_TRUE(std::filesystem::is_directory(home_ + "/new name"));
     EXPECT_TRUE(std::filesystem::is_empty(home_ + "/taken"));
