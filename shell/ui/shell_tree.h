@@ -188,6 +188,13 @@ protected:
     ShellTiming timing_;
 
 private:
+    // The hourglass while the tree works.
+    struct WaitCursor {
+        WaitCursor();
+        ~WaitCursor();
+        WaitCursor(const WaitCursor&) = delete;
+        WaitCursor& operator=(const WaitCursor&) = delete;
+    };
     // Raised while the tree changes its nodes itself: selection changes are then not synced.
     class BusyScope {
     public:

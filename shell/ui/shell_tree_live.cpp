@@ -3,7 +3,6 @@
 // and the paced scrolling near the edges.
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 
@@ -152,24 +151,22 @@ void TPTCustomShellTree::Refresh() {
         Reload();
         return;
     }
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    WaitCursor cursor;
     setUpdatesEnabled(false);
+    struct UpdatesBack {
+        QWidget& view;
+        ~UpdatesBack() { view.setUpdatesEnabled(true); }
+    } updatesBack{*this};
     TTreeNode* remembered = Selected();
     bool ok = true;
-    try {
+    {
         BusyScope busy(*this);
         SetSelected(nullptr);
         RefreshNode(TopItem(0), remembered, ok);
-    } catch (...) {
-        setUpdatesEnabled(true);
-        QGuiApplication::restoreOverrideCursor();
-        throw;
     }
     immediateSync_ = true;
     if (remembered != nullptr) SetSelected(remembered);
     SyncWatches();
-    setUpdatesEnabled(true);
-    QGuiApplication::restoreOverrideCursor();
 }
 
 void TPTCustomShellTree::RefreshNode(TTreeNode* node, TTreeNode*& remembered, bool& ok) {
