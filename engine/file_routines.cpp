@@ -15,16 +15,15 @@
 #include "platform/rtl/atomic_file.h"
 
 namespace corvane {
-namespace {
 
-namespace fs = std::filesystem;
-
-
-// The directory part of a path with its final "/", or empty.
 std::string DirectoryOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
+
+namespace {
+
+namespace fs = std::filesystem;
 
 std::string NameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -123,6 +122,24 @@ std::string UniqueFileName(const std::string& path) {
     std::string candidate = dir + name + ext;
     for (unsigned long n = 0; taken(candidate); ++n) candidate = dir + name + "(" + std::to_string(n) + ")" + ext;
     return candidate;
+}
+
+std::string CreateUniqueFile(const std::string& path) {
+    const std::string dir = DirectoryOf(path);
+    const std::string name = FileNameNoExt(path);
+    const std::string ext = ExtensionOf(NameOf(path));
+    std::string candidate = dir + name + ext;
+    for (unsigned long n = 0;; ++n) {
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return candidate;
+        }
+        // A directory of the name is taken too here: the file could not be made there.
+        if (errno != EEXIST && errno != EISDIR)
+            throw EFCreateError("Cannot create \"" + candidate + "\": " + std::strerror(errno));
+        candidate = dir + name + "(" + std::to_string(n) + ")" + ext;
+    }
 }
 
 std::string ReplaceInvalidFileChars(const std::string& text, char replacement) {

@@ -28,11 +28,17 @@ std::string LoadTextFile(const std::string& path);
 // failed write (EFCreateError) leaves the earlier file as it was. An existing file keeps its mode.
 void SaveTextFile(const std::string& path, const std::string& text);
 
+// The directory part of a path with its final "/", or empty.
+std::string DirectoryOf(const std::string& path);
 // The file name without directory and without its last extension ("a.cvt.b.cvt" gives "a.cvt.b").
 std::string FileNameNoExt(const std::string& path);
 // The first of name.ext, name(0).ext, name(1).ext, ... in the path's directory that is not taken by
 // a file. A directory of that name does not count.
 std::string UniqueFileName(const std::string& path);
+
+// UniqueFileName, with the file made (empty, mode 0600) in the same step, so that two processes
+// choosing at once never get the same name. EFCreateError when no file can be made there.
+std::string CreateUniqueFile(const std::string& path);
 
 // Every \ / : * ? " < > | replaced by the replacement character.
 std::string ReplaceInvalidFileChars(const std::string& text, char replacement);

@@ -15,8 +15,10 @@
 #include "engine/registry_routines.h"
 #include "engine/system_info.h"
 #include "engine/task.h"
+#include "engine/task_lock.h"
 #include "engine/version.h"
 #include "platform/rtl/date_time.h"
+#include "platform/rtl/file_lock.h"
 #include "platform/rtl/paths.h"
 
 namespace corvane {
@@ -294,25 +296,53 @@ void TCVApp::SaveActiveTasks() const {
     SaveTextFile(TasksDir + kActiveTasksFile, ActiveTasks.Text());
 }
 
+void TCVApp::UpdateActiveTasks(const std::vector<std::string>& task_files, bool listed) {
+    ForceFolder(TasksDir);
+    const std::string path = TasksDir + kActiveTasksFile;
+    TFileLock lock;
+    if (!lock.Lock(TasksDir + kActiveTasksLock, true))
+        throw std::runtime_error("Cannot lock the active-task list in \"" + TasksDir + "\": " + std::strerror(errno));
+    TStringList list;
+    list.SetCaseSensitive(true);
+    if (std::filesystem::exists(path)) list.SetText(LoadTextFile(path));
+    for (int i = list.Count() - 1; i >= 0; --i)
+        if (list[i].empty()) list.Delete(i);
+    bool changed = false;
+    for (const std::string& file : task_files) {
+        const int index = list.IndexOf(file);
+        if (listed && index < 0) list.Add(file);
+        else if (!listed && index >= 0) list.Delete(index);
+        else continue;
+        changed = true;
+    }
+    if (changed) SaveTextFile(path, list.Text());
+    ActiveTasks.Assign(list);
+}
+
 std::shared_ptr<TCVTask> TCVApp::NextDueTask() {
     const TDateTime now = Now();
-    bool dropped = false;
+    std::vector<std::string> dropped;
     std::shared_ptr<TCVTask> due;
     for (int i = 0; i < ActiveTasks.Count() && !due;) {
         const std::string path = ActiveTasks[i];
         if (!std::filesystem::is_regular_file(path)) {
             // A task file deleted behind our back would otherwise load as an always-due empty task.
             ActiveTasks.Delete(i);
-            dropped = true;
+            dropped.push_back(path);
+            continue;
+        }
+        // Another process runs it: it is not ours to start.
+        if (TaskLockedElsewhere(path)) {
+            ++i;
             continue;
         }
         auto task = LoadTask(path);
         if ((task->Status == tsScheduled || task->Status == tsDownloading) && task->NextRun <= now) due = task;
         ++i;
     }
-    if (dropped) {
+    if (!dropped.empty()) {
         try {
-            SaveActiveTasks();
+            UpdateActiveTasks(dropped, false);
         } catch (const std::exception&) {
             // The list is fixed in memory; the next task save writes it again.
         }

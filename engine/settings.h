@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/string_list.h"
 
@@ -20,6 +21,7 @@ class TCVTask;
 inline constexpr const char* kProductKey = "\\Software\\Brellium\\Corvane";
 inline constexpr const char* kSettingsKey = "\\Software\\Brellium\\Corvane\\Settings";
 inline constexpr const char* kActiveTasksFile = "ActiveTasks.lst";
+inline constexpr const char* kActiveTasksLock = ".ActiveTasks.lst.lock";
 // Left in a temporary capture folder the program made itself; only such a folder is deleted at exit.
 inline constexpr const char* kTempFolderMarker = ".corvane-temp";
 
@@ -119,6 +121,10 @@ public:
 
     // Rewrites "ActiveTasks.lst" from ActiveTasks (std::runtime_error when it cannot be written).
     void SaveActiveTasks() const;
+    // Lists the task file (listed) or takes it off the list: the file is read again under a lock
+    // beside it first, so that processes sharing the data root never drop each other's entries.
+    // ActiveTasks becomes the list as written (std::runtime_error when it cannot be written).
+    void UpdateActiveTasks(const std::vector<std::string>& task_files, bool listed);
 
     // The first task of the active-task list that is due; nullptr when none is. Listed files that are
     // gone are dropped from the list, and only Scheduled or Downloading tasks count.

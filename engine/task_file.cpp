@@ -160,15 +160,8 @@ void TCVTask::Save() {
     saved_fields_ = FileFieldsKey();
 
     // The task is in the active-task list exactly while its saved status is Scheduled or Downloading.
-    const bool active = Status == tsScheduled || Status == tsDownloading;
-    const int index = App->ActiveTasks.IndexOf(FileName);
-    if (active && index < 0) {
-        App->ActiveTasks.Add(FileName);
-        App->SaveActiveTasks();
-    } else if (!active && index >= 0) {
-        App->ActiveTasks.Delete(index);
-        App->SaveActiveTasks();
-    }
+    // The list on disk decides: another process may have changed it since this one read it.
+    App->UpdateActiveTasks({FileName}, Status == tsScheduled || Status == tsDownloading);
 
     if (OnSaved) OnSaved(*this);
 }

@@ -11,7 +11,10 @@
 #include "engine/socket_list.h"
 #include "engine/task.h"
 #include "engine/task_schedule.h"
+#include "engine/temp_cleanup.h"
+#include "engine/zipped_cleanup.h"
 #include "platform/rtl/log.h"
+#include "platform/rtl/paths.h"
 #include "platform/rtl/wait_while_serving.h"
 #include "transfer/global_offline.h"
 
@@ -33,7 +36,11 @@ bool Idle(const TThread& thread) { return thread.Suspended() || thread.Finished(
 }  // namespace
 
 TaskRunner::TaskRunner(MainLoop& loop, const EngineTiming& timing, TRunControlHooks& hooks)
-    : loop_(loop), timing_(timing), hooks_(hooks), sockets_(std::make_unique<TSocketList>(timing)) {
+    : loop_(loop),
+      timing_(timing),
+      hooks_(hooks),
+      sockets_(std::make_unique<TSocketList>(timing)),
+      jobs_(std::make_unique<TBackgroundJobs>()) {
     sockets_->OnBusyCursor = [](bool busy) { PostToHost([busy](EngineHost& host) { host.SetBusyCursor(busy); }); };
     download_ = std::make_unique<TThreadDownload>(*sockets_, timing_);
     download_->SetMainLoop(&loop_);
@@ -72,12 +79,20 @@ void TaskRunner::Shutdown() {
     download_->WaitFor();
     parse_->WaitFor();
     sockets_->Clear();
+    jobs_->Wait();
+    ReleaseTaskLock();
 }
 
 bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
     if (!task || busy_ || shut_down_ || !App) return false;
     const std::shared_ptr<TCVTask> current = App->GetCurrentTask();
     if (current && current != task && current->IsRunning()) return false;
+    std::shared_ptr<TFileLock> lock = LockTask(task->FileName);
+    if (!lock) {
+        hooks_.StatusMessage(kMsgTaskLocked, task->Name);
+        return false;
+    }
+    task_lock_ = std::move(lock);
 
     // The workers read these copies, never the task the dialogs may edit meanwhile.
     const std::shared_ptr<const TCVRunRules> rules = task->TakeRunRules();
@@ -100,6 +115,7 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
         task->PrepareRun();
     }
 
+    ClearTemporaries(*task, rules->IntranetMode);
     if (!rules->IntranetMode) {
         hooks_.ShowArchiveView();
         task->ZipNode = hooks_.OpenArchive(*task);
@@ -157,6 +173,7 @@ void TaskRunner::StopTask(const std::shared_ptr<TCVTask>& task) {
     StopDownload(*task);
     task->Status = tsDownloadStopped;
     task->Save();
+    ReleaseTaskLock();
     hooks_.StatusMessage(kMsgStopped, {});
     busy_ = false;
 }
@@ -187,6 +204,7 @@ void TaskRunner::TaskDone(const std::shared_ptr<TCVTask>& task) {
     const std::string failure = StartPageFailure(*task);
     hooks_.StatusMessage(kMsgTaskDone, task->Name + ")" + (failure.empty() ? std::string() : "  " + failure));
     if (App && App->BeepOnCompletion) hooks_.Beep();
+    ReleaseTaskLock();
     busy_ = false;
 }
 
@@ -216,6 +234,7 @@ void TaskRunner::ZipTimerStep() {
         task->Save();
         TaskDone(task);
         StopZipTimer();
+        ClearZippedCapture(task);
         return;
     }
     if (task->ZipLast && task->Status != tsDownloadComplete) return;
@@ -258,6 +277,35 @@ void TaskRunner::ScheduleTick() {
     if (current && current->IsRunning()) return;
     std::shared_ptr<TCVTask> due = App->NextDueTask();
     if (due) StartTask(std::move(due));
+}
+
+void TaskRunner::ClearTemporaries(const TCVTask& task, bool intranet) {
+    jobs_->Wait();  // a clean-up after the last run ends before this run writes anything
+    timespec since{};
+    // With another process at work in the data root, a temporary may be one it is writing now.
+    if (!run_lock_.Enter(App->TasksDir, since)) return;
+    TTempFolders folders;
+    folders.Flat = {DirectoryOf(task.FileName), App->TasksDir, WithTrailingSlash(DataRoot())};
+    if (!intranet) folders.Flat.push_back(DirectoryOf(task.Destination));
+    folders.Recursive = {task.RunFolder()};
+    jobs_->Run([folders, since] { RemoveOwnTemporaries(folders, since); });
+}
+
+void TaskRunner::ClearZippedCapture(const std::shared_ptr<TCVTask>& task) {
+    // Held by the job, so no other process starts the task while its files go.
+    std::shared_ptr<TFileLock> lock = LockTask(task->FileName);
+    if (!lock || !App) return;
+    auto run_lock = std::make_shared<TRunLock>();
+    timespec since{};
+    if (!run_lock->Enter(App->TasksDir, since)) return;
+    jobs_->Run([task, lock, run_lock, tasks = App->TasksDir, since] {
+        RemoveZippedCaptureFiles(*task, OtherTaskFiles(tasks, task->FileName), since);
+    });
+}
+
+void TaskRunner::ReleaseTaskLock() {
+    task_lock_.reset();
+    run_lock_.Leave();
 }
 
 void TaskRunner::StartZipTimer() {

@@ -16,6 +16,7 @@
 
 #include "engine/engine_timing.h"
 #include "engine/run_control_hooks.h"
+#include "engine/task_lock.h"
 #include "platform/rtl/main_loop.h"
 
 namespace corvane {
@@ -25,6 +26,7 @@ class TSocketList;
 class TThreadDownload;
 class TThreadParse;
 class TThreadSchedule;
+class TBackgroundJobs;
 
 inline constexpr int kMsgTaskDone = 690;
 inline constexpr int kMsgRestarting = 691;
@@ -32,6 +34,7 @@ inline constexpr int kMsgResuming = 692;
 inline constexpr int kMsgStopping = 694;
 inline constexpr int kMsgStopped = 695;
 inline constexpr int kMsgWaitingForTransfers = 5500;
+inline constexpr int kMsgTaskLocked = 5580;
 
 // The status text of a start page the run could not save ("404 Not Found"), '' when it was saved.
 std::string StartPageFailure(TCVTask& task);
@@ -50,7 +53,10 @@ public:
     // Stops a running task, ends and joins every thread (serving the main loop meanwhile).
     void Shutdown();
 
-    // False when nothing was started (a stop or finish is under way, or another task runs).
+    // False when nothing was started (a stop or finish is under way, another task runs, or another
+    // process runs this one: the status line says so). A started task holds its task lock until it
+    // is stopped or done; at the start the program's temporaries that a killed run left in the
+    // task's folders are removed in the background.
     bool StartTask(std::shared_ptr<TCVTask> task);
     void StopDownload(TCVTask& task);
     void StopTask(const std::shared_ptr<TCVTask>& task);
@@ -72,6 +78,9 @@ private:
     void StartZipTimer();
     void StopZipTimer();
     void WaitForWorkers();
+    void ClearTemporaries(const TCVTask& task, bool intranet);
+    void ClearZippedCapture(const std::shared_ptr<TCVTask>& task);
+    void ReleaseTaskLock();
 
     MainLoop& loop_;
     const EngineTiming timing_;
@@ -80,6 +89,9 @@ private:
     std::unique_ptr<TThreadDownload> download_;
     std::unique_ptr<TThreadParse> parse_;
     std::unique_ptr<TThreadSchedule> schedule_;
+    std::unique_ptr<TBackgroundJobs> jobs_;
+    std::shared_ptr<TFileLock> task_lock_;
+    TRunLock run_lock_;
     MainLoop::TimerId zip_timer_ = 0;
     bool busy_ = false;
     bool shut_down_ = false;

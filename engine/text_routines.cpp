@@ -31,7 +31,8 @@ bool IsReplaceDelimiter(Byte b) {
     return b != 0 && std::memchr(kDelimiters, b, sizeof kDelimiters - 1) != nullptr;
 }
 
-// Length of the valid UTF-8 character starting at i, or 0 when the bytes there are not one.
+}  // namespace
+
 std::size_t Utf8SequenceLength(const std::string& s, std::size_t i) {
     const Byte b = At(s, i);
     std::size_t len = 0;
@@ -56,8 +57,6 @@ std::size_t Utf8SequenceLength(const std::string& s, std::size_t i) {
         if (At(s, i + k) < 0x80 || At(s, i + k) > 0xBF) return 0;
     return len;
 }
-
-}  // namespace
 
 std::string GetToken(const std::string& text, char separator, int n) {
     if (n < 0) return {};

@@ -22,6 +22,10 @@ std::string GetToken(const std::string& text, char separator, int n);
 // leaves the text unchanged.
 void SetToken(std::string& text, const std::string& value, char separator, int n);
 
+// Length of the valid UTF-8 character starting at i, or 0 when the bytes there are not one (overlong
+// forms, surrogates and code points past U+10FFFF included).
+std::size_t Utf8SequenceLength(const std::string& s, std::size_t i);
+
 // Flags of StrReplace.
 enum : int {
     kReplaceBeforeDelimiter = 1,  // only where the byte after the match is a delimiter (or the text ends)

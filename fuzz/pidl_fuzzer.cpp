@@ -1,15 +1,17 @@
-// Item-id lists from outside: the list check, the locator's stored block, and binding what passes
-// in a scratch home. A list that passes must never lead outside the place its first item names.
+// Item-id lists from outside: the list check, the locator's stored block, item-id list arrays and
+// file lists from drags, and binding what passes in a scratch home. A list that passes must never lead outside the place its first item names.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "shell/ns/clip_formats.h"
 #include "shell/ns/desktop_folder.h"
 #include "shell/ns/pidl.h"
 #include "shell/ns/pidl_block.h"
@@ -78,6 +80,33 @@ void Exercise(PCItemIDList list) {
     desktop->Release();
 }
 
+// A drag's item-id list array: what passes is whole, and built again it reads back the same.
+void ExerciseCida(const std::uint8_t* data, std::size_t size) {
+    TCida cida;
+    if (!ParseCida(data, size, cida)) {
+        if (cida.parent != nullptr || !cida.children.empty()) std::abort();
+        return;
+    }
+    std::vector<PCItemIDList> children;
+    for (const UniquePidl& child : cida.children) {
+        if (IsEmptyPidl(child.get())) std::abort();
+        children.push_back(child.get());
+    }
+    const ByteBlock block = BuildCida(cida.parent.get(), children);
+    TCida again;
+    if (!ParseCida(block.data(), block.size(), again) || again.children.size() != children.size()) std::abort();
+    for (std::size_t k = 0; k < children.size(); ++k) {
+        const int length = GetPidlSize(children[k]);
+        if (GetPidlSize(again.children[k].get()) != length ||
+            std::memcmp(again.children[k].get(), children[k], static_cast<std::size_t>(length)) != 0)
+            std::abort();
+        UniquePidl absolute(cida.AbsoluteChild(k));
+        if (absolute != nullptr) Exercise(absolute.get());
+    }
+    std::vector<std::string> paths;
+    ParseDropFiles(data, size, paths);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -86,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (copy == nullptr || GetPidlSize(copy.get()) != static_cast<int>(size)) std::abort();
         Exercise(copy.get());
     }
+    ExerciseCida(data, size);
     PidlBlock block;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (DecodePidlBlock(bytes, block)) {

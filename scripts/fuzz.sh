@@ -23,7 +23,7 @@ case "$target" in
   zip_tree_fuzzer) extra=(-max_len=8192) ;;
   page_scanner_fuzzer) extra=(-max_len=4096) ;;
   reg_file_fuzzer) seeds=(build-fuzz/seeds/reg); mkdir -p "${seeds[0]}"; cp resources/FTypes.reg "${seeds[0]}/" ;;
-  ini_file_fuzzer | queue_file_fuzzer) extra=(-max_len=4096) ;;
+  ini_file_fuzzer | queue_file_fuzzer | report_queue_fuzzer) extra=(-max_len=4096) ;;
   pidl_fuzzer) dict=fuzz/pidl.dict; extra=(-max_len=1024) ;;
   *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
 esac

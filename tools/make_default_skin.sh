@@ -102,4 +102,21 @@ convert -size 96x96 xc:white \
         -draw 'polygon 14,22 40,30 48,40 56,30 82,22 60,20 48,30 36,20' \
         "$out/cvlogo.gif"
 
+# The pictures of the task report pages: page and picture icons (16 x 16), the web address globe
+# (19 x 19), the bullet diamond (21 x 13) and the dark blue page background.
+convert -size 16x16 xc:'#336699' +antialias -fill white -stroke '#404040' -draw 'polygon 3,1 10,1 13,4 13,14 3,14' \
+        -fill '#D0D0D0' -draw 'polygon 10,1 10,4 13,4' \
+        -stroke '#3060A0' -draw 'line 5,7 11,7' -draw 'line 5,9 11,9' -draw 'line 5,11 9,11' "$out/html.gif"
+convert -size 16x16 xc:'#336699' +antialias -fill '#F0F0F0' -stroke '#404040' -draw 'rectangle 1,3 14,13' \
+        -fill '#80C0F0' -stroke none -draw 'rectangle 2,4 13,12' \
+        -fill '#30A030' -draw 'polygon 2,12 6,7 9,10 11,8 13,12' -fill '#FFD700' -draw 'circle 11,6 12,6' \
+        "$out/images.gif"
+convert -size 19x19 xc:'#336699' +antialias -fill '#80B8F0' -stroke '#FFFFFF' -draw 'circle 9,9 9,1' \
+        -fill none -stroke '#204880' -draw 'ellipse 9,9 3,8 0,360' -draw 'line 1,9 17,9' \
+        -draw 'line 3,5 15,5' -draw 'line 3,13 15,13' "$out/www.gif"
+convert -size 21x13 xc:'#336699' +antialias -fill '#FFC000' -stroke '#A07000' -draw 'polygon 10,1 16,6 10,11 4,6' \
+        "$out/diamond.gif"
+convert -size 32x32 xc:'#2A5580' -fill '#2F5C8A' -draw 'line 0,31 31,0' -draw 'line 0,15 15,0' -draw 'line 16,31 31,16' \
+        -quality 90 "$out/cvbackground.jpg"
+
 echo "Default skin written to $out"

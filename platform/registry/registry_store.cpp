@@ -9,6 +9,7 @@
 
 #include "platform/registry/reg_file.h"
 #include "platform/rtl/atomic_file.h"
+#include "platform/rtl/file_lock.h"
 #include "platform/rtl/log.h"
 #include "platform/rtl/string_list.h"
 
@@ -194,6 +195,7 @@ bool RegistryStore::CreateKey(const std::string& key) {
             if (!StorableName(part)) return false;
         FindOrCreate(key);
         ++generation_;
+        Record({RegFileOp::Kind::CreateKey, key, {}});
     }
     return Changed();
 }
@@ -230,6 +232,7 @@ bool RegistryStore::DeleteKey(const std::string& key) {
         std::lock_guard lock(mutex_);
         if (!RemoveKey(key)) return false;
         ++generation_;
+        Record({RegFileOp::Kind::DeleteKey, key, {}});
     }
     return Changed();
 }
@@ -242,6 +245,7 @@ bool RegistryStore::SetValue(const std::string& key, const RegValue& value) {
             if (!StorableName(part)) return false;
         PutValue(*FindOrCreate(key), value);
         ++generation_;
+        Record({RegFileOp::Kind::SetValue, key, value});
     }
     return Changed();
 }
@@ -255,6 +259,7 @@ bool RegistryStore::DeleteValue(const std::string& key, const std::string& name)
         if (it == node->Values.end()) return false;
         node->Values.erase(it);
         ++generation_;
+        Record({RegFileOp::Kind::DeleteValue, key, RegValue::String(name, "")});
     }
     return Changed();
 }
@@ -285,6 +290,7 @@ RegImportResult RegistryStore::ImportText(const std::string& text) {
         std::lock_guard lock(mutex_);
         ApplyLocked(parsed.Ops);
         ++generation_;
+        for (const RegFileOp& op : parsed.Ops) Record(op);
     }
     result.Ok = true;
     if (!Changed()) result.Error = LastError();
@@ -360,17 +366,37 @@ bool RegistryStore::Persist(std::uint64_t generation) {
         Fail("registry file \"" + path_ + "\" was not loaded; not overwriting it");
         return false;
     }
+    const std::size_t slash = path_.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        std::error_code ignored;
+        std::filesystem::create_directories(path_.substr(0, slash), ignored);
+    }
+    // Another process sharing the file may have written it since this one read it: its changes
+    // are read back under the lock and this store's unsaved changes applied over them.
+    TFileLock file_lock;
+    const std::string lock_path = slash == std::string::npos
+                                      ? "." + path_ + ".lock"
+                                      : path_.substr(0, slash + 1) + "." + path_.substr(slash + 1) + ".lock";
+    const bool locked = file_lock.Lock(lock_path, true);
+    std::optional<RegParseResult> on_disk;
+    if (locked) {
+        std::string bytes;
+        if (ReadWholeFile(path_, bytes, nullptr)) {
+            RegParseResult parsed = ParseRegText(bytes);
+            if (parsed.Ok && parsed.Warnings.empty()) on_disk = std::move(parsed);
+        }
+    }
     std::uint64_t current = 0;
     std::string text;
     {
         std::lock_guard lock(mutex_);
         current = generation_;
+        if (on_disk) {
+            root_ = std::make_unique<Key>();
+            ApplyLocked(on_disk->Ops);
+            for (const auto& change : unsaved_) ApplyLocked({change.second});
+        }
         text = ExportLocked();
-    }
-    const std::size_t slash = path_.rfind('/');
-    if (slash != std::string::npos && slash > 0) {
-        std::error_code ignored;
-        std::filesystem::create_directories(path_.substr(0, slash), ignored);
     }
     std::string error;
     if (!WriteFileAtomic(path_, text, 0600, &error)) {
@@ -378,7 +404,13 @@ bool RegistryStore::Persist(std::uint64_t generation) {
         return false;
     }
     saved_generation_ = current;
+    std::lock_guard lock(mutex_);
+    std::erase_if(unsaved_, [current](const auto& entry) { return entry.first <= current; });
     return true;
+}
+
+void RegistryStore::Record(const RegFileOp& op) {
+    if (!path_.empty()) unsaved_.emplace_back(generation_, op);
 }
 
 }  // namespace corvane

@@ -3,6 +3,10 @@
 // file in REGEDIT4 syntax. Key and value names compare without regard to case (ASCII) and keep the
 // spelling first written; subkeys and values enumerate in the order they were created.
 //
+// Several processes may share the file: each write takes a lock beside it (".<file name>.lock"),
+// reads the file again and puts this store's unsaved changes over what it holds, so that no process
+// drops another's changes.
+//
 // Thread-safe: one mutex guards the tree and is held only for the moment a read copies its answer
 // or a change is made. Writing the file happens outside that lock (a second mutex only orders the
 // file writes), so a slow disk never stalls the readers. (A reader-writer lock was tried: a thread
@@ -15,11 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry/reg_file.h"
 #include "platform/registry/reg_value.h"
 
 namespace corvane {
 
-struct RegFileOp;
 
 struct RegImportResult {
     bool Ok = false;                    // false: nothing was imported (unreadable, not a .reg file)
@@ -106,6 +110,7 @@ private:
     bool Changed();  // after a change, with mutex_ not held: writes unless a Hold defers it
     void Fail(const std::string& message);
     void Load();
+    void Record(const RegFileOp& op);  // with mutex_ held
 
     std::string path_;
     mutable std::mutex mutex_;         // guards root_, generation_, last_error_, holds_
@@ -117,6 +122,7 @@ private:
     std::mutex save_mutex_;            // orders file writes; never taken while mutex_ is held
     std::uint64_t saved_generation_ = 0;
     bool refuse_save_ = false;         // the file exists but could not be read
+    std::vector<std::pair<std::uint64_t, RegFileOp>> unsaved_;  // under mutex_: changes not yet written, by generation
 };
 
 }  // namespace corvane

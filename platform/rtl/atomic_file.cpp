@@ -25,7 +25,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, const Ato
                      std::string* error) {
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    std::string temp = (slash == std::string::npos ? std::string() : folder) + ".corvane-XXXXXX";
+    std::string temp = (slash == std::string::npos ? std::string() : folder) + ".corvane:XXXXXX";
     mode_t mode = options.Mode;
     struct stat existing {};
     if (options.KeepExistingMode && ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))

@@ -3,9 +3,10 @@
 // Vector: password, switches, archive, then file specs. After the archive "-W" starts the specs,
 // "-i" turns the specs that follow into inclusions and "-x" into exclusions. With "-E" (delete
 // only) every item after the archive is an exact entry name. libzip writes every
-// change to a temporary file and renames it over the archive, so a failed or stopped call leaves
-// the archive as it was. With "-g" a plain add of new names appends in place instead
-// (zip_appender.h), which keeps the same promise through its journal.
+// change to a temporary file and renames it over the archive (here through a work folder whose
+// name marks it as ours, work_path.h), so a failed or stopped call leaves the archive as it was.
+// With "-g" a plain add of new names appends in place instead (zip_appender.h), which keeps the
+// same promise through its journal.
 //
 // File specs are read against the working folder, or against the base folder the caller set for
 // its thread with xcdzip_set_base_folder; below a base folder no spec or link can reach outside it.
@@ -19,6 +20,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <new>
 #include <set>
 #include <string>
@@ -27,6 +29,7 @@
 
 #include "platform/zipdll/spec_folder.h"
 #include "platform/zipdll/utf8_flag_repair.h"
+#include "platform/zipdll/work_path.h"
 #include "platform/zipdll/zip_appender.h"
 #include "platform/zipdll/zip_journal.h"
 #include "platform/zipdll/zipdll_common.h"
@@ -191,7 +194,8 @@ public:
             if (appended != kNotAppendable) return appended;
         }
         int error = 0;
-        archive_ = zip_open(o_.archive.c_str(), ZIP_CREATE, &error);
+        work_ = std::make_unique<ArchiveWorkPath>(o_.archive);
+        archive_ = zip_open(work_->Path().c_str(), ZIP_CREATE, &error);
         if (archive_ == nullptr) return OpenResult(error, errno);
         const int code = o_.mode == Mode::Delete ? Delete() : Add();
         if (code != XCD_OK && code != XCD_WARN_SKIPPED) {
@@ -548,6 +552,7 @@ private:
             return failure;
         }
         if (channel_.Stopped()) return XCD_ERR_STOPPED;
+        if (!work_->Commit()) return XCD_ERR_ACCESS;
         // libzip deletes an archive left empty; one that is there gets its name flags put right.
         struct stat st {};
         if (lstat(o_.archive.c_str(), &st) == 0 && !ClearFalseUtf8Flags(o_.archive)) return XCD_ERR_ACCESS;
@@ -569,6 +574,7 @@ private:
     const Options& o_;
     Channel& channel_;
     SpecFolder folder_;
+    std::unique_ptr<ArchiveWorkPath> work_;  // outlives archive_: libzip's temporary file is in it
     zip_t* archive_ = nullptr;
     dev_t archive_dev_ = 0;
     ino_t archive_ino_ = 0;

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "shell/ns/fs_folder.h"
+#include "shell/ns/item_ui_objects.h"
 #include "shell/ns/name_order.h"
 #include "shell/ns/volumes.h"
 
@@ -85,6 +86,22 @@ HRESULT ComputerFolder::GetDisplayNameOf(PCItemIDList item, std::uint32_t flags,
     if (flags & SHGDN_FORPARSING) return SetStrRetText(out, path);
     if (path == "/") return SetStrRetText(out, "File System");
     return SetStrRetText(out, DisplayText(path.substr(path.rfind('/') + 1)));
+}
+
+HRESULT ComputerFolder::GetUIObjectOf(HWND owner, std::uint32_t count, const PCItemIDList* items, Iid iid,
+                                      std::uint32_t*, void** out) {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (count == 0 || items == nullptr) return E_INVALIDARG;
+    std::vector<TShellMenuEntry> entries;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        if (!IsSingleItem(items[k]) || !IsValidVolumeItem(items[k])) return E_INVALIDARG;
+        entries.push_back({std::string(ItemName(items[k])), true});
+    }
+    UniquePidl self(MakeItem(ItemTag::Computer, {}));
+    if (self == nullptr) return E_OUTOFMEMORY;
+    return ItemUIObject(owner, self.get(), count, items, std::move(entries), TShellItemMenu::Kind::OpenOnly, iid,
+                        out);
 }
 
 HRESULT ComputerFolder::SetNameOf(HWND owner, PCItemIDList item, const std::string& name, std::uint32_t flags,

@@ -7,6 +7,8 @@
 
 #include "shell/ns/computer_folder.h"
 #include "shell/ns/fs_folder.h"
+#include "shell/ns/data_object.h"
+#include "shell/ns/item_ui_objects.h"
 #include "shell/ns/shell_paths.h"
 #include "shell/ns/trash_folder.h"
 #include "shell/ns/volumes.h"
@@ -186,6 +188,23 @@ HRESULT DesktopFolder::GetDisplayNameOf(PCItemIDList item, std::uint32_t flags, 
         case ItemTag::Computer: return SetStrRetText(out, parsing ? kComputerParsing : std::string_view("Computer"));
         default: return SetStrRetText(out, parsing ? kTrashParsing : std::string_view("Trash"));
     }
+}
+
+HRESULT DesktopFolder::GetUIObjectOf(HWND owner, std::uint32_t count, const PCItemIDList* items, Iid iid,
+                                     std::uint32_t*, void** out) {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (count == 0 || items == nullptr) return E_INVALIDARG;
+    for (std::uint32_t k = 0; k < count; ++k)
+        if (!IsSingleItem(items[k]) || !IsValidRootItem(items[k])) return E_INVALIDARG;
+    if (iid == Iid::DataObject) return NewItemsDataObject(nullptr, count, items, out, iid);
+    // Home opens and takes drops; Computer and the trash have neither a path nor a menu.
+    std::vector<TShellMenuEntry> entries;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        if (ItemTagOf(items[k]) != static_cast<std::uint8_t>(ItemTag::Home)) return E_NOINTERFACE;
+        entries.push_back({HomeDir(), true});
+    }
+    return ItemUIObject(owner, nullptr, count, items, std::move(entries), TShellItemMenu::Kind::OpenOnly, iid, out);
 }
 
 HRESULT DesktopFolder::SetNameOf(HWND owner, PCItemIDList item, const std::string& name, std::uint32_t flags,

@@ -18,6 +18,8 @@ public:
     HRESULT CompareIDs(std::intptr_t column, PCItemIDList a, PCItemIDList b) override;
     HRESULT GetAttributesOf(std::uint32_t count, const PCItemIDList* items, std::uint32_t* inOut) override;
     HRESULT GetDisplayNameOf(PCItemIDList item, std::uint32_t flags, STRRET* out) override;
+    HRESULT GetUIObjectOf(HWND owner, std::uint32_t count, const PCItemIDList* items, Iid iid, std::uint32_t*,
+                          void** out) override;
     HRESULT SetNameOf(HWND, PCItemIDList item, const std::string& name, std::uint32_t flags,
                       PItemIDList* out) override;
 };

@@ -56,12 +56,6 @@ bool ListNames(int dirFd, std::vector<std::string>& names) {
 }
 
 // "a.txt", 2 -> "a (2).txt"; the extension of a dot-file or a folder-like name stays part of the stem.
-std::string CollisionName(const std::string& name, int n) {
-    const std::size_t dot = name.rfind('.');
-    const std::string suffix = " (" + std::to_string(n) + ")";
-    if (dot == std::string::npos || dot == 0) return name + suffix;
-    return name.substr(0, dot) + suffix + name.substr(dot);
-}
 
 std::string ParentOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -663,6 +657,13 @@ private:
 };
 
 }  // namespace
+
+std::string CollisionName(const std::string& name, int n) {
+    const std::size_t dot = name.rfind('.');
+    const std::string suffix = " (" + std::to_string(n) + ")";
+    if (dot == std::string::npos || dot == 0) return name + suffix;
+    return name.substr(0, dot) + suffix + name.substr(dot);
+}
 
 FileOpResult RunFileOperation(const FileOpRequest& request) { return FileOpRun(request).Run(); }
 

@@ -45,4 +45,7 @@ struct FileOpResult {
 
 FileOpResult RunFileOperation(const FileOpRequest& request);
 
+// The n-th name tried for an item whose name is taken: "name (n).ext".
+std::string CollisionName(const std::string& name, int n);
+
 }  // namespace corvane::shell

@@ -8,7 +8,9 @@
 #include <climits>
 #include <cstdio>
 
+#include "shell/ns/item_ui_objects.h"
 #include "shell/ns/name_order.h"
+#include "shell/ns/shell_utils.h"
 #include "shell/ns/shell_paths.h"
 
 namespace corvane::shell {
@@ -314,6 +316,29 @@ HRESULT FsFolder::GetDisplayNameOf(PCItemIDList item, std::uint32_t flags, STRRE
     if (flags & SHGDN_FORPARSING) return SetStrRetText(out, (flags & SHGDN_INFOLDER) ? name : std::string_view(path));
     if (last == item && IsValidUtf8(name)) return SetStrRetOffset(out, 3);
     return SetStrRetText(out, DisplayText(name));
+}
+
+HRESULT FsFolder::GetUIObjectOf(HWND owner, std::uint32_t count, const PCItemIDList* items, Iid iid, std::uint32_t*,
+                                void** out) {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (count == 0 || items == nullptr) return E_INVALIDARG;
+    std::vector<TShellMenuEntry> entries;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        if (!IsSingleItem(items[k]) || !IsValidFsItem(items[k])) return E_INVALIDARG;
+        const std::string_view name = ItemName(items[k]);
+        const EntryInfo* info = Lookup(name);
+        const bool folder = info != nullptr ? info->IsFolder()
+                                            : ItemTagOf(items[k]) == static_cast<std::uint8_t>(ItemTag::Folder);
+        entries.push_back({JoinPath(path_, name), folder});
+    }
+    UniquePidl self;
+    {
+        PItemIDList list = nullptr;
+        if (Failed(PathToPidl(path_, &list))) return E_FAIL;
+        self.reset(list);
+    }
+    return ItemUIObject(owner, self.get(), count, items, std::move(entries), TShellItemMenu::Kind::Items, iid, out);
 }
 
 HRESULT FsFolder::SetNameOf(HWND, PCItemIDList item, const std::string& name, std::uint32_t, PItemIDList* out) {

@@ -33,6 +33,19 @@ inline constexpr ShResString SOK{65244, "OK"};
 inline constexpr ShResString SCreateFolder{65245, "Create Folder"};
 inline constexpr ShResString SCreateFolderHint{65246, "Creates a new, empty folder."};
 inline constexpr ShResString SSizeKB{65247, "%sKB"};
+inline constexpr ShResString SOpenCommand{5160, "&Open"};
+inline constexpr ShResString SOpenHint{5161, "Opens the selected items."};
+inline constexpr ShResString SSendToCommand{5162, "Send &To"};
+inline constexpr ShResString SSendToHint{5163, "Copies the selected items to a folder of the Send To list."};
+inline constexpr ShResString SCutCommand{5164, "Cu&t"};
+inline constexpr ShResString SCutHint{5165, "Moves the selected items to the clipboard."};
+inline constexpr ShResString SCopyCommand{5166, "&Copy"};
+inline constexpr ShResString SCopyHint{5167, "Copies the selected items to the clipboard."};
+inline constexpr ShResString SPasteCommand{5168, "&Paste"};
+inline constexpr ShResString SPasteHint{5169, "Puts the files on the clipboard into this folder."};
+inline constexpr ShResString SCopyHere{5170, "Copy Here"};
+inline constexpr ShResString SMoveHere{5171, "Move Here"};
+inline constexpr ShResString SLinkHere{5172, "Link Here"};
 
 // The text of a resource number; '' for a number that is not one of these.
 std::string LoadShString(int id);

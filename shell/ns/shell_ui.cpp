@@ -27,6 +27,11 @@ std::atomic<TShellUi*> installed{nullptr};
 
 }  // namespace
 
+std::uint32_t TShellUi::ChooseDropEffect(QObject*, int, int, std::uint32_t, std::uint32_t) {
+    LogWarning("Shell drop menu with no UI installed, answered Cancel");
+    return 0;
+}
+
 TShellUi& ShellUi() {
     TShellUi* ui = installed.load();
     return ui != nullptr ? *ui : headless;

@@ -4,6 +4,7 @@
 // logged, so nothing is ever done on an answer nobody gave.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class QObject;
@@ -32,6 +33,11 @@ public:
     virtual void ProgressStep(std::size_t done, const std::string& item) = 0;
     virtual bool ProgressCancelled() = 0;
     virtual void ProgressEnd() = 0;
+
+    // A drop made with the right button: the user picks copy, move or link (DROPEFFECT_ bits) among
+    // `allowed`, `preferred` first; 0 for Cancel. (x, y): where it was dropped, on the screen.
+    virtual std::uint32_t ChooseDropEffect(QObject* parent, int x, int y, std::uint32_t allowed,
+                                           std::uint32_t preferred);
 };
 
 // The installed UI (never null: without one, the logging one that answers Cancel).

@@ -1,10 +1,14 @@
 #include "shell/ui/qt_shell_ui.h"
 
 #include <QCoreApplication>
+#include <QMenu>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QWidget>
 #include <utility>
 
+#include "shell/ns/com.h"
+#include "shell/ns/sh_consts.h"
 #include "widgets/message_box.h"
 
 namespace corvane::shell {
@@ -81,6 +85,24 @@ bool TQtShellUi::ProgressCancelled() {
 void TQtShellUi::ProgressEnd() {
     if (progress_ != nullptr) delete progress_.data();
     progress_.clear();
+}
+
+std::uint32_t TQtShellUi::ChooseDropEffect(QObject* parent, int x, int y, std::uint32_t allowed,
+                                           std::uint32_t preferred) {
+    QMenu menu(WidgetOf(parent));
+    menu.setObjectName(QStringLiteral("ShellDropMenu"));
+    const std::pair<std::uint32_t, ShResString> kChoices[] = {
+        {DROPEFFECT_COPY, SCopyHere}, {DROPEFFECT_MOVE, SMoveHere}, {DROPEFFECT_LINK, SLinkHere}};
+    for (const auto& [effect, text] : kChoices) {
+        QAction* action = menu.addAction(QString::fromStdString(LoadShString(text.id)));
+        action->setData(effect);
+        action->setEnabled((allowed & effect) != 0);
+        if (effect == preferred) menu.setDefaultAction(action);
+    }
+    menu.addSeparator();
+    menu.addAction(QString::fromStdString(LoadShString(SCancel.id)))->setData(0u);
+    QPointer<QAction> chosen = menu.exec(QPoint(x, y));
+    return chosen != nullptr ? chosen->data().toUInt() & allowed : 0;
 }
 
 }  // namespace corvane::shell

@@ -27,6 +27,9 @@ public:
     void ProgressStep(std::size_t done, const std::string& item) override;
     bool ProgressCancelled() override;
     void ProgressEnd() override;
+    // A QMenu "ShellDropMenu" at the drop point: "Copy Here", "Move Here", "Link Here", "Cancel".
+    std::uint32_t ChooseDropEffect(QObject* parent, int x, int y, std::uint32_t allowed,
+                                   std::uint32_t preferred) override;
 
     // The progress window while an operation runs, else null.
     QProgressDialog* ProgressDialog() const { return progress_.data(); }

@@ -22,6 +22,12 @@ TEST(EndToEndArgs, ReadsAStartURLAFolderAndASaveMode) {
     const CaptureArgs resume = ParseCaptureArgs({"--resume", "--home", "/tmp/h"});
     ASSERT_TRUE(resume.Ok);
     EXPECT_TRUE(resume.Options.Resume);
+    EXPECT_EQ(resume.Options.Method, rmResume);
+    const std::pair<const char*, TCVRunMethod> methods[] = {
+        {"resume", rmResume}, {"restart", rmRestart}, {"update", rmSmartUpdate}, {"retry", rmSmartRecovery}};
+    for (const auto& [name, method] : methods)
+        EXPECT_EQ(ParseCaptureArgs({"--resume", "--home", "/tmp/h", "--method", name}).Options.Method, method) << name;
+    EXPECT_TRUE(ParseCaptureArgs({"--strict", "http://host/", "/tmp/out", "zip"}).Options.Strict);
     EXPECT_TRUE(ParseCaptureArgs({"--help"}).Help);
 }
 
@@ -37,6 +43,8 @@ TEST(EndToEndArgs, RefusesWhatItCannotRun) {
              {"http://host/", "/tmp/out", "intranet", "--bogus"},
              {"--resume"},
              {"--resume", "--home", "/tmp/h", "http://host/"},
+             {"--resume", "--home", "/tmp/h", "--method", "map"},
+             {"--method", "retry", "http://host/", "/tmp/out", "intranet"},
          }) {
         const CaptureArgs a = ParseCaptureArgs(args);
         EXPECT_FALSE(a.Ok) << (args.empty() ? "(none)" : args[0]);

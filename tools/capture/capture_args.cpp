@@ -24,6 +24,15 @@ bool ReadLocation(const std::string& text, TCVLocation& location) {
     return true;
 }
 
+bool ReadMethod(const std::string& text, TCVRunMethod& method) {
+    if (text == "resume") method = rmResume;
+    else if (text == "restart") method = rmRestart;
+    else if (text == "update") method = rmSmartUpdate;
+    else if (text == "retry") method = rmSmartRecovery;
+    else return false;
+    return true;
+}
+
 }  // namespace
 
 std::string CaptureUsage() {
@@ -32,19 +41,25 @@ std::string CaptureUsage() {
            "  --fast              shorten every pause of the engine\n"
            "  --map               capture pages only (map)\n"
            "  --home DIR          data root to use and keep (default: a temporary one)\n"
-           "  --resume            resume the task left in --home by an earlier run\n"
+           "  --resume            go on with the task left in --home by an earlier run\n"
+           "  --method M          how --resume goes on: resume (default), restart, update\n"
+           "                      (fetch every saved item again) or retry (the items in error)\n"
            "  --depth N           levels below the start page (-1 = all; default -1)\n"
            "  --pages dir|site|any      where pages may come from (default site)\n"
            "  --resources dir|site|any  where resources may come from (default site)\n"
            "  --connections N     parallel connections, 1 to 16\n"
            "  --timeout S         give up after S seconds\n"
-           "  --quiet             only the final line\n";
+           "  --quiet             only the final line\n"
+           "  --strict            any item in error makes the run fail (exit 3)\n"
+           "exit codes: 0 done, 1 stopped (timeout), 2 bad arguments, 3 ended with failures,\n"
+           "            4 the task is run by another process\n";
 }
 
 CaptureArgs ParseCaptureArgs(const std::vector<std::string>& args) {
     CaptureArgs result;
     CaptureOptions& o = result.Options;
     std::vector<std::string> positional;
+    bool method_given = false;
     auto fail = [&](const std::string& error) {
         result.Ok = false;
         result.Error = error;
@@ -70,6 +85,12 @@ CaptureArgs ParseCaptureArgs(const std::vector<std::string>& args) {
             o.Resume = true;
         } else if (arg == "--quiet") {
             o.Quiet = true;
+        } else if (arg == "--strict") {
+            o.Strict = true;
+        } else if (arg == "--method") {
+            if (!value(v) || !ReadMethod(v, o.Method))
+                return fail("--method needs resume, restart, update or retry");
+            method_given = true;
         } else if (arg == "--home") {
             if (!value(v) || v.empty()) return fail("--home needs a folder");
             o.Home = v;
@@ -89,6 +110,7 @@ CaptureArgs ParseCaptureArgs(const std::vector<std::string>& args) {
             positional.push_back(arg);
         }
     }
+    if (method_given && !o.Resume) return fail("--method goes with --resume");
     if (o.Resume) {
         if (!positional.empty()) return fail("--resume takes no URL, folder or mode");
         if (o.Home.empty()) return fail("--resume needs the --home of the earlier run");

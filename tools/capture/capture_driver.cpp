@@ -13,6 +13,7 @@
 #include "engine/file_types.h"
 #include "engine/settings.h"
 #include "engine/task.h"
+#include "engine/task_lock.h"
 #include "engine/task_runner.h"
 #include "engine/url_model.h"
 #include "localisation/app_language.h"
@@ -31,10 +32,26 @@ public:
         // The status line's numbered message in the program's own words.
         if (!quiet_) out_ << AppLanguage().GetLangStr(static_cast<std::uint16_t>(number)) << tail << std::endl;
     }
+    bool AddToArchive(TCVTask& task, const std::string& local_file, const std::string& comment) override {
+        if (TCaptureArchiveHooks::AddToArchive(task, local_file, comment)) return true;
+        ++add_failures_;
+        out_ << "corvane-capture: " << local_file << " was not added to " << task.Destination << ": "
+             << Archive().LastResult().Message << std::endl;
+        return false;
+    }
+    int AddFailures() const { return add_failures_; }
 
 private:
     std::ostream& out_;
     bool quiet_;
+    int add_failures_ = 0;
+};
+
+// A task this process made or found, with its lock; a null task when there is none.
+struct HeldTask {
+    std::shared_ptr<TCVTask> Task;
+    std::shared_ptr<TFileLock> Lock;
+    bool LockedElsewhere = false;
 };
 
 std::string MakeTempHome() {
@@ -52,11 +69,15 @@ void ImportFileTypesIfMissing() {
     store->ImportFile(WithTrailingSlash(ResourcesDir()) + "FTypes.reg");
 }
 
-std::shared_ptr<TCVTask> NewTask(const CaptureOptions& o) {
+HeldTask NewTask(const CaptureOptions& o) {
     auto task = std::make_shared<TCVTask>();
     std::string name = ReplaceInvalidFileChars(SiteShortName(o.URL), '_');
     if (name.empty()) name = "capture";
-    const std::string file = UniqueFileName(App->TasksDir + name + kTaskFileExt);
+    std::filesystem::create_directories(App->TasksDir);
+    // Made in the same step as it is named: a second process choosing at once gets the next name.
+    const std::string file = CreateUniqueFile(App->TasksDir + name + kTaskFileExt);
+    HeldTask held{task, LockTask(file)};
+    if (!held.Lock) throw std::runtime_error("cannot lock the new task " + file);
     task->Name = FileNameNoExt(file);
     task->FileName = file;
     task->URL = o.URL;
@@ -73,20 +94,40 @@ std::shared_ptr<TCVTask> NewTask(const CaptureOptions& o) {
     task->Status = tsScheduled;
     task->NextRun = 0;
     task->Save();
-    return task;
+    return held;
 }
 
-std::shared_ptr<TCVTask> ResumeTask() {
+HeldTask ResumeTask(TCVRunMethod method) {
     TStringList files;
     ListFiles(App->TasksDir, std::string("*") + kTaskFileExt, files);
-    if (files.Count() != 1) return nullptr;
-    auto task = LoadTask(App->TasksDir + files[0]);
-    task->RunMethod = rmResume;
-    task->Schedule = "Now";
-    task->Status = tsScheduled;
-    task->NextRun = 0;
-    task->Save();
-    return task;
+    if (files.Count() != 1) return {};
+    const std::string file = App->TasksDir + files[0];
+    // Nothing of the task is touched before its lock is ours.
+    HeldTask held{nullptr, LockTask(file)};
+    if (!held.Lock) {
+        held.LockedElsewhere = true;
+        return held;
+    }
+    held.Task = LoadTask(file);
+    held.Task->RunMethod = method;
+    held.Task->Schedule = "Now";
+    held.Task->Status = tsScheduled;
+    held.Task->NextRun = 0;
+    held.Task->Save();
+    return held;
+}
+
+// The exit code of a run that ended (or timed out) in this state.
+int ExitCode(TCVTask& task, bool timed_out, const CaptureOptions& options, int add_failures) {
+    if (timed_out) return kExitStopped;
+    if (task.Status != tsTaskComplete && task.Status != tsZipped) {
+        // Stopped by the run itself: a write or an add failed.
+        return task.Status == tsDownloadStopped ? kExitFailures : kExitStopped;
+    }
+    if (!StartPageFailure(task).empty() || add_failures > 0) return kExitFailures;
+    const TCVTaskCounters c = task.Counters();
+    if (options.Strict && c.PageErrors + c.ResourceErrors > 0) return kExitFailures;
+    return kExitDone;
 }
 
 std::string ProgressLine(const TCVTask& task) {
@@ -120,8 +161,12 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
             if (own_app) CreateApp();
             ImportFileTypesIfMissing();
             if (options.Connections > 0) App->SetConnections(options.Connections);
-            const std::shared_ptr<TCVTask> made = options.Resume ? ResumeTask() : NewTask(options);
-            if (!made) {
+            HeldTask held = options.Resume ? ResumeTask(options.Method) : NewTask(options);
+            const std::shared_ptr<TCVTask> made = held.Task;
+            if (held.LockedElsewhere) {
+                out << "corvane-capture: the task in " << home << " is being run by another process" << std::endl;
+                code = kExitLocked;
+            } else if (!made) {
                 out << "corvane-capture: no task to resume in " << home << std::endl;
             } else {
                 const std::string file = made->FileName;
@@ -142,28 +187,34 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
                     }
                 };
                 const auto timer = loop.Repeating(std::chrono::milliseconds(1000), report);
-                runner.Start(true);
+                // Started here, not by the schedule tick, which could pick another process's task.
+                runner.Start(false);
+                const bool started = runner.StartTask(made);
+                held.Lock.reset();  // the run holds it now
                 const auto timeout = options.TimeoutSeconds > 0 ? std::chrono::milliseconds(options.TimeoutSeconds * 1000LL)
                                                                 : std::chrono::milliseconds(std::chrono::hours(24 * 365));
-                loop.RunUntil(
+                const bool ended = started && loop.RunUntil(
                     [&] {
                         auto task = running();
-                        return task && (task->Status == tsTaskComplete || task->Status == tsZipped ||
-                                        task->Status == tsDownloadStopped);
+                        return task && !runner.Busy() &&
+                               (task->Status == tsTaskComplete || task->Status == tsZipped ||
+                                task->Status == tsDownloadStopped);
                     },
                     timeout);
                 loop.StopTimer(timer);
                 report();
                 auto task = running();
                 runner.Shutdown();
-                const int status = task ? task->Status : -1;
-                const std::string failure = task ? StartPageFailure(*task) : std::string();
-                out << (task ? TaskStatusText(status) : std::string("not started"))
-                    << (failure.empty() ? std::string() : "  " + failure) << std::endl;
-                code = status == tsTaskComplete || status == tsZipped ? 0 : 1;
-                if (code == 0 && task) {
+                if (!task) {
+                    out << "not started" << std::endl;
+                    code = kExitStopped;
+                } else {
+                    const std::string failure = StartPageFailure(*task);
                     const TCVTaskCounters c = task->Counters();
-                    if (c.PagesSaved + c.ResourcesSaved == 0) code = 3;  // finished, but nothing was saved
+                    const int errors = c.PageErrors + c.ResourceErrors;
+                    out << TaskStatusText(task->Status) << (failure.empty() ? std::string() : "  " + failure) << "  "
+                        << errors << (errors == 1 ? " item" : " items") << " in error" << std::endl;
+                    code = ExitCode(*task, !ended, options, console.AddFailures());
                 }
             }
         } catch (const std::exception& e) {

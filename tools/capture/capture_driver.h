@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/profile.h"
+#include "engine/task.h"
 
 namespace corvane {
 
@@ -19,6 +20,8 @@ struct CaptureOptions {
     bool MapOnly = false;  // pages only: fetched and parsed, resources not fetched
     std::string Home;      // data root; '' = a new temporary one, removed at the end
     bool Resume = false;   // go on with the task an earlier run left in Home
+    TCVRunMethod Method = rmResume;  // how Resume goes on: resume, restart, update or retry the errors
+    bool Strict = false;   // any item in error makes the run a failure
     int Depth = -1;
     TCVLocation PageLocation = lcSite;
     TCVLocation ResourceLocation = lcSite;
@@ -38,9 +41,15 @@ struct CaptureArgs {
 CaptureArgs ParseCaptureArgs(const std::vector<std::string>& args);
 std::string CaptureUsage();
 
-// Runs the capture; returns the process's exit code: 0 when the task reaches "Task Complete" (or
-// "Zipped!"), 1 when it ends otherwise or times out, 2 when it cannot start, 3 when it finished but
-// saved nothing (the start page failed).
+// The process's exit codes.
+inline constexpr int kExitDone = 0;        // "Task Complete" or "Zipped!"
+inline constexpr int kExitStopped = 1;     // stopped before the end (the timeout)
+inline constexpr int kExitBadArguments = 2;  // also: nothing to resume, no home folder
+inline constexpr int kExitFailures = 3;    // the start page, a write or an add failed; with Strict any item
+inline constexpr int kExitLocked = 4;      // another process runs the task
+
+// Runs the capture and returns the exit code. The last line says how it ended and how many items
+// ended in error.
 int RunCapture(const CaptureOptions& options, std::ostream& out);
 
 }  // namespace corvane

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <deque>
 #include <limits>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ public:
     ~RecordingShellUi() override {
         shell::SetShellUi(previous_);
         EXPECT_TRUE(answers.empty()) << "answers left over";
+        EXPECT_TRUE(dropChoices.empty()) << "drop choices left over";
     }
     RecordingShellUi(const RecordingShellUi&) = delete;
     RecordingShellUi& operator=(const RecordingShellUi&) = delete;
@@ -43,8 +45,20 @@ public:
     void ProgressStep(std::size_t done, const std::string&) override { steps = done + 1; }
     bool ProgressCancelled() override { return steps >= cancelAt; }
     void ProgressEnd() override {}
+    std::uint32_t ChooseDropEffect(QObject*, int, int, std::uint32_t allowed, std::uint32_t preferred) override {
+        dropMenus.push_back({allowed, preferred});
+        if (dropChoices.empty()) {
+            ADD_FAILURE() << "unexpected drop menu";
+            return 0;
+        }
+        const std::uint32_t choice = dropChoices.front();
+        dropChoices.pop_front();
+        return choice;
+    }
 
     std::deque<shell::ShellAnswer> answers;
+    std::deque<std::uint32_t> dropChoices;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> dropMenus;  // allowed, preferred
     std::vector<std::string> questions;
     std::vector<std::string> warnings;
     QObject* lastParent = nullptr;
