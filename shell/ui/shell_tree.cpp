@@ -47,11 +47,13 @@ TPTCustomShellTree::TPTCustomShellTree(QWidget* parent, ShellTiming timing)
     setIndentation(19);
     setEditTriggers(QAbstractItemView::SelectedClicked);
     SetImages(&images_);
+    UpdateDropTarget();
 }
 
 TPTCustomShellTree::~TPTCustomShellTree() {
     // The watch thread stops before the nodes go, so no message arrives for a node being freed.
     changeThread_.reset();
+    DropTargetGone();
     // The nodes go with the tree: its owner, being destroyed itself, is not told of each.
     OnDeleteItem = nullptr;
     OnChange = nullptr;
@@ -84,6 +86,7 @@ void TPTCustomShellTree::SetShellList(IShellListLink* list) {
 void TPTCustomShellTree::SetOptions(TPTShellTreeOptions options) {
     const TPTShellTreeOptions changed = options_ ^ options;
     options_ = options;
+    if ((changed & (ptstoOleDrop | ptstoOleDrag)) != 0) UpdateDropTarget();
     if ((changed & ptstoDynamicRefresh) != 0) {
         if (HasOption(ptstoDynamicRefresh)) WatchDrives();
         else StopWatching();
@@ -442,6 +445,8 @@ void TPTCustomShellTree::GetSelectedIndex(TTreeNode* node) {
 void TPTCustomShellTree::DeletingNode(TTreeNode* node) {
     auto* shData = GetNodeData(node);
     if (node == editingNode_) editingNode_ = nullptr;
+    if (node == dragNode_) dragNode_ = nullptr;
+    if (node == dropHighlight_) dropHighlight_ = nullptr;
     if (shData == nullptr) return;
     if (OnDeleteItem) OnDeleteItem(*this, node, shData);
     UnwatchNode(shData);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "shell/ns/com.h"
+#include "shell/ns/data_object.h"
 #include "shell/ns/shell_locator.h"
 #include "shell/ui/custom_tree_list.h"
 #include "shell/ui/shell_menu.h"
@@ -61,7 +62,7 @@ enum TPTShellTreeOption : std::uint16_t {
 using TPTShellTreeOptions = std::uint16_t;
 inline constexpr TPTShellTreeOptions kDefaultShellTreeOptions = 955;
 
-class TPTCustomShellTree : public TPTCustomTreeView {
+class TPTCustomShellTree : public TPTCustomTreeView, public IShellDropSink {
     Q_OBJECT
 
 public:
@@ -143,12 +144,29 @@ public:
     void WatchDrives();
     // Shows the shell's menu of the node at a viewport point.
     virtual void ShowShellContextMenu(TTreeNode* node, QPoint point);
+    // Sends the node's item to the Send To entry of that index (from the last menu shown).
+    virtual void SendToCommand(TTreeNode* node, int index);
 
     // Where the tree reads the time (paced scrolling, the window of its own changes).
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
     void SetClock(Clock clock) { clock_ = std::move(clock); }
     // Scrolls one line when point (viewport) lies in an edge band, at most once per pace.
     bool AutoScroll(QPoint point);
+
+    // ---- drag and drop (shell_tree_drag.cpp)
+
+    // Drags the drag node's item (the node whose drag began); the effects its folder allows.
+    void BeginOleDrag(bool rightButton);
+    std::uint32_t GetDragEffects(TTreeNode* node);
+    // The node's item as a data object (null for a node without shell data); the caller releases it.
+    IDataObject* NodeDataObject(TTreeNode* node);
+    // The drop target's calls, the point in screen co-ordinates.
+    HRESULT OleDragEnter(IDataObject* dataObject, std::uint32_t keyState, POINTL point, std::uint32_t* effect);
+    HRESULT OleDragOver(std::uint32_t keyState, POINTL point, std::uint32_t* effect);
+    HRESULT OleDragLeave();
+    HRESULT OleDrop(IDataObject* dataObject, std::uint32_t keyState, POINTL point, std::uint32_t* effect);
+    bool Dragging() const { return dragging_; }
+    TTreeNode* DropHighlighted() const { return dropHighlight_; }
 
     // The watch thread, once made; the number of folders watched.
     TChangeHandlerThread* ChangeThread() const { return changeThread_.get(); }
@@ -176,6 +194,18 @@ protected:
     void GetSelectedIndex(TTreeNode* node) override;
     void GetPopupMenu(TTreeNode* node, QPoint point, QMenu*& menu) override;
     std::unique_ptr<TPTCustomDraw> DoCustomDraw(TNMCustomDraw& notification, std::uint32_t& result) override;
+
+    void startDrag(Qt::DropActions supportedActions) override;
+    HRESULT DragEnter(IDataObject* dataObject, std::uint32_t keyState, POINTL point, std::uint32_t* effect) override {
+        return OleDragEnter(dataObject, keyState, point, effect);
+    }
+    HRESULT DragOver(std::uint32_t keyState, POINTL point, std::uint32_t* effect) override {
+        return OleDragOver(keyState, point, effect);
+    }
+    HRESULT DragLeave() override { return OleDragLeave(); }
+    HRESULT Drop(IDataObject* dataObject, std::uint32_t keyState, POINTL point, std::uint32_t* effect) override {
+        return OleDrop(dataObject, keyState, point, effect);
+    }
 
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -215,6 +245,12 @@ private:
     void EditEnd(TTreeNode* node, QString text);
     int InsertPosition(TTreeNode* parent, IShellFolder* folder, PCItemIDList item);
 
+    // Drag and drop.
+    void UpdateDropTarget();
+    void DropTargetGone();
+    bool ItemDropTarget(TTreeNode* node, ComPtr<IDropTarget>& target);
+    void SetDropHighlight(TTreeNode* node);
+
     // Live side.
     // The item menu of a node with a parent; false without one, raises when the shell refuses it.
     bool ItemContextMenu(TTreeNode* node, ComPtr<IContextMenu>& menu);
@@ -243,6 +279,12 @@ private:
     TSendToList sendTo_;
     Clock clock_;
     std::chrono::steady_clock::time_point lastScrollTick_{};
+
+    ComPtr<TDropTarget_shtv> dropTarget_;
+    ComPtr<IDataObject> dataOver_;
+    std::uint32_t keyStateAtEnter_ = 0;
+    TTreeNode* dragNode_ = nullptr;
+    TTreeNode* dropHighlight_ = nullptr;
 
     std::unique_ptr<TChangeHandlerThread> changeThread_;
     std::vector<TPTShTreeData*> watchOwners_;  // by slot

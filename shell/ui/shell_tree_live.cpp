@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "shell/ns/change_watch.h"
+#include "shell/ns/drop_helpers.h"
 #include "shell/ns/shell_utils.h"
 #include "shell/ui/shell_commands.h"
 #include "shell/ui/shell_keys.h"
@@ -373,6 +374,14 @@ void TPTCustomShellTree::ShowShellContextMenu(TTreeNode* node, QPoint point) {
     const unsigned chosen = TrackPopupMenu(menu, params);
     if (chosen >= kFirstShellCommand)
         InvokeShellCommand(contextMenu.Get(), GetParentFormHandle(this), static_cast<int>(chosen - kFirstShellCommand));
+    else if (chosen >= 1)
+        SendToCommand(node, static_cast<int>(chosen) - 1);
+}
+
+void TPTCustomShellTree::SendToCommand(TTreeNode* node, int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= sendTo_.size()) return;
+    ComPtr<IDataObject> sent = ComPtr<IDataObject>::Attach(NodeDataObject(node));
+    if (sent) OleCheck(SendToItem(sendTo_[static_cast<std::size_t>(index)].Name, sent.Get()));
 }
 
 // ---- paced scrolling near the edges

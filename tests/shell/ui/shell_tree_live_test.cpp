@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
+#include <QDrag>
+#include <QMimeData>
+#include <QUrl>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
@@ -12,7 +15,9 @@
 
 #include <filesystem>
 
+#include "shell/ns/data_object.h"
 #include "shell/ns/folder_base.h"
+#include "shell/ui/ole_bridge.h"
 #include "tests/shell/ns/fs_helpers.h"
 #include "tests/shell/ui/shell_tree_fixture.h"
 #include "tests/support/screenshot.h"
@@ -321,6 +326,105 @@ TEST_F(ShellTreeLive, ContextMenuAndVerbKeysRunTheItemsCommands) {
     tree.OnKeyDown = [](TPTCustomShellTree&, int& key, Qt::KeyboardModifiers) { key = 0; };
     QTest::keyClick(&tree, Qt::Key_Delete);
     EXPECT_EQ(log.invoked.size(), 3u);
+}
+
+class DragTree : public TPTShellTree {
+public:
+    using TPTShellTree::startDrag;
+    using TPTShellTree::TPTShellTree;
+};
+
+// A data object of files in one folder, as a drag from elsewhere brings them.
+ComPtr<IDataObject> FilesData(const std::string& folder, const std::vector<std::string>& names) {
+    PItemIDList parent = nullptr;
+    EXPECT_TRUE(Succeeded(PathToPidl(folder, &parent)));
+    UniquePidl parentList(parent);
+    std::vector<UniquePidl> items;
+    std::vector<PCItemIDList> raw;
+    for (const std::string& name : names) {
+        items.emplace_back(MakeItem(ItemTag::Other, name));
+        raw.push_back(items.back().get());
+    }
+    ComPtr<IDataObject> data;
+    EXPECT_TRUE(Succeeded(NewItemsDataObject(parentList.get(), static_cast<std::uint32_t>(raw.size()), raw.data(),
+                                             data.ReleaseAndGetVoidAddress(), Iid::DataObject)));
+    return data;
+}
+
+TEST_F(ShellTreeLive, DropCopiesWithCtrlAndMovesWithoutOntoTheNodeUnderTheMouse) {
+    MakeFile("src/one.txt", "1");
+    MakeFile("src/two.txt", "2");
+    MakeDir("dest");
+    TPTCustomShellTree& tree = MakeTree(home_, kLive & ~ptstoDynamicRefresh);
+    tree.show();
+    const auto at = [&](TTreeNode* node) {
+        const QPoint global = tree.viewport()->mapToGlobal(tree.visualItemRect(node).center());
+        return POINTL{global.x(), global.y()};
+    };
+    ComPtr<IDataObject> one = FilesData(home_ + "/src", {"one.txt"});
+    std::uint32_t effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    // Entering over the top node finds no target.
+    EXPECT_EQ(tree.OleDragEnter(one.Get(), MK_LBUTTON, at(tree.TopItem(0)), &effect), S_OK);
+    EXPECT_EQ(effect, DROPEFFECT_NONE);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    tree.OleDragEnter(one.Get(), MK_LBUTTON | MK_CONTROL, at(Node({"dest"})), &effect);
+    EXPECT_EQ(effect, DROPEFFECT_COPY);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    tree.OleDragOver(MK_LBUTTON | MK_CONTROL, at(Node({"dest"})), &effect);
+    EXPECT_EQ(tree.DropHighlighted(), Node({"dest"}));
+    EXPECT_EQ(effect & DROPEFFECT_COPY, DROPEFFECT_COPY);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    EXPECT_TRUE(Succeeded(tree.OleDrop(one.Get(), MK_CONTROL, at(Node({"dest"})), &effect)));
+    EXPECT_EQ(ReadText(home_ + "/dest/one.txt"), "1");
+    EXPECT_TRUE(Exists(home_ + "/src/one.txt"));
+    EXPECT_EQ(tree.DropHighlighted(), nullptr);
+
+    ComPtr<IDataObject> two = FilesData(home_ + "/src", {"two.txt"});
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    tree.OleDragEnter(two.Get(), MK_LBUTTON, at(Node({"dest"})), &effect);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    EXPECT_TRUE(Succeeded(tree.OleDrop(two.Get(), 0, at(Node({"dest"})), &effect)));
+    EXPECT_EQ(ReadText(home_ + "/dest/two.txt"), "2");
+    EXPECT_FALSE(Exists(home_ + "/src/two.txt"));
+}
+
+TEST_F(ShellTreeLive, DragOutHandsTheNodesItemAndItsEffectsToTheDragLoop) {
+    MakeDir("src/inner");
+    auto& tree = MakeTree<DragTree>(home_, kLive & ~ptstoDynamicRefresh);
+    std::vector<QList<QUrl>> dragged;
+    std::vector<Qt::DropActions> allowed;
+    bool draggingInLoop = false;
+    const TDragExec previous = SetDragExec([&](QDrag& drag, Qt::DropActions actions) {
+        dragged.push_back(drag.mimeData()->urls());
+        allowed.push_back(actions);
+        draggingInLoop = tree.Dragging();
+        return Qt::IgnoreAction;
+    });
+    tree.SetSelected(tree.TopItem(0));
+    tree.startDrag(Qt::CopyAction);
+    EXPECT_TRUE(dragged.empty());  // the top node is never dragged
+    tree.SetSelected(Node({"src"}));
+    tree.startDrag(Qt::CopyAction);
+    SetDragExec(previous);
+    ASSERT_EQ(dragged.size(), 1u);
+    EXPECT_EQ(dragged[0], QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(home_ + "/src"))});
+    EXPECT_EQ(allowed[0], Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
+    EXPECT_TRUE(draggingInLoop);
+    EXPECT_FALSE(tree.Dragging());
+    EXPECT_EQ(tree.GetDragEffects(Node({"src", "inner"})), DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
+}
+
+TEST_F(ShellTreeLive, DelAsksAndMovesTheFolderToTheTrash) {
+    MakeDir("junk/inside");
+    TPTCustomShellTree& tree = MakeTree(home_, kLive);
+    tree.show();
+    tree.SetSelected(Node({"junk"}));
+    ui_.answers.push_back(ShellAnswer::Yes);
+    QTest::keyClick(&tree, Qt::Key_Delete);
+    EXPECT_FALSE(Exists(home_ + "/junk"));
+    EXPECT_TRUE(fs::is_directory(root_ + "/data/Trash/files/junk/inside"));
+    EXPECT_EQ(ui_.questions.size(), 1u);
+    EXPECT_TRUE(WaitFor([&] { return Node({"junk"}) == nullptr; }));
 }
 
 }  // namespace
