@@ -17,6 +17,7 @@
 
 #include "shell/ns/data_object.h"
 #include "shell/ns/folder_base.h"
+#include "shell/ns/shell_clipboard.h"
 #include "shell/ui/ole_bridge.h"
 #include "tests/shell/ns/fs_helpers.h"
 #include "tests/shell/ui/shell_tree_fixture.h"
@@ -425,6 +426,45 @@ TEST_F(ShellTreeLive, DelAsksAndMovesTheFolderToTheTrash) {
     EXPECT_TRUE(fs::is_directory(root_ + "/data/Trash/files/junk/inside"));
     EXPECT_EQ(ui_.questions.size(), 1u);
     EXPECT_TRUE(WaitFor([&] { return Node({"junk"}) == nullptr; }));
+}
+
+// Holds what the verbs put on the clipboard.
+class HeldClipboard final : public TShellClipboard {
+public:
+    HeldClipboard() : previous_(SetShellClipboard(this)) {}
+    ~HeldClipboard() override { SetShellClipboard(previous_); }
+    void SetFormats(const Formats& formats) override { held = formats; }
+    std::string Format(const std::string& mime) const override {
+        for (const auto& [type, bytes] : held)
+            if (type == mime) return bytes;
+        return {};
+    }
+    void Clear() override { held.clear(); }
+    Formats held;
+
+private:
+    TShellClipboard* previous_;
+};
+
+TEST_F(ShellTreeLive, RightClickCopyPutsTheFolderOnTheClipboard) {
+    MakeDir("docs");
+    HeldClipboard clipboard;
+    TPTCustomShellTree& tree = MakeTree(home_, kLive & ~ptstoDynamicRefresh);
+    tree.show();
+    QTimer::singleShot(0, [&] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(popup, nullptr);
+        SaveScreenshot(*popup, "_tree");
+        for (QAction* action : popup->actions())
+            if (action->text() == "&Copy") popup->setActiveAction(action);
+        QTest::keyClick(popup, Qt::Key_Return);
+    });
+    const QPoint at = tree.visualItemRect(Node({"docs"})).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, tree.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree.viewport(), &click);
+    const TClipboardFiles files = ClipboardFiles();
+    EXPECT_EQ(files.paths, (std::vector<std::string>{home_ + "/docs"}));
+    EXPECT_FALSE(files.cut);
 }
 
 }  // namespace
