@@ -29,6 +29,14 @@ QRect TPTCustomDrawDelegate::TextRect(const QStyleOptionViewItem& base, const QM
     return QStyle::alignedRect(option.direction, horizontal | Qt::AlignVCenter, QSize(width, cell.height()), cell);
 }
 
+void TPTCustomDrawDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& base,
+                                                 const QModelIndex& index) const {
+    const QStyleOptionViewItem option = ItemOption(base, index);
+    const QWidget* widget = option.widget;
+    QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    editor->setGeometry(style->subElementRect(QStyle::SE_ItemViewItemText, &option, widget));
+}
+
 QSize TPTCustomDrawDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const QStyleOptionViewItem item = ItemOption(option, index);
     const QWidget* widget = item.widget;

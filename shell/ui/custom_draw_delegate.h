@@ -31,6 +31,9 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // A label editor covers the text, not the item's image.
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
 
     // The option the item is drawn with, before any handler; and the rectangle of its text.
     QStyleOptionViewItem ItemOption(const QStyleOptionViewItem& base, const QModelIndex& index) const;
