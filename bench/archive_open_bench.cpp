@@ -23,7 +23,7 @@
 #include "archive/zip_library.h"
 #include "archive/zip_tree_model.h"
 #include "platform/registry/current_user.h"
-#include "platform/registry/registry_store.h"
+#include "bench/bench_data_root.h"
 #include "engine/settings.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/rtl/paths.h"
@@ -59,13 +59,10 @@ int main(int argc, char** argv) {
     using namespace corvane;
     const int entries = argc > 1 ? std::atoi(argv[1]) : 50000;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    char pattern[] = "/tmp/archive-open-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return 1;
-    const std::string home = std::string(pattern) + "/";
-    setenv("CORVANE_HOME", home.c_str(), 1);
-    auto store = std::make_shared<RegistryStore>();
-    SetCurrentUserRegistry(store);
-    store->ImportFile(ResourcesDir() + "/FTypes.reg");
+    const TBenchDataRoot root = MakeBenchDataRoot("archive-open-bench");
+    if (root.Folder.empty()) return 1;
+    const std::string& home = root.Folder;
+    root.Store->ImportFile(ResourcesDir() + "/FTypes.reg");
     CreateApp();
     SetZipLibraryFolder(CORVANE_ZIPDLL_DIR);
 

@@ -20,7 +20,7 @@
 #include "engine/task.h"
 #include "engine/task_runner.h"
 #include "platform/registry/current_user.h"
-#include "platform/registry/registry_store.h"
+#include "bench/bench_data_root.h"
 #include "platform/rtl/headless_main_loop.h"
 #include "tests/support/loopback_server.h"
 
@@ -44,11 +44,8 @@ int main(int argc, char** argv) {
     const int items = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int connections = argc > 2 ? std::atoi(argv[2]) : 16;
 
-    char pattern[] = "/tmp/corvane-dispatch-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) return 2;
-    const std::string home = std::string(pattern) + "/";
-    ::setenv("CORVANE_HOME", home.c_str(), 1);
-    SetCurrentUserRegistry(std::make_shared<RegistryStore>());
+    const std::string home = MakeBenchDataRoot("dispatch").Folder;
+    if (home.empty()) return 2;
     int code = 0;
     {
         HeadlessMainLoop loop;

@@ -16,26 +16,24 @@
 #include "engine/task.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/registry/current_user.h"
-#include "platform/registry/registry_store.h"
+#include "bench/bench_data_root.h"
 #include "widgets/ext_list_view.h"
 
 int main(int argc, char** argv) {
     using namespace corvane;
     const int items = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    char home[] = "/tmp/corvane-explore-bench-XXXXXX";
-    if (::mkdtemp(home) == nullptr) return 1;
-    ::setenv("CORVANE_HOME", home, 1);
-    SetCurrentUserRegistry(std::make_shared<RegistryStore>());
+    const std::string home = MakeBenchDataRoot("explore-bench").Folder;
+    if (home.empty()) return 1;
     CreateApp();
     {
         QApplication app(argc, argv);
         QtMainLoop loop;
         auto task = std::make_shared<TCVTask>();
         task->Name = "bench";
-        task->FileName = std::string(home) + "/Tasks/bench.cvt";
+        task->FileName = home + "Tasks/bench.cvt";
         task->IntranetMode = true;
-        task->Destination = std::string(home) + "/site/";
+        task->Destination = home + "site/";
         for (int i = 0; i < items; ++i) {
             TCVQItem item(task.get());
             item.URL = "http://site.test/page" + std::to_string(i) + (i % 3 ? ".gif" : ".html");

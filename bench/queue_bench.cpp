@@ -18,7 +18,7 @@
 #include "engine/settings.h"
 #include "engine/task.h"
 #include "platform/registry/current_user.h"
-#include "platform/registry/registry_store.h"
+#include "bench/bench_data_root.h"
 
 namespace corvane {
 namespace {
@@ -48,10 +48,11 @@ std::string WriteQueueFile(const std::string& path) {
 }
 
 void BM_QueueOf100000Pairs(benchmark::State& state) {
-    char pattern[] = "/tmp/corvane-bench-XXXXXX";
-    const std::string home = std::string(::mkdtemp(pattern)) + "/";
-    ::setenv("CORVANE_HOME", home.c_str(), 1);
-    SetCurrentUserRegistry(std::make_shared<RegistryStore>());
+    const std::string home = MakeBenchDataRoot("bench").Folder;
+    if (home.empty()) {
+        state.SkipWithError("cannot make a data root");
+        return;
+    }
     RegWriteValue(kFileTypesKey, "HTML", std::string(".htm;.html;"));
     RegWriteValue(kFileTypesKey, "Images", std::string(".gif;.jpg;"));
     CreateApp();

@@ -22,7 +22,7 @@
 #include "engine/task.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/registry/current_user.h"
-#include "platform/registry/registry_store.h"
+#include "bench/bench_data_root.h"
 
 namespace {
 
@@ -52,10 +52,8 @@ private:
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    char home[] = "/tmp/corvane-status-bench-XXXXXX";
-    if (::mkdtemp(home) == nullptr) return 1;
-    ::setenv("CORVANE_HOME", home, 1);
-    SetCurrentUserRegistry(std::make_shared<RegistryStore>());
+    const std::string home = MakeBenchDataRoot("status-bench").Folder;
+    if (home.empty()) return 1;
     CreateApp();
     {
         QApplication app(argc, argv);
