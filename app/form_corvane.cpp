@@ -30,7 +30,7 @@ namespace corvane {
 namespace {
 
 constexpr int kButton = 30;
-constexpr int kSmallButton = 26;
+constexpr int kGroupGap = 8;
 
 const bool registered = RegisterCaptureForm("FormCorvane", [] { return std::unique_ptr<QObject>(new TFormCorvane); });
 
@@ -70,7 +70,8 @@ TFormCorvane::TFormCorvane(QWidget* parent, std::unique_ptr<TrayBackend> tray) :
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(BuildToolbar());
-    layout->addWidget(BuildBrowseBar());
+    layout->addWidget(BuildURLBar());
+    layout->addWidget(BuildLabelBar());
     BuildDocking(central);
     layout->addWidget(splOuter, 1);
     setCentralWidget(central);
@@ -152,7 +153,7 @@ THyperLabel* TFormCorvane::MakeViewLabel(QWidget* parent, const char* name, cons
     label->setObjectName(QString::fromLatin1(name));
     label->SetColorEnter(Qt::white);
     QFont font = label->font();
-    font.setPixelSize(11);
+    font.setPixelSize(12);
     label->setFont(font);
     TViewManager::MarkLabel(*label, false);
     return label;
@@ -171,33 +172,29 @@ QWidget* TFormCorvane::BuildToolbar() {
     btnAddToSelectedZip = MakeButton(bar, "btnAddToSelectedZip",
                                      QStringLiteral("Add future downloads to currently selected zip"), kButton);
     btnHelp = MakeButton(bar, "btnHelp", QStringLiteral("Help"), kButton);
+    btnBrowserBack = MakeButton(bar, "btnBrowserBack", QStringLiteral("Back"), kButton);
+    btnBrowserForward = MakeButton(bar, "btnBrowserForward", QStringLiteral("Forward"), kButton);
+    btnBrowserStop = MakeButton(bar, "btnBrowserStop", QStringLiteral("Stop"), kButton);
+    btnBrowserRefresh = MakeButton(bar, "btnBrowserRefresh", QStringLiteral("Refresh"), kButton);
+    btnBrowserHome = MakeButton(bar, "btnBrowserHome", QStringLiteral("Home"), kButton);
+    btnBrowser = MakeButton(bar, "btnBrowser", QStringLiteral("Browse"), kButton);
+    btnBrowseHome = MakeButton(bar, "btnBrowseHome", {}, kButton);
+    btnBrowseDailyNews = MakeButton(bar, "btnBrowseDailyNews", {}, kButton);
+    btnBrowseWebLinks = MakeButton(bar, "btnBrowseWebLinks", {}, kButton);
+    btnBranding = MakeButton(bar, "btnBranding", {}, kButton);
+    btnBranding->hide();
     for (auto* b : {btnNewZip, btnOpen, btnDownloads}) row->addWidget(b);
-    row->addSpacing(10);
-    for (auto* b : {btnCorvaneMode, btnIntranetMode, btnAddToSelectedZip}) row->addWidget(b);
-    row->addSpacing(10);
-    row->addWidget(btnHelp);
-    row->addSpacing(10);
-
-    auto* url = new QLabel(QStringLiteral("URL:"), bar);
-    url->setObjectName(QStringLiteral("lblURL"));
-    row->addWidget(url);
-    cmbURL = new QComboBox(bar);
-    cmbURL->setObjectName(QStringLiteral("cmbURL"));
-    cmbURL->setEditable(true);
-    cmbURL->setInsertPolicy(QComboBox::NoInsert);
-    cmbURL->setMinimumWidth(140);
-    row->addWidget(cmbURL, 1);
-    cmbProfile = new QComboBox(bar);
-    cmbProfile->setObjectName(QStringLiteral("cmbProfile"));
-    cmbProfile->setMinimumWidth(90);
-    cmbProfile->addItem(QStringLiteral("Custom"));
-    row->addWidget(cmbProfile);
-    btnGO = MakeButton(bar, "btnGO", QStringLiteral("Download"), kButton);
-    row->addWidget(btnGO);
-    cbWorkOffline = new QCheckBox(QStringLiteral("Work Offline"), bar);
-    cbWorkOffline->setObjectName(QStringLiteral("cbWorkOffline"));
-    row->addWidget(cbWorkOffline);
-
+    row->addSpacing(kGroupGap);
+    for (auto* b : {btnCorvaneMode, btnIntranetMode, btnAddToSelectedZip, btnHelp}) row->addWidget(b);
+    row->addSpacing(kGroupGap);
+    for (auto* b : {btnBrowserBack, btnBrowserForward, btnBrowserStop, btnBrowserRefresh, btnBrowserHome}) {
+        b->setEnabled(false);  // until the browser view enables them
+        row->addWidget(b);
+    }
+    row->addWidget(btnBrowser);
+    row->addSpacing(kGroupGap);
+    for (auto* b : {btnBrowseHome, btnBrowseDailyNews, btnBrowseWebLinks, btnBranding}) row->addWidget(b);
+    row->addStretch(1);
     GIFScreensBar = new TGIFImage(bar);
     GIFScreensBar->setObjectName(QStringLiteral("GIFScreensBar"));
     GIFScreensBar->setFixedSize(200, 40);
@@ -209,40 +206,47 @@ QWidget* TFormCorvane::BuildToolbar() {
     return bar;
 }
 
-QWidget* TFormCorvane::BuildBrowseBar() {
-    auto* bar = Panel(this, "pnlBrowseBar");
+QWidget* TFormCorvane::BuildURLBar() {
+    auto* bar = Panel(this, "pnlURL");
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(4, 0, 4, 2);
-    row->setSpacing(2);
-    btnBrowserBack = MakeButton(bar, "btnBrowserBack", QStringLiteral("Back"), kSmallButton);
-    btnBrowserForward = MakeButton(bar, "btnBrowserForward", QStringLiteral("Forward"), kSmallButton);
-    btnBrowserStop = MakeButton(bar, "btnBrowserStop", QStringLiteral("Stop"), kSmallButton);
-    btnBrowserRefresh = MakeButton(bar, "btnBrowserRefresh", QStringLiteral("Refresh"), kSmallButton);
-    btnBrowserHome = MakeButton(bar, "btnBrowserHome", QStringLiteral("Home"), kSmallButton);
-    btnBrowser = MakeButton(bar, "btnBrowser", QStringLiteral("Browse"), kSmallButton);
-    for (auto* b : {btnBrowserBack, btnBrowserForward, btnBrowserStop, btnBrowserRefresh, btnBrowserHome}) {
-        b->setEnabled(false);  // until the browser view enables them
-        row->addWidget(b);
-    }
-    row->addWidget(btnBrowser);
-    row->addSpacing(10);
-    btnBrowseHome = MakeButton(bar, "btnBrowseHome", {}, kSmallButton);
-    btnBrowseDailyNews = MakeButton(bar, "btnBrowseDailyNews", {}, kSmallButton);
-    btnBrowseWebLinks = MakeButton(bar, "btnBrowseWebLinks", {}, kSmallButton);
-    btnBranding = MakeButton(bar, "btnBranding", {}, kSmallButton);
-    btnBranding->hide();
-    for (auto* b : {btnBrowseHome, btnBrowseDailyNews, btnBrowseWebLinks, btnBranding}) row->addWidget(b);
-    row->addStretch(1);
+    row->setSpacing(4);
+    auto* url = new QLabel(QStringLiteral("URL:"), bar);
+    url->setObjectName(QStringLiteral("lblURL"));
+    row->addWidget(url);
+    cmbURL = new QComboBox(bar);
+    cmbURL->setObjectName(QStringLiteral("cmbURL"));
+    cmbURL->setEditable(true);
+    cmbURL->setInsertPolicy(QComboBox::NoInsert);
+    cmbURL->setMinimumWidth(160);
+    row->addWidget(cmbURL, 1);
+    cmbProfile = new QComboBox(bar);
+    cmbProfile->setObjectName(QStringLiteral("cmbProfile"));
+    cmbProfile->setMinimumWidth(100);
+    cmbProfile->addItem(QStringLiteral("Custom"));
+    row->addWidget(cmbProfile);
+    btnGO = MakeButton(bar, "btnGO", QStringLiteral("Download"), kButton);
+    row->addWidget(btnGO);
+    cbWorkOffline = new QCheckBox(QStringLiteral("Work Offline"), bar);
+    cbWorkOffline->setObjectName(QStringLiteral("cbWorkOffline"));
+    row->addWidget(cbWorkOffline);
+    return bar;
+}
+
+QWidget* TFormCorvane::BuildLabelBar() {
+    auto* bar = Panel(this, "pnlViews");
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(6, 0, 4, 3);
+    row->setSpacing(14);
     lblZipProperties = MakeViewLabel(bar, "lblZipProperties", QStringLiteral("Zip Properties"));
     lblConnections = MakeViewLabel(bar, "lblConnections", QStringLiteral("Connections"));
     lblExplore = MakeViewLabel(bar, "lblExplore", QStringLiteral("Explore"));
     lblBrowse = MakeViewLabel(bar, "lblBrowse", QStringLiteral("Browse"));
     lblTasks = MakeViewLabel(bar, "lblTasks", QStringLiteral("Tasks"));
     lblPersonalIntranet = MakeViewLabel(bar, "lblPersonalIntranet", QStringLiteral("Personal Intranet"));
-    for (auto* l : {lblZipProperties, lblConnections, lblExplore, lblBrowse, lblTasks, lblPersonalIntranet}) {
-        row->addSpacing(6);
+    for (auto* l : {lblZipProperties, lblConnections, lblExplore, lblBrowse, lblTasks, lblPersonalIntranet})
         row->addWidget(l);
-    }
+    row->addStretch(1);
     connect(lblBrowse, &THyperLabel::clicked, this, [this] { views_->lblBrowseClick(); });
     connect(lblZipProperties, &THyperLabel::clicked, this, [this] { views_->lblZipPropertiesClick(); });
     connect(lblConnections, &THyperLabel::clicked, this, [this] { views_->lblConnectionsClick(); });

@@ -157,7 +157,8 @@ private:
     // Building the controls (form_corvane.cpp).
     void BuildMenus();
     QWidget* BuildToolbar();
-    QWidget* BuildBrowseBar();
+    QWidget* BuildURLBar();
+    QWidget* BuildLabelBar();
     void BuildDocking(QWidget* central);
     TTransparentButton* MakeButton(QWidget* parent, const char* name, const QString& hint, int size);
     THyperLabel* MakeViewLabel(QWidget* parent, const char* name, const QString& text);
@@ -165,6 +166,7 @@ private:
     // A task file waits until the task tree exists.
     void AddTaskFile(const QString& file);
     void OpenArchiveParameter(const QString& file);
+    void DeleteTempFolder();
 
     std::unique_ptr<TMainHooks> hooks_;
     std::unique_ptr<TViewManager> views_;

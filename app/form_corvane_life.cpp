@@ -350,14 +350,17 @@ void TFormCorvane::FormClose() {
     if (closed_) return;
     closed_ = true;
     if (runner_) runner_->Shutdown();
-    if (App) {
-        try {
-            DeleteTempCaptureFolder(App->GetTempFolder());
-        } catch (const std::exception& e) {
-            LogWarning(std::string("temporary capture folder: ") + e.what());
-        }
-    }
+    DeleteTempFolder();
     if (windowState() == Qt::WindowNoState) StoreWindowBounds(geometry());
+}
+
+void TFormCorvane::DeleteTempFolder() {
+    if (!App) return;
+    try {
+        DeleteTempCaptureFolder(App->GetTempFolder());
+    } catch (const std::exception& e) {
+        LogWarning(std::string("temporary capture folder: ") + e.what());
+    }
 }
 
 void TFormCorvane::FormDestroy() {
@@ -366,6 +369,8 @@ void TFormCorvane::FormDestroy() {
     if (runner_) runner_->Shutdown();
     views_->ReleaseViews();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // A view asking for the folder on its way out makes it again.
+    if (closed_) DeleteTempFolder();
     DropURLTarget1->Unregister();
     DropFileTarget1->Unregister();
     runner_.reset();

@@ -81,6 +81,8 @@ void TViewManager::FloatStatusView() {
 void TViewManager::ShowBrowserView(const std::string& url) {
     if (!FormBrowser) {
         FormBrowser = new TFormBrowser(form_.pnlBrowser);
+        // Placed in the browser area, without a border of its own.
+        FormBrowser->setWindowFlags(Qt::Widget);
         TBrowserControls controls;
         controls.back = form_.btnBrowserBack;
         controls.forward = form_.btnBrowserForward;

@@ -76,7 +76,8 @@ TEST(ProgramStart, SecondStartHandsOverAndSigtermEndsCleanly) {
     const QString stored = Read(registry);
     EXPECT_TRUE(stored.contains(QStringLiteral("\"Version\"="))) << stored.toStdString();
     EXPECT_TRUE(stored.contains(QStringLiteral("\"Width\"="))) << stored.toStdString();
-    EXPECT_FALSE(QFile::exists(temp)) << "the program's own temporary folder went at exit";
+    EXPECT_FALSE(QFile::exists(temp)) << "the program's own temporary folder went at exit: "
+                                      << QDir(temp).entryList(QDir::AllEntries | QDir::Hidden).join(' ').toStdString();
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ TEST_F(ViewManager, FirstPaintDocksStatusAndHomePage) {
     QTRY_COMPARE(form.pnlStatus->Extent(), 120);
     ASSERT_NE(views.FormBrowser, nullptr);
     EXPECT_EQ(views.FormBrowser->parentWidget(), form.pnlBrowser);
+    EXPECT_FALSE(views.FormBrowser->isWindow()) << "placed in the browser area";
     EXPECT_TRUE(Marked(*form.lblBrowse));
     ASSERT_NE(browsers_->last, nullptr);
     ASSERT_FALSE(browsers_->last->calls.empty());
