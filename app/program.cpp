@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "app/browser_control.h"
+#include "app/folder_dialog_backend.h"
 #include "app/form_corvane.h"
 #include "app/single_instance.h"
 #include "app/webengine_browser.h"
@@ -118,7 +119,8 @@ int RunProgram(int argc, char* argv[]) {
         shell::TQtShellClipboard clipboard;
         shell::TShellClipboard* previous_clipboard = shell::SetShellClipboard(&clipboard);
         SetMessageBoxBackend(nullptr);
-        SetFileDialogBackend(nullptr);
+        TProgramFileDialogs file_dialogs;
+        SetFileDialogBackend(&file_dialogs);
         UseWebEngineBrowser();
         try {
             SetCaptureFolder("intranet", App->GetIntranetFolder());
@@ -135,6 +137,7 @@ int RunProgram(int argc, char* argv[]) {
             code = application.exec();
         }
         SetBrowserControlFactory({});
+        SetFileDialogBackend(nullptr);
         shell::SetShellClipboard(previous_clipboard);
         shell::SetShellUi(previous_ui);
         SetLaunchBackend(nullptr);

@@ -14,6 +14,7 @@
 
 #include "app/dock_panel.h"
 #include "app/exit_cleanup.h"
+#include "app/folder_dialog_backend.h"
 #include "app/form_status.h"
 #include "app/product_version.h"
 #include "app/upgrade_settings.h"
@@ -259,6 +260,26 @@ TEST_F(MainWindow, QuietCloseRejectsDialogsAndAsksNothing) {
     EXPECT_EQ(title, QStringLiteral("Create New Task"));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(TaskFiles().empty());
+}
+
+TEST_F(MainWindow, FoldersAreChosenInTheShellsFolderDialog) {
+    TProgramFileDialogs backend;
+    FileDialogBackend* previous = SetFileDialogBackend(&backend);
+    QString shown;
+    OnModal([&](QWidget& dialog) {
+        shown = QString::fromLatin1(dialog.metaObject()->className());
+        static_cast<QDialog&>(dialog).reject();
+    });
+    EXPECT_EQ(ChooseFolderDialog(nullptr, QStringLiteral("Pick"), home_), "");
+    EXPECT_EQ(shown, QStringLiteral("corvane::shell::TPTFrmFolderBrowseDlg"));
+    shown.clear();
+    OnModal([&](QWidget& dialog) {
+        shown = QString::fromLatin1(dialog.metaObject()->className());
+        static_cast<QDialog&>(dialog).reject();
+    });
+    EXPECT_EQ(OpenFileDialog(nullptr, QStringLiteral("Open"), QStringLiteral("*.zip"), home_), "");
+    EXPECT_EQ(shown, QStringLiteral("QFileDialog"));
+    EXPECT_EQ(SetFileDialogBackend(previous), &backend) << "the backend is back in place after the files";
 }
 
 TEST_F(MainWindow, Screenshot) {
