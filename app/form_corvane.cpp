@@ -15,6 +15,7 @@
 #include "app/view_manager.h"
 #include "engine/settings.h"
 #include "engine/task_runner.h"
+#include "engine/version.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "platform/qt/qt_main_loop.h"
@@ -45,7 +46,7 @@ QWidget* Panel(QWidget* parent, const char* name) {
 TFormCorvane::TFormCorvane(QWidget* parent, std::unique_ptr<TrayBackend> tray) : QMainWindow(parent) {
     (void)registered;
     setObjectName(QStringLiteral("FormCorvane"));
-    setWindowTitle(QStringLiteral("Corvane 3.0"));
+    setWindowTitle(QString::fromStdString(std::string(kProductName) + " " + kProductVersion));
     resize(640, 400);
     setMinimumSize(600, 400);
 
