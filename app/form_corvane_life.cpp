@@ -223,7 +223,7 @@ void TFormCorvane::FormActivate() {
 }
 
 void TFormCorvane::FormPaint() {
-    if (Tag != 0 || !created_) return;
+    if (Tag != 0 || !created_ || closed_) return;
     Tag = kTagPainted;
     // Bounds and tray come before the views even where the window system never activates it.
     FormActivate();

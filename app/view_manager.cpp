@@ -57,6 +57,15 @@ void TViewManager::HideDocked(QWidget* view) {
         panel->ShowDockPanel(false);
 }
 
+void TViewManager::ReleaseView(QWidget*& view) {
+    if (!view) return;
+    QWidget* gone = view;
+    view = nullptr;
+    form_.DockSite->Release(gone);
+    // Posted: the view may be the sender of what closes it.
+    gone->deleteLater();
+}
+
 // Status ---------------------------------------------------------------------------------------
 
 void TViewManager::ShowStatusView() {
@@ -173,12 +182,7 @@ void TViewManager::ShowDownloaderView() {
 }
 
 void TViewManager::CloseDownloaderView() {
-    if (FormDownloader) {
-        TFormDownloader* view = FormDownloader;
-        FormDownloader = nullptr;
-        form_.DockSite->Release(view);
-        view->deleteLater();
-    }
+    ReleaseView(FormDownloader);
     MarkLabel(*form_.lblConnections, false);
 }
 
@@ -194,12 +198,7 @@ void TViewManager::ShowExploreView() {
 }
 
 void TViewManager::CloseExploreView() {
-    if (FormExplore) {
-        TFormExplore* view = FormExplore;
-        FormExplore = nullptr;
-        form_.DockSite->Release(view);
-        view->deleteLater();
-    }
+    ReleaseView(FormExplore);
     MarkLabel(*form_.lblExplore, false);
 }
 

@@ -72,6 +72,14 @@ private:
     bool ZipModeTaskCurrent() const;
     // Hides a view kept alive; its panel shuts when nothing visible stays in it.
     void HideDocked(QWidget* view);
+    // Takes the view out of its panel, clears its reference and destroys it.
+    template <class View>
+    void ReleaseView(View*& view) {
+        QWidget* widget = view;
+        view = nullptr;
+        ReleaseView(widget);
+    }
+    void ReleaseView(QWidget*& view);
     TFormCorvane& form_;
 };
 

@@ -31,6 +31,7 @@ namespace fs = std::filesystem;
 
 class RunHooks : public MainWindowFixture {
 protected:
+    test::LoopbackServer server_;
     // A profile file that renames archives after the start page's title.
     void MakeProfile(const std::string& name) {
         TCVProfile profile;
@@ -45,6 +46,17 @@ protected:
         task->FileName = file;
         task->Load();
         return task;
+    }
+    // A quick-start Personal Intranet task the schedule tick starts, whose start page never comes.
+    std::shared_ptr<TCVTask> StartStalledTask(TFormCorvane& form) {
+        test::ScriptedResponse stall;
+        stall.stall = true;
+        server_.Serve("/", stall);
+        MakeProfile("Quick");
+        form.Hooks().NewTask(server_.Url("/"), "Quick", true, false);
+        const bool started = QTest::qWaitFor(
+            [] { return App->GetCurrentTask() && App->GetCurrentTask()->Status == tsDownloading; }, 10000);
+        return started ? App->GetCurrentTask() : nullptr;
     }
     std::string Folder() { return DirectoryOf(TaskFileName(App->GetLastCategory(), "x")); }
 };
@@ -99,15 +111,9 @@ TEST_F(RunHooks, AddToSelectedArchiveOnlyWithASelection) {
 }
 
 TEST_F(RunHooks, QuickStartRunsFromTheTickAndCloseAsksWhileItRuns) {
-    test::LoopbackServer server;
-    test::ScriptedResponse stall;
-    stall.stall = true;
-    server.Serve("/", stall);
     TFormCorvane& form = Start();
-    MakeProfile("Quick");
-    form.Hooks().NewTask(server.Url("/"), "Quick", true, false);
-    QTRY_VERIFY_WITH_TIMEOUT(App->GetCurrentTask() && App->GetCurrentTask()->Status == tsDownloading, 10000);
-    auto task = App->GetCurrentTask();
+    auto task = StartStalledTask(form);
+    ASSERT_TRUE(task);
     EXPECT_FALSE(form.Views().FormStatus->btnRun->isEnabled());
     EXPECT_TRUE(form.Runner()->ZipTimerOn());
 
@@ -130,15 +136,9 @@ TEST_F(RunHooks, QuickStartRunsFromTheTickAndCloseAsksWhileItRuns) {
 }
 
 TEST_F(RunHooks, YesStopsTheTaskAndCloses) {
-    test::LoopbackServer server;
-    test::ScriptedResponse stall;
-    stall.stall = true;
-    server.Serve("/", stall);
     TFormCorvane& form = Start();
-    MakeProfile("Quick");
-    form.Hooks().NewTask(server.Url("/"), "Quick", true, false);
-    QTRY_VERIFY_WITH_TIMEOUT(App->GetCurrentTask() && App->GetCurrentTask()->IsRunning(), 10000);
-    auto task = App->GetCurrentTask();
+    auto task = StartStalledTask(form);
+    ASSERT_TRUE(task);
     // Complete but still zipping counts as running.
     task->Status = tsDownloadComplete;
     ScriptedMessageBoxes boxes;
