@@ -71,8 +71,8 @@ void TPTCustomShellList::Refresh() {
     }
     IShellFolder* folder = shellFolder_.Get();
     // The rows looked up by item: one search per item of the folder, not a comparison with each row.
+    // Bytes decide: an item is the same when its tag and name are.
     TPTPidlList current;
-    current.SetShellFolder(folder);
     current.SetDuplicates(TPTPidlList::dupAccept);
     current.SetCapacity(Items().Count());
     for (int row = 0; row < Items().Count(); ++row)
