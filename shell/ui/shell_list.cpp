@@ -230,27 +230,33 @@ void TPTCustomShellList::FillList(IShellFolder* folder, PCItemIDList absolute) {
     shellFolder_ = ComPtr<IShellFolder>::Attach(folder);
     folderList_.reset(CopyPidl(nullptr, absolute));
     if (Items().ColumnCount() == 0) SetupColumns();
+    // Gathered first, then made rows in one insertion.
+    std::vector<TPTShListData*> kept;
+    kept.reserve(500);
+    EnumItems(folder, [&](UniquePidl item) {
+        if (kept.size() == kept.capacity()) kept.reserve(kept.size() + 500);
+        if (TPTShListData* made = MakeItem(folder, absolute, std::move(item))) kept.push_back(made);
+    });
+    Items().BeginUpdate();
+    for (TPTShListData* made : kept) Items().AddRow({}, QVariant::fromValue<void*>(made));
+    Items().EndUpdate();
+    SortItems();
+}
+
+bool TPTCustomShellList::EnumItems(IShellFolder* folder, const std::function<void(UniquePidl)>& take) {
     std::uint32_t flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
     if (HasOption(ptsloShowHidden)) flags |= SHCONTF_INCLUDEHIDDEN;
     ComPtr<IEnumIDList> items;
     if (Failed(folder->EnumObjects(GetParentFormHandle(this), flags, items.ReleaseAndGetAddressOf())) || !items)
-        return;
-    // Gathered first, then made rows in one insertion.
-    std::vector<TPTShListData*> kept;
-    kept.reserve(500);
+        return false;
     for (;;) {
         PItemIDList raw = nullptr;
         std::uint32_t fetched = 0;
         const HRESULT end = items->Next(1, &raw, &fetched);
         UniquePidl item(raw);
-        if (end != S_OK) break;
-        if (kept.size() == kept.capacity()) kept.reserve(kept.size() + 500);
-        if (TPTShListData* made = MakeItem(folder, absolute, std::move(item))) kept.push_back(made);
+        if (end != S_OK) return true;
+        take(std::move(item));
     }
-    Items().BeginUpdate();
-    for (TPTShListData* made : kept) Items().AddRow({}, QVariant::fromValue<void*>(made));
-    Items().EndUpdate();
-    SortItems();
 }
 
 TPTShListData* TPTCustomShellList::MakeItem(IShellFolder* folder, PCItemIDList parentAbs, UniquePidl item) {

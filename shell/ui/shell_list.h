@@ -193,6 +193,8 @@ private:
     void SortItems();
     int CompareData(TPTShListData* a, TPTShListData* b) const;
     TPTShListData* MakeItem(IShellFolder* folder, PCItemIDList parentAbs, UniquePidl item);
+    // Hands each item of the shown folder over; false when the folder cannot be listed.
+    bool EnumItems(IShellFolder* folder, const std::function<void(UniquePidl)>& take);
     void DeleteRow(int row);
     void ClearItems();
     // The rows with shell data in list order, and their items.

@@ -2,10 +2,10 @@
 // item under the mouse or by the shown folder. A drag of the list's own items onto its empty area
 // goes nowhere with the left button; with the right one it may copy or link, never move, there.
 
-#include <QScrollBar>
 
 #include "shell/ns/drop_helpers.h"
 #include "shell/ui/ole_bridge.h"
+#include "shell/ui/drag_scroll.h"
 #include "shell/ui/shell_commands.h"
 #include "shell/ui/shell_list.h"
 
@@ -15,8 +15,6 @@ namespace {
 
 constexpr std::uint32_t kItemEffects = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
 constexpr std::uint32_t kDropEffectScroll = 0x80000000u;
-constexpr int kScrollBandSides = 26;
-constexpr int kScrollBandEnds = 20;
 
 }  // namespace
 
@@ -199,18 +197,7 @@ bool TPTCustomShellList::AutoScroll(QPoint point) {
     const auto now = Now();
     if (now - lastScrollTick_ <= timing_.DragScrollPace) return false;
     lastScrollTick_ = now;
-    const QRect area = viewport()->rect();
-    bool scrolled = false;
-    const auto step = [&](QScrollBar* bar, int direction) {
-        if (bar == nullptr || bar->maximum() <= bar->minimum()) return;
-        bar->triggerAction(direction < 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
-        scrolled = true;
-    };
-    if (point.x() - area.left() < kScrollBandSides) step(horizontalScrollBar(), -1);
-    else if (area.left() + area.width() - point.x() < kScrollBandSides) step(horizontalScrollBar(), 1);
-    if (point.y() - area.top() < kScrollBandEnds) step(verticalScrollBar(), -1);
-    else if (area.top() + area.height() - point.y() < kScrollBandEnds) step(verticalScrollBar(), 1);
-    return scrolled;
+    return EdgeScroll(this, point);
 }
 
 }  // namespace corvane::shell

@@ -81,28 +81,18 @@ void TPTCustomShellList::Refresh() {
     current.SetSorted(true);
     std::vector<bool> seen(static_cast<std::size_t>(current.Count()), false);
     std::vector<TPTShListData*> added;
-    std::uint32_t flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
-    if (HasOption(ptsloShowHidden)) flags |= SHCONTF_INCLUDEHIDDEN;
-    ComPtr<IEnumIDList> items;
+    PrepareMasks();
     // A folder that went away empties the list.
-    if (Succeeded(folder->EnumObjects(GetParentFormHandle(this), flags, items.ReleaseAndGetAddressOf())) && items) {
-        PrepareMasks();
-        for (;;) {
-            PItemIDList raw = nullptr;
-            std::uint32_t fetched = 0;
-            const HRESULT end = items->Next(1, &raw, &fetched);
-            UniquePidl item(raw);
-            if (end != S_OK) break;
-            const int at = current.IndexOf(item.get());
-            if (at >= 0) {
-                seen[static_cast<std::size_t>(at)] = true;
-                static_cast<TPTShListData*>(current.Data(at))->ForgetDetails();
-                continue;
-            }
-            if (TPTShListData* made = MakeItem(folder, folderList_.get(), std::move(item))) added.push_back(made);
+    EnumItems(folder, [&](UniquePidl item) {
+        const int at = current.IndexOf(item.get());
+        if (at >= 0) {
+            seen[static_cast<std::size_t>(at)] = true;
+            static_cast<TPTShListData*>(current.Data(at))->ForgetDetails();
+        } else if (TPTShListData* made = MakeItem(folder, folderList_.get(), std::move(item))) {
+            added.push_back(made);
         }
-        CleanupMasks();
-    }
+    });
+    CleanupMasks();
     std::unordered_set<TPTShListData*> gone;
     for (int i = 0; i < current.Count(); ++i)
         if (!seen[static_cast<std::size_t>(i)]) gone.insert(static_cast<TPTShListData*>(current.Data(i)));

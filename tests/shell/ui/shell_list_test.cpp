@@ -28,23 +28,6 @@ using namespace shell;
 using Texts = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-// Files of one folder, as a drag brings them.
-ComPtr<IDataObject> ItemsData(const std::string& folder, const std::vector<std::string>& names) {
-    PItemIDList parent = nullptr;
-    EXPECT_TRUE(Succeeded(PathToPidl(folder, &parent)));
-    UniquePidl parentList(parent);
-    std::vector<UniquePidl> items;
-    std::vector<PCItemIDList> raw;
-    for (const std::string& name : names) {
-        items.emplace_back(MakeItem(ItemTag::Other, name));
-        raw.push_back(items.back().get());
-    }
-    ComPtr<IDataObject> data;
-    EXPECT_TRUE(Succeeded(NewItemsDataObject(parentList.get(), static_cast<std::uint32_t>(raw.size()), raw.data(),
-                                             data.ReleaseAndGetVoidAddress(), Iid::DataObject)));
-    return data;
-}
-
 constexpr TPTShellListOptions kPlain = kDefaultShellListOptions & ~ptsloAutoFill & ~ptsloDynamicRefresh;
 
 class ShellList : public ShellTreeFixture {
@@ -270,7 +253,7 @@ TEST_F(ShellList, OwnItemsDroppedOnTheEmptyAreaCopyOrLinkWithTheRightButtonOnly)
     std::uint32_t dropped = 0;
     bool right = true;
     const TDragExec previous = SetDragExec([&](QDrag&, Qt::DropActions) {
-        ComPtr<IDataObject> data = ItemsData(home_, {"one.txt"});
+        ComPtr<IDataObject> data = FilesData(home_, {"one.txt"});
         const std::uint32_t buttons = right ? MK_RBUTTON : MK_LBUTTON;
         entered = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
         list.OleDragEnter(data.Get(), buttons, empty, &entered);
@@ -307,7 +290,7 @@ TEST_F(ShellList, OverARowWithoutShellDataTheDragCopiesAndNeverScrolls) {
     list.scrollTo(list.Items().index(plain, 0));
     const QPoint bottom = list.visualRect(list.Items().index(plain, 0)).bottomLeft() + QPoint(5, -2);
     ASSERT_GT(bottom.y(), list.viewport()->height() - 20);
-    ComPtr<IDataObject> data = ItemsData(home_, {"f1.txt"});
+    ComPtr<IDataObject> data = FilesData(home_, {"f1.txt"});
     std::uint32_t effect = DROPEFFECT_MOVE;
     list.OleDragEnter(data.Get(), MK_LBUTTON, Global(bottom), &effect);
     now += std::chrono::seconds(1);
