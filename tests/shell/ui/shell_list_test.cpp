@@ -6,7 +6,10 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTest>
@@ -14,6 +17,7 @@
 #include <filesystem>
 
 #include "platform/launch/launcher.h"
+#include "shell/ns/shell_clipboard.h"
 #include "shell/ui/ole_bridge.h"
 #include "shell/ui/shell_list.h"
 #include "tests/shell/ns/fs_helpers.h"
@@ -97,9 +101,15 @@ TEST_F(ShellList, EmptyAndVanishedFoldersListNothingWithoutAMessage) {
     MakeFile("gone/a.txt");
     list.Folder().SetPath(home_ + "/gone");
     EXPECT_EQ(Names(), (Texts{"a.txt"}));
+    std::vector<std::string> deleted;
+    list.OnDeleteItem = [&](TPTCustomShellList&, int, TPTShListData* data) { deleted.push_back(data->DisplayName()); };
+    // Opening the folder shown gives the same rows again.
+    list.Navigate(list.FolderIdList());
+    EXPECT_EQ(Names(), (Texts{"a.txt"}));
     fs::remove_all(home_ + "/gone");
     list.Reload();
     EXPECT_EQ(list.Items().Count(), 0);
+    EXPECT_EQ(deleted, (Texts{"a.txt", "a.txt"}));
     list.Refresh();
     EXPECT_EQ(list.Items().Count(), 0);
     EXPECT_TRUE(ui_.warnings.empty());
@@ -239,6 +249,27 @@ TEST_F(ShellList, NoNavigationStopsFoldersAndBackspaceButFilesStillOpenUnlessHan
     const int plain = list.Items().AddRow({"plain"});
     list.OpenItem(plain);
     EXPECT_EQ(asked, (std::vector<int>{Row("page.htm"), plain}));
+}
+
+TEST_F(ShellList, RightClickCopyPutsEverySelectedItemOnTheClipboard) {
+    MakeFile("one.txt");
+    MakeFile("two.txt");
+    HeldClipboard clipboard;
+    TPTShellList& list = MakeList(home_, kPlain);
+    list.show();
+    Select({"one.txt", "two.txt"});
+    QTimer::singleShot(0, [&] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(popup, nullptr);
+        SaveScreenshot(*popup, "_list");
+        for (QAction* action : popup->actions())
+            if (action->text() == "&Copy") popup->setActiveAction(action);
+        QTest::keyClick(popup, Qt::Key_Return);
+    });
+    const QPoint at = list.visualRect(list.Items().index(Row("two.txt"), 0)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list.viewport(), &click);
+    EXPECT_EQ(ClipboardFiles().paths, (Texts{home_ + "/one.txt", home_ + "/two.txt"}));
 }
 
 TEST_F(ShellList, OwnItemsDroppedOnTheEmptyAreaCopyOrLinkWithTheRightButtonOnly) {
@@ -400,6 +431,13 @@ TEST_F(ShellList, TreeAndListSideBySide) {
     auto* list = new TPTShellList(splitter, timing_);
     list->SetOptions(kPlain);
     list->SetShellTree(tree);
+    // The application colours its own kinds of files.
+    std::vector<std::string> drawn;
+    list->OnCustomDrawSh = [&](TPTCustomShellList&, TPTCustomDraw& draw, int, TPTShListData* data) {
+        if (data == nullptr) return;
+        drawn.push_back(data->DisplayName());
+        if (data->DisplayName().ends_with(".htm")) draw.SetFontColor(Qt::darkGreen);
+    };
     splitter->setSizes({180, 560});
     host.resize(760, 320);
     host.show();
@@ -408,6 +446,8 @@ TEST_F(ShellList, TreeAndListSideBySide) {
     ASSERT_EQ(list->Items().Count(), 4);
     list->selectionModel()->select(list->Items().index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QTest::qWait(20);
+    list->viewport()->repaint();
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(), "notes.txt"), drawn.end());
     SaveScreenshot(host);
 }
 

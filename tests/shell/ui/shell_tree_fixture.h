@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "shell/ns/data_object.h"
+#include "shell/ns/shell_clipboard.h"
 #include "shell/ns/shell_locator.h"
 #include "shell/ns/shell_utils.h"
 #include "shell/ui/shell_tree.h"
@@ -42,6 +43,24 @@ public:
     int flushes = 0;
     int unlinks = 0;
     bool wantsLast = false;
+};
+
+// Holds what the verbs put on the clipboard.
+class HeldClipboard final : public shell::TShellClipboard {
+public:
+    HeldClipboard() : previous_(shell::SetShellClipboard(this)) {}
+    ~HeldClipboard() override { shell::SetShellClipboard(previous_); }
+    void SetFormats(const Formats& formats) override { held = formats; }
+    std::string Format(const std::string& mime) const override {
+        for (const auto& [type, bytes] : held)
+            if (type == mime) return bytes;
+        return {};
+    }
+    void Clear() override { held.clear(); }
+    Formats held;
+
+private:
+    shell::TShellClipboard* previous_;
 };
 
 // A data object of files in one folder, as a drag from elsewhere brings them.

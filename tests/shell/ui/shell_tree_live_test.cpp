@@ -411,24 +411,6 @@ TEST_F(ShellTreeLive, DelAsksAndMovesTheFolderToTheTrash) {
     EXPECT_TRUE(WaitFor([&] { return Node({"junk"}) == nullptr; }));
 }
 
-// Holds what the verbs put on the clipboard.
-class HeldClipboard final : public TShellClipboard {
-public:
-    HeldClipboard() : previous_(SetShellClipboard(this)) {}
-    ~HeldClipboard() override { SetShellClipboard(previous_); }
-    void SetFormats(const Formats& formats) override { held = formats; }
-    std::string Format(const std::string& mime) const override {
-        for (const auto& [type, bytes] : held)
-            if (type == mime) return bytes;
-        return {};
-    }
-    void Clear() override { held.clear(); }
-    Formats held;
-
-private:
-    TShellClipboard* previous_;
-};
-
 TEST_F(ShellTreeLive, RightClickCopyPutsTheFolderOnTheClipboard) {
     MakeDir("docs");
     HeldClipboard clipboard;
