@@ -444,7 +444,7 @@ TEST_F(ShellList, TreeAndListSideBySide) {
     tree->SetSelectedPath(home_ + "/My Sites/news");
     ASSERT_EQ(list->Folder().Path(), home_ + "/My Sites/news");
     ASSERT_EQ(list->Items().Count(), 4);
-    list->selectionModel()->select(list->Items().index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    list->selectionModel()->select(list->Items().index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QTest::qWait(20);
     list->viewport()->repaint();
     EXPECT_NE(std::find(drawn.begin(), drawn.end(), "notes.txt"), drawn.end());
