@@ -106,25 +106,11 @@ TEST_F(ArchiveCommandsFiles, MissingRecentArchiveIsReportedByName) {
     EXPECT_FALSE(RecentArchiveChoice(home_ + "folder.zip").Open);
 }
 
-TEST(MainCommands, ViewLabelsShowOrHideTheirViews) {
-    for (const TViewLabel label : {TViewLabel::Tasks, TViewLabel::ZipProperties}) {
-        EXPECT_TRUE(ViewLabelShows(label, false, false));
-        EXPECT_TRUE(ViewLabelShows(label, true, false)) << "a hidden view comes back";
-        EXPECT_FALSE(ViewLabelShows(label, true, true));
-    }
-    for (const TViewLabel label :
-         {TViewLabel::Browse, TViewLabel::Connections, TViewLabel::Explore, TViewLabel::PersonalIntranet}) {
-        EXPECT_TRUE(ViewLabelShows(label, false, false));
-        EXPECT_FALSE(ViewLabelShows(label, true, false));
-        EXPECT_FALSE(ViewLabelShows(label, true, true));
-    }
-}
-
-TEST(ArchiveCommands, EnabledOnlyWithTheWindowASelectionAndTheFocus) {
-    EXPECT_TRUE(ArchiveCommandsEnabled({true, true, true}));
-    EXPECT_FALSE(ArchiveCommandsEnabled({false, true, true}));
-    EXPECT_FALSE(ArchiveCommandsEnabled({true, false, true}));
-    EXPECT_FALSE(ArchiveCommandsEnabled({true, true, false}));
+TEST(MainCommands, TasksAndZipPropertiesLabelsBringBackAHiddenView) {
+    EXPECT_TRUE(ViewLabelShows(TViewLabel::Tasks, true, false));
+    EXPECT_TRUE(ViewLabelShows(TViewLabel::ZipProperties, true, false));
+    EXPECT_FALSE(ViewLabelShows(TViewLabel::Explore, true, false)) << "the others hide an existing view";
+    EXPECT_TRUE(ViewLabelShows(TViewLabel::Browse, false, false));
 }
 
 TEST(ArchiveCommands, DeleteAsksOnlyForTreeNodes) {
@@ -138,11 +124,7 @@ TEST(ArchiveCommands, DeleteAsksOnlyForTreeNodes) {
     EXPECT_EQ(ZipDeleteQuestion("a.htm", "www.site.test/a.htm"), "Delete the archive entry a.htm?");
 }
 
-TEST(ArchiveCommands, UnzipAndBrowseChoices) {
-    EXPECT_EQ(UnzipOverwriteMode(true), 2);
-    EXPECT_EQ(UnzipOverwriteMode(false), 0);
-    EXPECT_TRUE(UnzipPresetsSelected(true));
-    // Nothing unsafe is shown, and no extracted file is handed to the shell.
+TEST(ArchiveCommands, BrowseShowsNothingUnsafeAndHandsNoFileToTheShell) {
     EXPECT_EQ(ZipBrowseActionFor("", true, true), TZipBrowseAction::Nothing);
     EXPECT_EQ(ZipBrowseActionFor("", false, false), TZipBrowseAction::Nothing);
     EXPECT_EQ(ZipBrowseActionFor("/b/page.htm", true, true), TZipBrowseAction::ShowInBrowser);
@@ -152,7 +134,6 @@ TEST(ArchiveCommands, UnzipAndBrowseChoices) {
 
 TEST(EditMenu, ItemsFollowTheFocusedBox) {
     EXPECT_EQ(EditMenuStateFor({}, true), (TEditMenuState{})) << "no edit box has the focus";
-    EXPECT_EQ(EditMenuStateFor({true, false, false, false}, false), (TEditMenuState{}));
     EXPECT_EQ(EditMenuStateFor({true, false, true, true}, true), (TEditMenuState{true, true, true, true}));
     EXPECT_EQ(EditMenuStateFor({true, false, false, true}, true), (TEditMenuState{true, false, false, true}));
     // A read-only box can only be copied from.
