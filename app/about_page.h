@@ -19,7 +19,7 @@ struct TAboutInfo {
 };
 
 // This build's product, version, build number and date, the Default skin's "cvlogo.gif" and the tab
-// captions (messages 697 and 698) in the current language.
+// captions (AboutTabAbout, AboutTabCredits) in the current language.
 TAboutInfo CurrentAboutInfo();
 
 // The version line: version, " (", build, ") (", date, ")".

@@ -70,9 +70,9 @@ std::string BrandingURL(const std::string& folder);
 
 // ---- Dated archive
 
-// popNewPopup's caption for "New Corvanes for ": message 723 and today's short date.
+// popNewPopup's caption for "New Corvanes for ": NewCorvanesFor and today's short date.
 std::string NewCorvanesForCaption(TDateTime today, const FormatSettings& formats = DisplayFormats());
-// The dated archive's file name: message 725, today's short date with "/" turned into "-", ".zip".
+// The dated archive's file name: DatedArchivePrefix, today's short date with "/" turned into "-", ".zip".
 // Every character a file name may not hold (a language's date separator may be ":") becomes "-",
 // so the archive always lies directly in the downloads folder.
 std::string DatedArchiveName(TDateTime today, const FormatSettings& formats = DisplayFormats());
@@ -93,7 +93,7 @@ std::string MenuCaptionFor(const std::string& name);
 
 struct TRecentArchiveChoice {
     bool Open = false;    // the archive file exists: open it
-    std::string Message;  // otherwise: message 732 + name + message 733; drop it from the list
+    std::string Message;  // otherwise: ArchiveMissing1 + name + ArchiveMissing2; drop it from the list
 };
 TRecentArchiveChoice RecentArchiveChoice(const std::string& zip_file);
 
@@ -122,7 +122,7 @@ enum class TZipDeleteKind {
 };
 TZipDeleteKind ZipDeleteKindFor(bool list_focused, bool tree_focused, bool tree_selection, bool top_node);
 // The Yes/No question before a tree node is deleted: for a whole folder (spec ending in "*.*")
-// message 701 + node text + message 702, else message 703 + node text + "?".
+// ConfirmDeleteFolder1 + node text + ConfirmDeleteFolder2, else ConfirmDeleteEntry + node text + "?".
 std::string ZipDeleteQuestion(const std::string& node_text, const std::string& spec);
 
 // The unzip dialog's choices: "selected" is preset when the tree's selection lies below an archive's

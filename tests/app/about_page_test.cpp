@@ -31,7 +31,7 @@ TEST_F(AboutPage, IsWrittenIntoTheTemporaryCaptureFolderWithVersionBuildTabsLogo
     const std::regex version(std::string(">") + ProductVersionText() +
                              R"( \(Build [0-9]+\) \([0-9]{2} [A-Z][a-z]{2} [0-9]{4}\)</div>)");
     EXPECT_TRUE(std::regex_search(page, version)) << page;
-    // The tab captions are messages 697 and 698, and the script switches the two pages.
+    // The tab captions come from the language, and the script switches the two pages.
     EXPECT_NE(page.find("onclick=\"showTab(1)\">About</span>"), std::string::npos);
     EXPECT_NE(page.find("onclick=\"showTab(2)\">Credits</span>"), std::string::npos);
     EXPECT_NE(page.find("id=\"page2\" class=\"page\" style=\"display: none\""), std::string::npos);
