@@ -1,24 +1,14 @@
 #pragma once
-// The version texts the windows show (caption, tray hint, status view, About), from one place: the
-// engine's product name and version, this release's stage, and the build number and date that
-// CMake passes in.
+// The version texts the main window shows (caption, tray hint), from the engine's product name and
+// version and this release's stage.
 
 #include <string>
 
 #include "engine/version.h"
 
-#ifndef CORVANE_BUILD_NUMBER
-#define CORVANE_BUILD_NUMBER "0"
-#endif
-#ifndef CORVANE_BUILD_DATE
-#define CORVANE_BUILD_DATE ""
-#endif
-
 namespace corvane {
 
 inline constexpr const char* kReleaseStage = "Beta 3";
-inline constexpr const char* kBuildNumber = CORVANE_BUILD_NUMBER;
-inline constexpr const char* kBuildDate = CORVANE_BUILD_DATE;
 
 // "3.0 Beta 3".
 inline std::string ProductReleaseText() { return std::string(kProductVersion) + " " + kReleaseStage; }

@@ -9,6 +9,7 @@
 #include "app/form_corvane.h"
 #include "app/form_downloader.h"
 #include "app/form_explore.h"
+#include "app/form_personal_intranet.h"
 #include "app/form_status.h"
 #include "archive/form_zip.h"
 #include "engine/file_routines.h"
@@ -202,6 +203,21 @@ void TViewManager::CloseExploreView() {
     MarkLabel(*form_.lblExplore, false);
 }
 
+// Personal intranet ----------------------------------------------------------------------------
+
+void TViewManager::ShowIntranetView() {
+    if (!FormPersonalIntranet) {
+        FormPersonalIntranet = new TFormPersonalIntranet();
+        form_.DockSite->Dock(FormPersonalIntranet, *form_.pnlRightDock, TDockAlign::Bottom);
+    }
+    MarkLabel(*form_.lblPersonalIntranet, true);
+}
+
+void TViewManager::CloseIntranetView() {
+    ReleaseView(FormPersonalIntranet);
+    MarkLabel(*form_.lblPersonalIntranet, false);
+}
+
 // Skins ----------------------------------------------------------------------------------------
 
 std::string TViewManager::SkinFile(const std::string& name) { return corvane::SkinFile(name); }
@@ -242,6 +258,13 @@ void TViewManager::lblExploreClick() {
         CloseExploreView();
 }
 
+void TViewManager::lblPersonalIntranetClick() {
+    if (!FormPersonalIntranet)
+        ShowIntranetView();
+    else
+        CloseIntranetView();
+}
+
 void TViewManager::CloseView(QWidget* view) {
     if (view == nullptr) return;
     if (view == FormStatus)
@@ -252,6 +275,8 @@ void TViewManager::CloseView(QWidget* view) {
         CloseDownloaderView();
     else if (view == FormExplore)
         CloseExploreView();
+    else if (view == FormPersonalIntranet)
+        CloseIntranetView();
 }
 
 void TViewManager::ReleaseViews() {
@@ -269,6 +294,7 @@ void TViewManager::ReleaseViews() {
         delete gone;
     };
     drop(FormExplore);
+    drop(FormPersonalIntranet);
     drop(FormDownloader);
     drop(FormStatus);
     if (FormZip) {

@@ -18,6 +18,7 @@ class TFormBrowser;
 class TFormCorvane;
 class TFormDownloader;
 class TFormExplore;
+class TFormPersonalIntranet;
 class TFormStatus;
 class TFormZip;
 class THyperLabel;
@@ -36,6 +37,7 @@ public:
     TFormZip* FormZip = nullptr;
     TFormDownloader* FormDownloader = nullptr;
     TFormExplore* FormExplore = nullptr;
+    TFormPersonalIntranet* FormPersonalIntranet = nullptr;
 
     // The connection pool the connections view shows; null while there is none.
     std::function<TSocketList*()> Sockets;
@@ -50,6 +52,8 @@ public:
     void CloseDownloaderView();
     void ShowExploreView();
     void CloseExploreView();
+    void ShowIntranetView();
+    void CloseIntranetView();
 
     static std::string SkinFile(const std::string& name);
     // Only a toolbar button takes a glyph; false for anything else and for a missing picture.
@@ -60,6 +64,7 @@ public:
     void lblZipPropertiesClick();
     void lblConnectionsClick();
     void lblExploreClick();
+    void lblPersonalIntranetClick();
 
     // The close asked from a view's grabber or floating window.
     void CloseView(QWidget* view);

@@ -4,13 +4,13 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QScrollBar>
 
 #include <algorithm>
 
 #include "shell/ns/change_watch.h"
 #include "shell/ns/drop_helpers.h"
 #include "shell/ns/shell_utils.h"
+#include "shell/ui/drag_scroll.h"
 #include "shell/ui/shell_commands.h"
 #include "shell/ui/shell_keys.h"
 #include "shell/ui/shell_tree.h"
@@ -22,8 +22,6 @@ namespace {
 // Every filled folder has its own watch, so the table is large.
 constexpr int kTreeWatchCapacity = 8192;
 constexpr std::uint32_t kValidateMask = 0xF3000000;
-constexpr int kScrollBandSides = 26;
-constexpr int kScrollBandEnds = 20;
 
 bool IsSelfOrAncestor(TTreeNode* node, TTreeNode* of) {
     for (TTreeNode* n = of; n != nullptr; n = n->Parent())
@@ -412,18 +410,7 @@ bool TPTCustomShellTree::AutoScroll(QPoint point) {
     const auto now = Now();
     if (now - lastScrollTick_ <= timing_.DragScrollPace) return false;
     lastScrollTick_ = now;
-    const QRect area = viewport()->rect();
-    bool scrolled = false;
-    const auto step = [&](QScrollBar* bar, int direction) {
-        if (bar == nullptr || bar->maximum() <= bar->minimum()) return;
-        bar->triggerAction(direction < 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
-        scrolled = true;
-    };
-    if (point.x() - area.left() < kScrollBandSides) step(horizontalScrollBar(), -1);
-    else if (area.left() + area.width() - point.x() < kScrollBandSides) step(horizontalScrollBar(), 1);
-    if (point.y() - area.top() < kScrollBandEnds) step(verticalScrollBar(), -1);
-    else if (area.top() + area.height() - point.y() < kScrollBandEnds) step(verticalScrollBar(), 1);
-    return scrolled;
+    return EdgeScroll(this, point);
 }
 
 }  // namespace corvane::shell

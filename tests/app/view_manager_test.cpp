@@ -12,6 +12,7 @@
 #include "app/form_browser.h"
 #include "app/form_downloader.h"
 #include "app/form_explore.h"
+#include "app/form_personal_intranet.h"
 #include "app/form_status.h"
 #include "archive/form_zip.h"
 #include "engine/settings.h"
@@ -104,6 +105,17 @@ TEST_F(ViewManager, RoutinesAndLabels) {
     EXPECT_EQ(views.FormDownloader, nullptr);
     EXPECT_TRUE(Unmarked(*form.lblConnections));
     EXPECT_FALSE(form.pnlBottomDock->isVisible());
+
+    // Personal intranet: docked at the bottom of the right panel, released by its label.
+    QTest::mouseClick(form.lblPersonalIntranet, Qt::LeftButton);
+    ASSERT_NE(views.FormPersonalIntranet, nullptr);
+    EXPECT_EQ(form.DockSite->PanelOf(*form.DockSite->FindFrame(views.FormPersonalIntranet)), form.pnlRightDock);
+    EXPECT_TRUE(Marked(*form.lblPersonalIntranet));
+    QTRY_COMPARE(form.pnlRightDock->Extent(), 200);
+    QTest::mouseClick(form.lblPersonalIntranet, Qt::LeftButton);
+    EXPECT_EQ(views.FormPersonalIntranet, nullptr);
+    EXPECT_TRUE(Unmarked(*form.lblPersonalIntranet));
+    EXPECT_FALSE(form.pnlRightDock->isVisible());
 
     // Archive view: released when no zip-mode task is current.
     QTest::mouseClick(form.lblZipProperties, Qt::LeftButton);
