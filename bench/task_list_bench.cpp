@@ -70,11 +70,24 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         host.clock.start();
         form.tvTasks->SetSelectedPath(App->TasksDir + "Bench");
-        const double seconds = static_cast<double>(host.clock.nsecsElapsed()) / 1e9;
+        const double listed = static_cast<double>(host.clock.nsecsElapsed()) / 1e9;
         const double gap_ms = static_cast<double>(host.longest) / 1e6;
+        const int pumps = host.calls - 1;
+        // The statuses the page already shows as "Incomplete" reach the files afterwards, one a turn
+        // of the event loop: the longest turn then.
+        QElapsedTimer turn;
+        qint64 longest_turn = 0;
+        while (form.PendingStatusRewrites() > 0) {
+            turn.start();
+            QApplication::processEvents();
+            longest_turn = std::max(longest_turn, turn.nsecsElapsed());
+        }
+        const double rewritten = static_cast<double>(host.clock.nsecsElapsed()) / 1e9;
         std::printf("task_list_bench: %d tasks listed in %.3f s, longest gap between pumps %.2f ms (%d pumps)\n",
-                    count, seconds, gap_ms, host.calls - 1);
-        if (host.calls - 1 != count) {
+                    count, listed, gap_ms, pumps);
+        std::printf("task_list_bench: statuses rewritten by %.3f s, longest turn of the event loop %.2f ms\n",
+                    rewritten, static_cast<double>(longest_turn) / 1e6);
+        if (pumps != count) {
             std::fprintf(stderr, "the listing did not run\n");
             result = 1;
         }

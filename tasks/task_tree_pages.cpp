@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
+#include <filesystem>
 
 #include "engine/engine_host.h"
 #include "engine/profile.h"
@@ -18,6 +20,14 @@
 
 namespace corvane {
 namespace {
+
+// A file that cannot be written keeps its status; the next listing tries again.
+void SaveQuietly(TCVTask& task) {
+    try {
+        task.Save();
+    } catch (const std::exception&) {
+    }
+}
 
 // Lines of the data files end in CR LF.
 void AddLine(std::string& text, const std::string& line) { text += line + "\r\n"; }
@@ -53,13 +63,43 @@ std::string TFormScheduler::CategoryLine(const std::string& task_file) {
     }
     if (!running && (task->Status == tsDownloadStopped || task->Status == tsDownloadComplete)) {
         task->Status = tsIncomplete;
-        try {
-            task->Save();
-        } catch (const std::exception&) {
-            // A file that cannot be written is listed as read; the next listing tries again.
+        if (task == CurrentTaskFor(task_file)) {
+            SaveQuietly(*task);
+        } else {
+            // Written after the page shows, one file a turn of the event loop: the writes are
+            // flushed to disk and would hold the listing back.
+            status_rewrites_.push_back(task_file);
         }
     }
     return task->GetCSVLine();
+}
+
+void TFormScheduler::RewriteNextStatus() {
+    if (status_rewrites_.empty()) return;
+    const std::string task_file = status_rewrites_.front();
+    status_rewrites_.pop_front();
+    if (!status_rewrites_.empty()) rewrite_timer_->start();
+    // Read again: a command may have changed the file since it was listed.
+    std::shared_ptr<TCVTask> task = CurrentTaskFor(task_file);
+    if (!task) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(task_file, ec)) return;
+        try {
+            task = LoadTask(task_file);
+        } catch (const std::exception&) {
+            return;
+        }
+    }
+    if (task->IsRunning() && task == CurrentTaskFor(task_file)) return;
+    if (task->Status != tsDownloadStopped && task->Status != tsDownloadComplete) return;
+    task->Status = tsIncomplete;
+    SaveQuietly(*task);
+}
+
+void TFormScheduler::FlushStatusRewrites() {
+    rewrite_timer_->stop();
+    while (!status_rewrites_.empty()) RewriteNextStatus();
+    rewrite_timer_->stop();
 }
 
 void TFormScheduler::ShowCategoryPage() {
@@ -82,6 +122,7 @@ void TFormScheduler::ShowCategoryPage() {
     }
     listing_ = false;
     OpenPage(this, "tasks.txt", "tasks.htm", text);
+    if (!status_rewrites_.empty()) rewrite_timer_->start();
     Host().ShowStatus(std::to_string(count) + LangText(msg::TaskListCount).toStdString(), 0, 0);
     if (show_after_listing_) {
         show_after_listing_ = false;

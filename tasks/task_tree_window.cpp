@@ -52,6 +52,10 @@ TFormScheduler::TFormScheduler(QWidget* parent, shell::ShellTiming timing) : QWi
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tvTasks);
 
+    rewrite_timer_ = new QTimer(this);
+    rewrite_timer_->setSingleShot(true);
+    rewrite_timer_->setInterval(0);
+    connect(rewrite_timer_, &QTimer::timeout, this, [this] { RewriteNextStatus(); });
     BuildActions();
     BindTree();
     lang_ = new TKMLang(this);
@@ -60,6 +64,7 @@ TFormScheduler::TFormScheduler(QWidget* parent, shell::ShellTiming timing) : QWi
 }
 
 TFormScheduler::~TFormScheduler() {
+    FlushStatusRewrites();
     // The tree's events reach this window; none may arrive while its members go.
     tvTasks->OnAddItem = nullptr;
     tvTasks->OnChange = nullptr;

@@ -10,6 +10,7 @@
 // cannot be run, scheduled, deleted, renamed or edited from here.
 
 #include <QWidget>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,7 @@
 
 class QAction;
 class QMenu;
+class QTimer;
 
 namespace corvane {
 
@@ -81,6 +83,11 @@ public:
     std::string SelectedPath() const;
     // Whether a category listing is running (it lets events through after each file).
     bool Listing() const { return listing_; }
+    // Task files the last listing shows as "Incomplete" whose files still say 3 or 5; they are
+    // rewritten one a turn of the event loop after the page is shown.
+    std::size_t PendingStatusRewrites() const { return status_rewrites_.size(); }
+    // Rewrites them all now.
+    void FlushStatusRewrites();
 
     shell::TPTShellTree* tvTasks;
     QMenu* popTask;
@@ -117,6 +124,7 @@ private:
     // The CSV line of a task file, from App's object when it is the current task's file; status 3
     // and 5 become 4 on disk unless the task runs.
     std::string CategoryLine(const std::string& task_file);
+    void RewriteNextStatus();
 
     // Commands on files (task_tree_files.cpp).
     void DeleteSelection();
@@ -147,7 +155,9 @@ private:
     TKMLang* lang_;
     int quiet_ = 0;
     bool listing_ = false;
-    bool unschedule_ = false;  // the Schedule action reads "&Unschedule" for the selection
+    bool unschedule_ = false;
+    std::deque<std::string> status_rewrites_;
+    QTimer* rewrite_timer_;  // the Schedule action reads "&Unschedule" for the selection
     bool show_after_listing_ = false;
     std::string editing_path_;  // the node's path when its rename began
 };

@@ -12,6 +12,7 @@
 #include "app/form_browser.h"
 #include "app/webengine_browser.h"
 #include "platform/launch/launcher.h"
+#include "tests/app/webengine_eval.h"
 #include "tests/support/screenshot.h"
 #include "tests/tasks/report/report_fixture.h"
 
@@ -23,17 +24,6 @@ protected:
     void TearDown() override {
         SetCaptureFolder("report", "");
         ReportTest::TearDown();
-    }
-
-    QVariant Eval(QWebEngineView* view, const QString& script) {
-        QVariant result;
-        bool done = false;
-        view->page()->runJavaScript(script, [&](const QVariant& value) {
-            result = value;
-            done = true;
-        });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000)) << script.toStdString();
-        return result;
     }
 };
 
@@ -63,23 +53,23 @@ TEST_F(TaskReportWebEngine, HostileSummaryBuildsNoElementFromItsTextsAndShowsIts
     ASSERT_TRUE(QTest::qWaitFor([&] { return loaded; }, 30000));
 
     // The title is text in the start page's link: no script, no element of its own, no extra anchor.
-    EXPECT_EQ(Eval(view, QStringLiteral("document.scripts.length")).toInt(), 0);
-    EXPECT_EQ(Eval(view, QStringLiteral("document.querySelectorAll('#injected').length")).toInt(), 0);
+    EXPECT_EQ(EvalInView(view, QStringLiteral("document.scripts.length")).toInt(), 0);
+    EXPECT_EQ(EvalInView(view, QStringLiteral("document.querySelectorAll('#injected').length")).toInt(), 0);
     EXPECT_NE(view->title(), QStringLiteral("ran"));
     // The start page, the task's address and the two counters that have index pages.
-    EXPECT_EQ(Eval(view, QStringLiteral("document.querySelectorAll('a').length")).toInt(), 4);
-    EXPECT_EQ(Eval(view, QStringLiteral("document.querySelector('a b').childElementCount")).toInt(), 0);
-    EXPECT_TRUE(Eval(view, QStringLiteral("document.querySelector('a b').textContent"))
+    EXPECT_EQ(EvalInView(view, QStringLiteral("document.querySelectorAll('a').length")).toInt(), 4);
+    EXPECT_EQ(EvalInView(view, QStringLiteral("document.querySelector('a b').childElementCount")).toInt(), 0);
+    EXPECT_TRUE(EvalInView(view, QStringLiteral("document.querySelector('a b').textContent"))
                     .toString()
                     .startsWith(QStringLiteral("</a><script>document.title='ran'</script>\"'&<b id=\"injected\">")));
-    const QStringList hrefs = Eval(view, QStringLiteral("Array.from(document.links, a => a.protocol).join(' ')"))
+    const QStringList hrefs = EvalInView(view, QStringLiteral("Array.from(document.links, a => a.protocol).join(' ')"))
                                   .toString()
                                   .split(QLatin1Char(' '));
     for (const QString& protocol : hrefs)
         EXPECT_TRUE(protocol == QLatin1String("file:") || protocol == QLatin1String("http:")) << protocol.toStdString();
 
     // Every picture is one of the report's own and has been decoded.
-    const QString images = Eval(view, QStringLiteral("Array.from(document.images, i => i.getAttribute('src') + '=' +"
+    const QString images = EvalInView(view, QStringLiteral("Array.from(document.images, i => i.getAttribute('src') + '=' +"
                                                      " i.naturalWidth).join(' ')"))
                                .toString();
     const QStringList pictures = images.split(QLatin1Char(' '));

@@ -17,6 +17,7 @@
 #include "tasks/task_tree_page.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/support/gui_app.h"
+#include "tests/app/webengine_eval.h"
 #include "tests/support/screenshot.h"
 
 namespace corvane::testing {
@@ -32,17 +33,6 @@ protected:
     void TearDown() override {
         SetCaptureFolder("temp", "");
         FreshHome::TearDown();
-    }
-
-    QVariant Eval(QWebEngineView* view, const QString& script) {
-        QVariant result;
-        bool done = false;
-        view->page()->runJavaScript(script, [&](const QVariant& value) {
-            result = value;
-            done = true;
-        });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000)) << script.toStdString();
-        return result;
     }
 };
 
@@ -82,12 +72,12 @@ TEST_F(TaskTreeWebEngine, AHostileTitleIsTextInBothPages) {
         ASSERT_TRUE(form.Navigate(WriteTaskTreePage(temp, page.data_name, page.template_name, page.data)));
         ASSERT_TRUE(QTest::qWaitFor([&] { return loads > before; }, 30000));
         ASSERT_EQ(loads, before + 1);
-        EXPECT_EQ(Eval(view, QStringLiteral("document.scripts.length")).toInt(), 2);
-        EXPECT_EQ(Eval(view, QStringLiteral("document.querySelectorAll('#injected').length")).toInt(), 0);
+        EXPECT_EQ(EvalInView(view, QStringLiteral("document.scripts.length")).toInt(), 2);
+        EXPECT_EQ(EvalInView(view, QStringLiteral("document.querySelectorAll('#injected').length")).toInt(), 0);
         EXPECT_NE(view->title(), QStringLiteral("ran"));
         // The javascript: address is no link.
-        EXPECT_EQ(Eval(view, QStringLiteral("document.links.length")).toInt(), 0);
-        const QString all = Eval(view, QStringLiteral("document.querySelector('table').textContent")).toString();
+        EXPECT_EQ(EvalInView(view, QStringLiteral("document.links.length")).toInt(), 0);
+        const QString all = EvalInView(view, QStringLiteral("document.querySelector('table').textContent")).toString();
         EXPECT_TRUE(all.contains(QString::fromUtf8("</td><script>document.title='ran'</script><b id=\"injected\">\"'&%41\xC3\xA9")))
             << all.toStdString();
         EXPECT_TRUE(all.contains(QStringLiteral("javascript:alert(1)")));

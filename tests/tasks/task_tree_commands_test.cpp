@@ -94,14 +94,7 @@ TEST_F(TaskTreeRename, ATaskFileKeepsItsExtensionItsQueueAndItsNameFollow) {
     WriteBytes(tasks_ + "General/before.dwn", "queue");
     App->SetCurrentTask(task);
     Select(task->FileName);
-    Form().tvTasks->editItem(Form().tvTasks->Selected());
-    ASSERT_TRUE(Form().tvTasks->Editing());
-    QLineEdit* editor = Form().tvTasks->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    editor->selectAll();
-    QTest::keyClicks(editor, "after");
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTest::qWait(50);
+    RenameSelected("after");
 
     const std::string renamed = tasks_ + "General/after.cvt";
     ASSERT_TRUE(std::filesystem::exists(renamed));
@@ -137,14 +130,7 @@ TEST_F(TaskTreeRename, ScheduledTasksAndTheRunningCategoryAreRefusedAndListedPat
 
     running->Status = tsIncomplete;
     running->Save();
-    Form().tvTasks->editItem(Form().tvTasks->Selected());
-    ASSERT_TRUE(Form().tvTasks->Editing());
-    QLineEdit* editor = Form().tvTasks->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    editor->selectAll();
-    QTest::keyClicks(editor, "Moved");
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTest::qWait(50);
+    RenameSelected("Moved");
     ASSERT_TRUE(std::filesystem::exists(tasks_ + "Moved/sched.cvt"));
     const std::string list = ReadBytes(tasks_ + "ActiveTasks.lst");
     EXPECT_NE(list.find(tasks_ + "Moved/sched.cvt"), std::string::npos);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <chrono>
 #include <filesystem>
@@ -96,6 +97,18 @@ protected:
         const QRect rect = Form().tvTasks->DisplayRect(node, true);
         QTest::mouseClick(Form().tvTasks->viewport(), Qt::LeftButton, {}, rect.center());
         QApplication::processEvents();
+    }
+
+    // Renames the selected node in place as a user types the name.
+    void RenameSelected(const QString& name) {
+        Form().tvTasks->editItem(form_->tvTasks->Selected());
+        ASSERT_TRUE(form_->tvTasks->Editing());
+        auto* editor = form_->tvTasks->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, name);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::qWait(50);
     }
 
     static std::filesystem::file_time_type MTime(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -40,6 +41,8 @@ TEST_F(TaskTreeListing, ListingTurnsStoppedAndCompleteIntoIncompleteButLeavesThe
     WriteBytes(tasks_ + "General/.hidden.cvt", "");
 
     Select(tasks_ + "General");
+    // The page shows at once; the files follow, one a turn of the event loop.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Form().PendingStatusRewrites() == 0; }, 5000));
     EXPECT_EQ(StatusOnDisk(tasks_ + "General/idle.cvt"), tsUnscheduled);
     EXPECT_EQ(StatusOnDisk(tasks_ + "General/stopped.cvt"), tsIncomplete);
     EXPECT_EQ(StatusOnDisk(tasks_ + "General/complete.cvt"), tsIncomplete);
@@ -54,6 +57,7 @@ TEST_F(TaskTreeListing, ListingTurnsStoppedAndCompleteIntoIncompleteButLeavesThe
     EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 6);
     EXPECT_NE(data.find("\"running\",\"\",\"" + TaskStatusText(tsDownloadComplete) + "\""), std::string::npos);
     EXPECT_NE(data.find("\"3/9\""), std::string::npos);
+    EXPECT_NE(data.find("\"stopped\",\"\",\"" + TaskStatusText(tsIncomplete) + "\""), std::string::npos);
     EXPECT_EQ(data.find("hidden"), std::string::npos);
     EXPECT_EQ(BrowserCalls(temp_ + "tasks.htm"), 1);
     EXPECT_NE(ReadBytes(temp_ + "tasks.htm").find("var corvaneData = "), std::string::npos);
@@ -71,11 +75,16 @@ TEST_F(TaskTreeListing, ListingTurnsStoppedAndCompleteIntoIncompleteButLeavesThe
 
 TEST_F(TaskTreeListing, TheRootClearsTheCategoryAndNestedCategoriesList) {
     MakeTask("Work/Deep", "inner", tsDownloadStopped);
+    auto raced = MakeTask("Work/Deep", "raced", tsDownloadComplete);
     MakeTask("", "top", tsUnscheduled);
     WriteBytes(tasks_ + "General/.keep", "");
     Select(tasks_ + "Work/Deep");
     EXPECT_EQ(App->GetLastCategory(), "Work/Deep");
+    // Scheduled before its status was rewritten: the later write does not undo the schedule.
+    ApplySchedule(raced->FileName, "Now", 0);
+    Form().FlushStatusRewrites();
     EXPECT_EQ(StatusOnDisk(tasks_ + "Work/Deep/inner.cvt"), tsIncomplete);
+    EXPECT_EQ(StatusOnDisk(raced->FileName), tsScheduled);
     EXPECT_NE(ReadBytes(temp_ + "tasks.txt").find("\"inner\""), std::string::npos);
 
     host_.calls.clear();
@@ -286,12 +295,31 @@ TEST_F(TaskTreeActions, TreeKeysCannotReachTaskFilesPastTheWindow) {
     EXPECT_FALSE(form.tvTasks->Editing());
     QTest::keyClick(form.tvTasks, Qt::Key_X, Qt::ControlModifier);
     QTest::keyClick(form.tvTasks, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_FALSE(form.tvTasks->Selected()->Cut());
     // Del is the window's Delete, with its question.
     ScriptedMessageBoxes boxes;
     boxes.Expect(MsgButton::No, "delete the selected Task");
     QTest::keyClick(form.tvTasks, Qt::Key_Delete);
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(task->FileName));
+}
+
+TEST_F(TaskTreeActions, NewCategoryIsNamedInPlaceUnderTheSelectedOne) {
+    MakeTask("General", "t");
+    TFormScheduler& form = Form();
+    Select(tasks_ + "General");
+    form.popTaskPopup();
+    ASSERT_TRUE(form.actTasksNewCategory->isEnabled());
+    form.actTasksNewCategory->trigger();
+    ASSERT_TRUE(form.tvTasks->Editing());
+    auto* editor = form.tvTasks->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "Sub");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(50);
+    EXPECT_TRUE(std::filesystem::is_directory(tasks_ + "General/Sub"));
+    EXPECT_FALSE(std::filesystem::exists(tasks_ + "General/New Folder"));
 }
 
 }  // namespace
