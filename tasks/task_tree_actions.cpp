@@ -246,7 +246,8 @@ void TFormScheduler::AddTaskFromFile(const std::string& task_file) {
     TdlgEditTask dialog(this);
     dialog.setWindowTitle(QStringLiteral("Add a Task"));
     dialog.Task = task;
-    if (dialog.exec() == QDialog::Accepted && dialog.Overwrite) SelectTaskNode(task->FileName);
+    // Shown whether or not it replaced a task: the tree's refresh adds no files by itself.
+    if (dialog.exec() == QDialog::Accepted) SelectTaskNode(task->FileName);
 }
 
 void TFormScheduler::SelectTaskNode(const std::string& task_file) {

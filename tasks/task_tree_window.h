@@ -39,7 +39,7 @@ public:
     // ---- for the main window
 
     // A task file given from outside (a start parameter, a second start): the task dialog "Add a
-    // Task" for it; on OK with Overwrite set the tree selects its node.
+    // Task" for it; on OK the tree selects the node of the task as saved.
     void AddTaskFromFile(const std::string& task_file);
     // Reloads the tree and selects the task file's node (a task just made or moved).
     void SelectTaskNode(const std::string& task_file);

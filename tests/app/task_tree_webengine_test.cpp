@@ -16,7 +16,6 @@
 #include "platform/launch/launcher.h"
 #include "tasks/task_tree_page.h"
 #include "tests/engine/task_fixture.h"
-#include "tests/support/gui_app.h"
 #include "tests/app/webengine_eval.h"
 #include "tests/support/screenshot.h"
 
@@ -26,7 +25,6 @@ namespace {
 class TaskTreeWebEngine : public FreshHome {
 protected:
     void SetUp() override {
-        GuiApp();
         FreshHome::SetUp();
         SetCaptureFolder("temp", App->GetTempFolder());
     }

@@ -279,11 +279,16 @@ TEST_F(TaskTreeActions, RunNewTaskExploreAndAddAFileGoWhereTheyShould) {
     {
         OnModal<TdlgEditTask> look([&](TdlgEditTask& dialog) {
             caption = dialog.windowTitle();
-            dialog.reject();
+            dialog.edTaskName->setText("added");
+            QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
         });
         form.AddTaskFromFile(outside);
     }
     EXPECT_EQ(caption, "Add a Task");
+    // A new file (nothing replaced) is in the tree and selected: the tree's refresh adds no files.
+    const std::string added = TaskFileName(App->GetLastCategory(), "added");
+    EXPECT_TRUE(std::filesystem::exists(added));
+    EXPECT_EQ(form.SelectedPath(), added);
 }
 
 TEST_F(TaskTreeActions, TreeKeysCannotReachTaskFilesPastTheWindow) {
