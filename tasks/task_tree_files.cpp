@@ -147,7 +147,13 @@ void TFormScheduler::TaskFileRenamed(const std::string& old_path, const std::str
     try {
         // A task file keeps its extension, or it would leave the tree and the task lists.
         if (!HasTaskExtension(new_path)) {
-            RenameNoReplace(new_path, new_path + kTaskFileExt);
+            try {
+                RenameNoReplace(new_path, new_path + kTaskFileExt);
+            } catch (const std::exception&) {
+                // Without its extension the file would drop out of the tree: back to its old name.
+                if (std::rename(renamed.c_str(), old_path.c_str()) == 0) new_path = old_path;
+                throw;
+            }
             new_path += kTaskFileExt;
         }
         const std::string old_queue = QueueFileOf(old_path);

@@ -50,8 +50,9 @@ std::string TFormScheduler::CategoryLine(const std::string& task_file) {
     // App's object is the live one: its file may hold stale counters, and a save of a loaded copy
     // would be overwritten by (or overwrite) the next save of the object.
     std::shared_ptr<TCVTask> task = CurrentTaskFor(task_file);
+    const bool current = task != nullptr;
     // Only App's object runs; a file saying 5 was left by a run that ended without its last save.
-    const bool running = task && task->IsRunning();
+    const bool running = current && task->IsRunning();
     if (!task) {
         task = std::make_shared<TCVTask>();
         task->FileName = task_file;
@@ -63,7 +64,7 @@ std::string TFormScheduler::CategoryLine(const std::string& task_file) {
     }
     if (!running && (task->Status == tsDownloadStopped || task->Status == tsDownloadComplete)) {
         task->Status = tsIncomplete;
-        if (task == CurrentTaskFor(task_file)) {
+        if (current) {
             SaveQuietly(*task);
         } else {
             // Written after the page shows, one file a turn of the event loop: the writes are
@@ -81,6 +82,7 @@ void TFormScheduler::RewriteNextStatus() {
     if (!status_rewrites_.empty()) rewrite_timer_->start();
     // Read again: a command may have changed the file since it was listed.
     std::shared_ptr<TCVTask> task = CurrentTaskFor(task_file);
+    if (task && task->IsRunning()) return;
     if (!task) {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(task_file, ec)) return;
@@ -90,7 +92,6 @@ void TFormScheduler::RewriteNextStatus() {
             return;
         }
     }
-    if (task->IsRunning() && task == CurrentTaskFor(task_file)) return;
     if (task->Status != tsDownloadStopped && task->Status != tsDownloadComplete) return;
     task->Status = tsIncomplete;
     SaveQuietly(*task);
@@ -98,6 +99,7 @@ void TFormScheduler::RewriteNextStatus() {
 
 void TFormScheduler::FlushStatusRewrites() {
     rewrite_timer_->stop();
+    if (!App) status_rewrites_.clear();  // no settings, no active-task list to keep in step
     while (!status_rewrites_.empty()) RewriteNextStatus();
     rewrite_timer_->stop();
 }

@@ -125,7 +125,8 @@ void TFormScheduler::FormCreate() {
         tvTasks->SetOptions(tvTasks->Options() | shell::ptstoAutoFill);
         tvTasks->Reload();
         if (tvTasks->TopCount() > 0) tvTasks->TopItem(0)->setExpanded(true);
-        // Task files saved elsewhere (the task dialog, a second start) show up by themselves.
+        // Categories made and files removed elsewhere show up by themselves (new task files come
+        // with SelectTaskNode).
         tvTasks->WatchDrives();
     }
     tvTasks->SetSelectedPath(category.empty() ? WithoutTrailingSlash(App->TasksDir) : App->TasksDir + category);

@@ -106,6 +106,17 @@ TEST_F(TaskTreeRename, ATaskFileKeepsItsExtensionItsQueueAndItsNameFollow) {
     EXPECT_EQ(App->GetCurrentTask(), task);
     EXPECT_EQ(task->FileName, renamed);
     EXPECT_EQ(Form().SelectedPath(), renamed);
+
+    // "taken.cvt" exists: the file goes back to its name rather than drop out of the tree.
+    MakeTask("General", "taken");
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(MsgButton::OK, LangText(msg::TaskRenameFailed));
+        RenameSelected("taken");
+    }
+    EXPECT_TRUE(std::filesystem::exists(renamed));
+    EXPECT_FALSE(std::filesystem::exists(tasks_ + "General/taken"));
+    EXPECT_EQ(LoadTask(tasks_ + "General/taken.cvt")->Name, "taken");
 }
 
 TEST_F(TaskTreeRename, ScheduledTasksAndTheRunningCategoryAreRefusedAndListedPathsFollowACategory) {
