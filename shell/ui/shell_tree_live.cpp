@@ -31,6 +31,23 @@ bool IsSelfOrAncestor(TTreeNode* node, TTreeNode* of) {
     return false;
 }
 
+// A read-only tree offers no command that changes the disk from its menu.
+void RemoveChangingCommands(TMenuHandle& menu, IContextMenu* contextMenu) {
+    for (std::size_t i = menu.Count(); i-- > 0;) {
+        const TMenuHandle::Item& item = menu.At(i);
+        std::string verb;
+        if (item.separator || item.submenu || item.id < kFirstShellCommand ||
+            Failed(contextMenu->GetCommandString(item.id - kFirstShellCommand, GCS_VERBA, verb)))
+            continue;
+        if (verb == "cut" || verb == "paste" || verb == "delete") menu.Delete(i);
+    }
+    // No separator left at either end or next to another.
+    for (std::size_t i = menu.Count(); i-- > 0;) {
+        const bool lonely = i == 0 || i + 1 == menu.Count() || menu.At(i + 1).separator;
+        if (menu.At(i).separator && lonely) menu.Delete(i);
+    }
+}
+
 }  // namespace
 
 std::chrono::steady_clock::time_point TPTCustomShellTree::Now() const {
@@ -320,9 +337,13 @@ void TPTCustomShellTree::KeyDown(int& key, Qt::KeyboardModifiers modifiers, bool
     QKeyEvent probe(QEvent::KeyPress, key, modifiers);
     const int entry = FindShellKey(ShortcutFromKeyEvent(probe));
     if (entry < 0 || entry == static_cast<int>(TShellKey::SelectAll)) return;
+    const auto command = static_cast<TShellKey>(entry);
+    if (readOnly_ && (command == TShellKey::Rename || command == TShellKey::Delete || command == TShellKey::Cut ||
+                      command == TShellKey::Paste))
+        return;
     handled = true;
     TTreeNode* selected = Selected();
-    switch (static_cast<TShellKey>(entry)) {
+    switch (command) {
     case TShellKey::Rename:
         if (selected != nullptr) edit(indexFromItem(selected), AllEditTriggers, nullptr);
         break;
@@ -363,6 +384,7 @@ void TPTCustomShellTree::ShowShellContextMenu(TTreeNode* node, QPoint point) {
     if (Failed(GetItemsContextMenu(GetParentFormHandle(this), folder, 1, &item, CMF_EXPLORE, menu, contextMenu)) ||
         !contextMenu)
         return;
+    if (readOnly_) RemoveChangingCommands(menu, contextMenu.Get());
     TTrackPopupParams params;
     params.Parent = this;
     params.At = viewport()->mapToGlobal(point);
