@@ -252,6 +252,7 @@ QWidget* TFormCorvane::BuildLabelBar() {
     connect(lblZipProperties, &THyperLabel::clicked, this, [this] { views_->lblZipPropertiesClick(); });
     connect(lblConnections, &THyperLabel::clicked, this, [this] { views_->lblConnectionsClick(); });
     connect(lblExplore, &THyperLabel::clicked, this, [this] { views_->lblExploreClick(); });
+    connect(lblTasks, &THyperLabel::clicked, this, [this] { views_->lblTasksClick(); });
     connect(lblPersonalIntranet, &THyperLabel::clicked, this, [this] { views_->lblPersonalIntranetClick(); });
     return bar;
 }

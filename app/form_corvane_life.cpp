@@ -25,6 +25,7 @@
 #include "app/view_manager.h"
 #include "app/window_bounds.h"
 #include "archive/form_zip.h"
+#include "tasks/task_tree_window.h"
 #include "engine/settings.h"
 #include "engine/task_runner.h"
 #include "localisation/app_language.h"
@@ -230,6 +231,7 @@ void TFormCorvane::FormPaint() {
     views_->ShowStatusView();
     btnBrowseHome->SetDown(true);
     views_->ShowBrowserView({});
+    views_->ShowSchedulerView();
     StartRunner();
     const QStringList files = pendingTaskFiles_;
     pendingTaskFiles_.clear();
@@ -259,7 +261,10 @@ bool TFormCorvane::eventFilter(QObject* watched, QEvent* event) {
 
 void TFormCorvane::AddTaskFile(const QString& file) {
     // Task files are handed to the task tree, which the first paint makes.
-    pendingTaskFiles_.append(file);
+    if (TFormScheduler* tree = views_->FormScheduler)
+        tree->AddTaskFromFile(file.toStdString());
+    else
+        pendingTaskFiles_.append(file);
 }
 
 void TFormCorvane::OpenArchiveParameter(const QString& file) {

@@ -15,6 +15,7 @@
 #include "engine/url_model.h"
 #include "platform/rtl/log.h"
 #include "tasks/edit_task_dialog.h"
+#include "tasks/task_tree_window.h"
 #include "widgets/message_box.h"
 #include "widgets/mru_file_list.h"
 #include "widgets/transparent_button.h"
@@ -117,6 +118,8 @@ void TMainHooks::NewTask(const std::string& url_in, const std::string& profile, 
         form_.cmbURL->addItems(form_.mruURLs->Items());
         form_.cmbURL->setEditText(text);
     }
+    form_.Views().ShowSchedulerView();
+    if (TFormScheduler* tree = form_.Views().FormScheduler) tree->SelectTaskNode(task->FileName);
 }
 
 }  // namespace corvane

@@ -17,7 +17,7 @@
 #include "localisation/app_language.h"
 #include "localisation/message_ids.h"
 #include "platform/launch/launcher.h"
-#include "tasks/task_report_dialog.h"
+#include "tasks/task_tree_window.h"
 #include "widgets/gif_image.h"
 #include "widgets/message_box.h"
 #include "widgets/mru_file_list.h"
@@ -101,12 +101,12 @@ void TMainHooks::ShowTaskReport(TCVTask& task) {
     if (Closing || form_.ClosingQuietly()) return;
     auto current = App ? App->GetCurrentTask() : nullptr;
     if (current.get() != &task) return;
-    TdlgTaskReport report(&form_);
-    report.Task = current;
-    report.exec();
+    if (TFormScheduler* tree = form_.Views().FormScheduler) tree->ShowTaskReport(current);
 }
 
-void TMainHooks::TaskRescheduled(TCVTask& /*task*/) {}
+void TMainHooks::TaskRescheduled(TCVTask& task) {
+    if (TFormScheduler* tree = form_.Views().FormScheduler) tree->TaskRescheduled(task.FileName);
+}
 
 void TMainHooks::Beep() { QApplication::beep(); }
 
@@ -175,7 +175,7 @@ void TMainHooks::ShowBrowserView(const std::string& url_or_path) { form_.Views()
 
 void TMainHooks::ShowZipView() { form_.Views().ShowZipView(); }
 
-void TMainHooks::ShowSchedulerView() {}
+void TMainHooks::ShowSchedulerView() { form_.Views().ShowSchedulerView(); }
 
 void TMainHooks::ShowExploreView() { form_.Views().ShowExploreView(); }
 

@@ -12,6 +12,7 @@
 #include "app/form_personal_intranet.h"
 #include "app/form_status.h"
 #include "archive/form_zip.h"
+#include "tasks/task_tree_window.h"
 #include "engine/file_routines.h"
 #include "engine/registry_routines.h"
 #include "engine/settings.h"
@@ -218,6 +219,27 @@ void TViewManager::CloseIntranetView() {
     MarkLabel(*form_.lblPersonalIntranet, false);
 }
 
+// Task tree ------------------------------------------------------------------------------------
+
+void TViewManager::ShowSchedulerView() {
+    if (!FormScheduler) FormScheduler = new TFormScheduler();
+    form_.DockSite->Dock(FormScheduler, *form_.pnlLeftDock);
+    if (TDockFrame* frame = form_.DockSite->FindFrame(FormScheduler); frame && frame->isHidden()) {
+        frame->show();
+        if (TDockPanel* panel = form_.DockSite->PanelOf(*frame)) panel->ShowDockPanel(true);
+    }
+    FormScheduler->show();
+    MarkLabel(*form_.lblTasks, true);
+}
+
+void TViewManager::FloatSchedulerView() {
+    if (FormScheduler) {
+        form_.DockSite->Float(FormScheduler);
+        form_.DockSite->FindFrame(FormScheduler)->hide();
+    }
+    MarkLabel(*form_.lblTasks, false);
+}
+
 // Skins ----------------------------------------------------------------------------------------
 
 std::string TViewManager::SkinFile(const std::string& name) { return corvane::SkinFile(name); }
@@ -265,6 +287,14 @@ void TViewManager::lblPersonalIntranetClick() {
         CloseIntranetView();
 }
 
+void TViewManager::lblTasksClick() {
+    const TDockFrame* frame = FormScheduler ? form_.DockSite->FindFrame(FormScheduler) : nullptr;
+    if (!FormScheduler || !frame || frame->isHidden())
+        ShowSchedulerView();
+    else
+        FloatSchedulerView();
+}
+
 void TViewManager::CloseView(QWidget* view) {
     if (view == nullptr) return;
     if (view == FormStatus)
@@ -275,6 +305,8 @@ void TViewManager::CloseView(QWidget* view) {
         CloseDownloaderView();
     else if (view == FormExplore)
         CloseExploreView();
+    else if (view == FormScheduler)
+        FloatSchedulerView();
     else if (view == FormPersonalIntranet)
         CloseIntranetView();
 }
@@ -294,6 +326,7 @@ void TViewManager::ReleaseViews() {
         delete gone;
     };
     drop(FormExplore);
+    drop(FormScheduler);
     drop(FormPersonalIntranet);
     drop(FormDownloader);
     drop(FormStatus);

@@ -18,6 +18,7 @@ class TFormBrowser;
 class TFormCorvane;
 class TFormDownloader;
 class TFormExplore;
+class TFormScheduler;
 class TFormPersonalIntranet;
 class TFormStatus;
 class TFormZip;
@@ -37,6 +38,7 @@ public:
     TFormZip* FormZip = nullptr;
     TFormDownloader* FormDownloader = nullptr;
     TFormExplore* FormExplore = nullptr;
+    TFormScheduler* FormScheduler = nullptr;
     TFormPersonalIntranet* FormPersonalIntranet = nullptr;
 
     // The connection pool the connections view shows; null while there is none.
@@ -52,6 +54,8 @@ public:
     void CloseDownloaderView();
     void ShowExploreView();
     void CloseExploreView();
+    void ShowSchedulerView();
+    void FloatSchedulerView();
     void ShowIntranetView();
     void CloseIntranetView();
 
@@ -64,6 +68,7 @@ public:
     void lblZipPropertiesClick();
     void lblConnectionsClick();
     void lblExploreClick();
+    void lblTasksClick();
     void lblPersonalIntranetClick();
 
     // The close asked from a view's grabber or floating window.

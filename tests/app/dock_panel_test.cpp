@@ -41,17 +41,16 @@ TEST_F(DockPanel, SidePanelOpensWithFirstClientAndShutsWithLast) {
     TFormCorvane& form = Start();
     form.resize(900, 600);
     TDockPanel& left = *form.pnlLeftDock;
-    EXPECT_FALSE(left.isVisible());
-    EXPECT_FALSE(left.Handle()->isVisible()) << "SplitterLeft is hidden while the panel is empty";
-    EXPECT_EQ(left.Handle()->objectName(), QStringLiteral("SplitterLeft"));
-
-    QWidget one, two;
-    one.setWindowTitle(QStringLiteral("One"));
-    two.setWindowTitle(QStringLiteral("Two"));
-    form.DockSite->Dock(&one, left);
+    // The first paint docked the task tree there.
+    ASSERT_EQ(left.Clients().size(), 1u);
     QTRY_COMPARE(left.Extent(), 200);
+    EXPECT_EQ(left.Handle()->objectName(), QStringLiteral("SplitterLeft"));
     EXPECT_TRUE(left.Handle()->isVisible());
     EXPECT_EQ(left.Handle()->palette().color(QPalette::Window), QColor(0xFF, 0xC0, 0x00));
+    EXPECT_EQ(form.splMain->handleWidth(), 3);
+
+    QWidget two;
+    two.setWindowTitle(QStringLiteral("Two"));
     form.DockSite->Dock(&two, left, TDockAlign::Top);
     QTest::qWait(20);
     EXPECT_EQ(left.Extent(), 200) << "a second client keeps the panel as wide";
@@ -61,10 +60,10 @@ TEST_F(DockPanel, SidePanelOpensWithFirstClientAndShutsWithLast) {
     form.DockSite->Release(&two);
     EXPECT_TRUE(left.isVisible()) << "undocking one of two keeps it open";
     EXPECT_EQ(left.CountVisibleDockClients(), 1);
-    form.DockSite->Release(&one);
+    form.Views().FloatSchedulerView();
     EXPECT_FALSE(left.isVisible()) << "the last one leaving shuts it";
     EXPECT_EQ(left.Extent(), 0);
-    EXPECT_FALSE(left.Handle()->isVisible());
+    EXPECT_FALSE(left.Handle()->isVisible()) << "SplitterLeft is hidden while the panel is empty";
 }
 
 TEST_F(DockPanel, GrabberDragDocksViewOnTheRight) {

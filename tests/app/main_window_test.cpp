@@ -21,6 +21,7 @@
 #include "app/window_bounds.h"
 #include "archive/form_zip.h"
 #include "archive/wiz_file_zip.h"
+#include "engine/task.h"
 #include "engine/registry_routines.h"
 #include "engine/settings.h"
 #include "localisation/app_language.h"
@@ -132,6 +133,25 @@ TEST_F(MainWindow, WebAddressOnTheCommandLineOpensTheNewTaskDialog) {
     }
 }
 
+TEST_F(MainWindow, TaskFileOnTheCommandLineReachesTheTaskTreeAfterTheFirstPaint) {
+    TCVTask task;
+    task.FileName = home_ + "X.CVT";
+    task.Name = "X";
+    task.URL = "http://h.test/";
+    task.Save();
+    QString title;
+    bool painted_first = false;
+    OnModal([&](QWidget& dialog) {
+        title = dialog.windowTitle();
+        painted_first = form_->Tag == kTagPainted && form_->Views().FormScheduler != nullptr;
+        static_cast<QDialog&>(dialog).reject();
+    });
+    Start({QString::fromStdString(task.FileName)});
+    QTRY_VERIFY_WITH_TIMEOUT(!title.isEmpty(), 5000);
+    EXPECT_EQ(title, QStringLiteral("Add a Task"));
+    EXPECT_TRUE(painted_first);
+}
+
 TEST_F(MainWindow, DroppedFilesAndHandedOverArchives) {
     TFormCorvane& form = Start();
     const std::string a = home_ + "a.zip", b = home_ + "b.zip";
@@ -149,8 +169,7 @@ TEST_F(MainWindow, DroppedFilesAndHandedOverArchives) {
     EXPECT_EQ(wizard_files[0], a);
     ASSERT_NE(form.Views().FormZip, nullptr);
 
-    // A task file waits for the task tree; a URL handed over is ignored.
-    form.Applicata1Param(QString::fromStdString(home_ + "x.cvt"));
+    // A URL handed over is ignored.
     form.Applicata1Param(QStringLiteral("http://h.test/"));
     QTest::qWait(20);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);

@@ -13,6 +13,7 @@
 #include "app/gauge.h"
 #include "app/run_hooks.h"
 #include "archive/form_zip.h"
+#include "tasks/task_tree_window.h"
 #include "engine/file_routines.h"
 #include "engine/settings.h"
 #include "engine/task.h"
@@ -81,6 +82,8 @@ TEST_F(RunHooks, NamedProfileTasksGetUniqueFilesAndArchives) {
     EXPECT_TRUE(a->Profile.UseStartPageTitle);
     EXPECT_EQ(App->ActiveTasks.IndexOf(first) >= 0, true);
     EXPECT_EQ(form.mruURLs->Items().value(0), QString::fromStdString(url));
+    ASSERT_NE(form.Views().FormScheduler, nullptr);
+    EXPECT_EQ(form.Views().FormScheduler->SelectedPath(), second) << "the tree selects the new task";
 
     // An address the check refuses makes nothing (its box says why).
     ScriptedMessageBoxes boxes;

@@ -12,6 +12,7 @@
 #include "app/form_browser.h"
 #include "app/form_downloader.h"
 #include "app/form_explore.h"
+#include "tasks/task_tree_window.h"
 #include "app/form_personal_intranet.h"
 #include "app/form_status.h"
 #include "archive/form_zip.h"
@@ -55,6 +56,22 @@ TEST_F(ViewManager, FirstPaintDocksStatusAndHomePage) {
     EXPECT_NE(browsers_->last->calls.back().find(home), std::string::npos) << browsers_->last->calls.back();
     EXPECT_TRUE(std::filesystem::is_regular_file(home));
     EXPECT_TRUE(form.btnBrowseHome->Down());
+
+    // The task tree fills the left panel; its label floats and hides it, and brings the same view back.
+    TFormScheduler* tree = views.FormScheduler;
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(form.DockSite->PanelOf(*form.DockSite->FindFrame(tree)), form.pnlLeftDock);
+    QTRY_COMPARE(form.pnlLeftDock->Extent(), 200);
+    EXPECT_TRUE(Marked(*form.lblTasks));
+    QTest::mouseClick(form.lblTasks, Qt::LeftButton);
+    EXPECT_EQ(views.FormScheduler, tree);
+    EXPECT_FALSE(FrameVisible(form, tree));
+    EXPECT_TRUE(Unmarked(*form.lblTasks));
+    QTest::mouseClick(form.lblTasks, Qt::LeftButton);
+    EXPECT_EQ(views.FormScheduler, tree);
+    EXPECT_TRUE(FrameVisible(form, tree));
+    EXPECT_EQ(form.DockSite->PanelOf(*form.DockSite->FindFrame(tree)), form.pnlLeftDock);
+    EXPECT_TRUE(Marked(*form.lblTasks));
 
     // The status view floats and hides, and comes back to its panel.
     TFormStatus* status = views.FormStatus;
