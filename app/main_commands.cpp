@@ -147,6 +147,10 @@ void TMainCommands::Bind() {
     connect(form_.btnNewZip, &TTransparentButton::MouseDown, this, [this](Qt::MouseButton button, QPoint) {
         if (button == Qt::LeftButton) menus_.popNew->popup(form_.btnNewZip->mapToGlobal(QPoint(0, form_.btnNewZip->height())));
     });
+    // GO's other commands sit on its right button.
+    connect(form_.btnGO, &TTransparentButton::MouseDown, this, [this](Qt::MouseButton button, QPoint) {
+        if (button == Qt::RightButton) menus_.popGO->popup(form_.btnGO->mapToGlobal(QPoint(0, form_.btnGO->height())));
+    });
     connect(form_.btnDownloads, &TTransparentButton::MouseDown, this, [this](Qt::MouseButton button, QPoint) {
         if (button != Qt::LeftButton) return;
         BuildDownloadsMenu(*menus_.popDownloads, nullptr);

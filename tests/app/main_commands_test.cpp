@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
+#include <QTreeView>
 #include <filesystem>
 #include <fstream>
 
@@ -197,6 +198,29 @@ TEST_F(DatedArchive, OpensTodaysArchiveAndPressesAddToSelected) {
     form.Views().FormZip->WaitForListing();
     EXPECT_EQ(form.Views().FormZip->CurrentZipFileName(), Downloads() + DatedArchiveName(Now()));
     EXPECT_TRUE(form.btnAddToSelectedZip->Down());
+}
+
+TEST_F(ArchiveCommands, RenameKeyActsInTheArchiveViewOnly) {
+    TFormCorvane& form = Start();
+    form.Menus.miCorvanesFor->trigger();
+    TFormZip* zip = form.Views().FormZip;
+    ASSERT_NE(zip, nullptr);
+    zip->WaitForListing();
+    form.cmbURL->setFocus();
+    QTRY_VERIFY(form.cmbURL->hasFocus());
+    QTest::keyClick(form.cmbURL, Qt::Key_R, Qt::ControlModifier);
+    auto editing = [zip] {
+        auto* editor = zip->tvZip->viewport()->findChild<QLineEdit*>();
+        return editor && editor->isVisible();
+    };
+    EXPECT_FALSE(editing());
+    zip->tvZip->setFocus();
+    QTRY_VERIFY(zip->tvZip->hasFocus());
+    QTest::keyClick(zip->tvZip, Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(editing());
+    SaveScreenshot(form, QStringLiteral("-rename"));
+    QTest::keyClick(zip->tvZip->viewport()->findChild<QLineEdit*>(), Qt::Key_Escape);
+    EXPECT_FALSE(editing());
 }
 
 TEST_F(ArchiveCommands, MissingRecentArchiveIsReportedAndDropped) {
