@@ -18,7 +18,9 @@
 #include "archive/form_zip.h"
 #include "archive/wiz_file_zip.h"
 #include "archive/xceed_zip.h"
+#include "archive/zip_browse.h"
 #include "archive/zip_tree.h"
+#include "engine/file_types.h"
 #include "engine/settings.h"
 #include "localisation/app_language.h"
 #include "localisation/message_ids.h"
@@ -218,8 +220,41 @@ void TMainCommands::miZipRenameClick() {
     zip->tvZip->edit(zip->tvZip->currentIndex());
 }
 
-void TMainCommands::miBrowseClick(QObject*) {
-    if (TFormZip* zip = form_.Views().FormZip) zip->BrowseSelected();
+void TMainCommands::miBrowseClick(QObject* sender) {
+    TFormZip* zip = form_.Views().FormZip;
+    if (!zip) return;
+    const bool from_list = sender == zip->lvZip;
+    TZipNodeId entry = zip->Selected();
+    if (from_list) {
+        const std::vector<TZipNodeId> selection = zip->Selection();
+        entry = selection.empty() ? 0 : selection.front();
+    }
+    const TZipNode* node = entry ? zip->Tree().Node(entry) : nullptr;
+    if (!node || node->Kind != TZipNodeKind::Entry) {
+        // An archive or folder: the archive window shows its start page.
+        zip->BrowseSelected();
+        return;
+    }
+    const bool is_page = GetFileTypeByName(node->Name) == kPageFileType;
+    std::string path;
+    if (is_page) {
+        // A page needs its pictures and links: the whole archive is extracted, once.
+        const TZipObj* obj = zip->Tree().Obj(node->Archive);
+        const std::string root = obj ? zip->OpenForBrowsing(obj->ZipFileName) : std::string();
+        if (!root.empty()) path = SafeBrowsePath(root, node->RawName);
+    } else {
+        path = zip->BrowseFileFor(entry);
+    }
+    switch (ZipBrowseActionFor(path, is_page, from_list)) {
+    case TZipBrowseAction::Nothing:
+        return;
+    case TZipBrowseAction::ShowInBrowser:
+        form_.Views().ShowBrowserView(path);
+        return;
+    case TZipBrowseAction::LaunchPage:
+        LaunchItem(path);
+        return;
+    }
 }
 
 // ---- Recent archives

@@ -27,6 +27,10 @@
 #include "localisation/message_ids.h"
 #include "platform/rtl/date_time.h"
 #include "tests/app/main_window_fixture.h"
+#include "tests/archive/hostile_archive.h"
+#include "tests/shell/ns/recording_shell_ui.h"
+#include "tests/support/launch_recorder.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/scripted_dialogs.h"
 #include "widgets/mru_file_list.h"
@@ -221,6 +225,65 @@ TEST_F(ArchiveCommands, RenameKeyActsInTheArchiveViewOnly) {
     SaveScreenshot(form, QStringLiteral("-rename"));
     QTest::keyClick(zip->tvZip->viewport()->findChild<QLineEdit*>(), Qt::Key_Escape);
     EXPECT_FALSE(editing());
+}
+
+TEST_F(ArchiveCommands, DeletingTheTopNodeTrashesTheArchiveUnlessCancelled) {
+    SavedEnv data_home("XDG_DATA_HOME");
+    TFormCorvane& form = Start();
+    ::setenv("XDG_DATA_HOME", (Downloads() + "../data").c_str(), 1);
+    const std::string file = Downloads() + "site.zip";
+    MakeZip(file, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}});
+    form.Commands->mruFilesMRUItemClick(QString::fromStdString(file));
+    TFormZip* zip = form.Views().FormZip;
+    ASSERT_NE(zip, nullptr);
+    zip->WaitForListing();
+    ASSERT_NE(zip->Selected(), 0u);
+    zip->tvZip->setFocus();
+    QTRY_VERIFY(zip->tvZip->hasFocus());
+
+    RecordingShellUi ui;
+    ui.answers = {shell::ShellAnswer::No};
+    QTest::keyClick(zip->tvZip, Qt::Key_Delete);
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_NE(zip->Selected(), 0u) << "a cancel keeps the archive open";
+    ui.answers = {shell::ShellAnswer::Yes};
+    QTest::keyClick(zip->tvZip, Qt::Key_Delete);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_FALSE(fs::is_empty(Downloads() + "../data/Trash/files"));
+    EXPECT_EQ(zip->Selected(), 0u);
+    ASSERT_FALSE(ui.questions.empty());
+}
+
+TEST_F(ArchiveCommands, BrowseShowsAFileInTheBrowserAndHandsAPageToTheLauncher) {
+    TFormCorvane& form = Start();
+    const std::string file = Downloads() + "site.zip";
+    MakeZip(file, {{"index.htm", "<p>x</p>"}, {"notes.txt", "n"}});
+    SetCaptureFolder("temp", App->GetTempFolder());  // as the program does at start
+    form.Commands->mruFilesMRUItemClick(QString::fromStdString(file));
+    TFormZip* zip = form.Views().FormZip;
+    ASSERT_NE(zip, nullptr);
+    zip->WaitForListing();
+    const TZipNodeId archive = zip->Selected();
+    auto entry = [&](const std::string& name) -> TZipNodeId {
+        for (TZipNodeId id : zip->Tree().Node(archive)->Children)
+            if (zip->Tree().Node(id)->Name == name) return id;
+        return 0;
+    };
+    ASSERT_NE(entry("notes.txt"), 0u);
+    LaunchRecorder launches;
+    zip->SelectNode(entry("notes.txt"));
+    form.Menus.miBrowse->trigger();
+    ASSERT_NE(browsers_->last, nullptr);
+    ASSERT_FALSE(browsers_->last->calls.empty());
+    EXPECT_TRUE(browsers_->last->calls.back().ends_with("notes.txt")) << browsers_->last->calls.back();
+    EXPECT_TRUE(launches.Opened().empty()) << "no extracted file goes to the shell but pages";
+    zip->SelectNode(entry("index.htm"));
+    form.Menus.miBrowse->trigger();
+    const auto opened = launches.Opened();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(opened[0].location.ends_with("index.htm")) << opened[0].location;
+    EXPECT_TRUE(fs::exists(opened[0].location));
+    ClearCaptureFolders();
 }
 
 TEST_F(ArchiveCommands, MissingRecentArchiveIsReportedAndDropped) {
