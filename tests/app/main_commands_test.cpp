@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTreeView>
 #include <filesystem>
@@ -21,6 +23,7 @@
 #include "app/main_commands.h"
 #include "app/run_hooks.h"
 #include "app/product_version.h"
+#include "archive/form_extract.h"
 #include "archive/form_zip.h"
 #include "engine/settings.h"
 #include "localisation/app_language.h"
@@ -284,6 +287,47 @@ TEST_F(ArchiveCommands, BrowseShowsAFileInTheBrowserAndHandsAPageToTheLauncher) 
     EXPECT_TRUE(opened[0].location.ends_with("index.htm")) << opened[0].location;
     EXPECT_TRUE(fs::exists(opened[0].location));
     ClearCaptureFolders();
+}
+
+TEST_F(ArchiveCommands, UnzipPresetsTheSelectionAndDeleteAsksForAFolder) {
+    TFormCorvane& form = Start();
+    const std::string file = Downloads() + "site.zip";
+    MakeZip(file, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}, {"pics/b.gif", "GIF89a"}});
+    form.Commands->mruFilesMRUItemClick(QString::fromStdString(file));
+    TFormZip* zip = form.Views().FormZip;
+    ASSERT_NE(zip, nullptr);
+    zip->WaitForListing();
+    const TZipNodeId archive = zip->Selected();
+    TZipNodeId pics = 0;
+    for (TZipNodeId id : zip->Tree().Node(archive)->Children)
+        if (zip->Tree().Node(id)->Name == "pics") pics = id;
+    ASSERT_NE(pics, 0u);
+    zip->SelectNode(pics);
+
+    const std::string out = Downloads() + "out";
+    bool selected = false;
+    OnModal([&](QWidget& dialog) {
+        auto& extract = static_cast<TFormExtract&>(dialog);
+        selected = extract.rbSelectedFiles->isChecked();
+        extract.edExtractTo->setText(QString::fromStdString(out));
+        extract.cbOverwrite->setChecked(true);
+        QTest::mouseClick(extract.btnExtract, Qt::LeftButton);
+    });
+    form.Menus.miZipUnzip->trigger();
+    EXPECT_TRUE(selected);
+    EXPECT_TRUE(fs::exists(out + "/pics/a.gif"));
+    EXPECT_FALSE(fs::exists(out + "/index.htm"));
+
+    form.activateWindow();
+    zip->tvZip->setFocus();
+    QTRY_VERIFY(zip->tvZip->hasFocus());
+    ScriptedMessageBoxes boxes;
+    boxes.Expect(MsgButton::No, QString::fromStdString(AppLanguage().GetLangStr(msg::ConfirmDeleteFolder1)));
+    QTest::keyClick(zip->tvZip, Qt::Key_Delete);
+    EXPECT_EQ(ReadZip(file).size(), 3u) << "No keeps the entries";
+    boxes.Expect(MsgButton::Yes, QStringLiteral("pics"));
+    QTest::keyClick(zip->tvZip, Qt::Key_Delete);
+    EXPECT_EQ(ReadZip(file).size(), 1u);
 }
 
 TEST_F(ArchiveCommands, MissingRecentArchiveIsReportedAndDropped) {
