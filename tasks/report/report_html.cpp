@@ -1,7 +1,7 @@
 #include "tasks/report/report_html.h"
 
-#include "engine/mirror_naming.h"
-#include "engine/text_routines.h"
+#include "engine/parse/mirror_naming.h"
+#include "engine/support/text_routines.h"
 
 namespace corvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/engine_host.h"
+#include "engine/run/engine_host.h"
 
 #include "platform/rtl/headless_main_loop.h"
 

@@ -1,4 +1,4 @@
-#include "engine/engine_timing.h"
+#include "engine/run/engine_timing.h"
 
 #include <gtest/gtest.h>
 

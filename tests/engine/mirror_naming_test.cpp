@@ -1,4 +1,4 @@
-#include "engine/mirror_naming.h"
+#include "engine/parse/mirror_naming.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/url_model.h"
+#include "engine/parse/url_model.h"
 #include "tests/engine/percent_decode.h"
 
 namespace corvane {

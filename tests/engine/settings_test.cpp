@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/engine_host.h"
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
-#include "engine/system_info.h"
-#include "engine/task.h"
+#include "engine/run/engine_host.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
+#include "engine/support/system_info.h"
+#include "engine/model/task.h"
 #include "task_fixture.h"
 
 namespace corvane {

@@ -7,12 +7,12 @@
 #include <map>
 #include <vector>
 
-#include "engine/download_thread.h"
-#include "engine/engine_host.h"
-#include "engine/parse_worker.h"
-#include "engine/settings.h"
-#include "engine/socket_list.h"
-#include "engine/task_runner.h"
+#include "engine/run/download_thread.h"
+#include "engine/run/engine_host.h"
+#include "engine/run/parse_worker.h"
+#include "engine/model/settings.h"
+#include "engine/run/socket_list.h"
+#include "engine/run/task_runner.h"
 #include "tests/engine/capture_fixture.h"
 #include "tests/support/loopback_server.h"
 
