@@ -6,6 +6,8 @@
 #include "engine/support/text_routines.h"
 #include "engine/parse/url_model.h"
 #include "platform/rtl/fnv_hash.h"
+#include "platform/rtl/hex_text.h"
+#include "platform/rtl/dot_segments.h"
 #include "platform/rtl/string_list.h"
 
 namespace corvane {
@@ -108,18 +110,7 @@ std::string LocalName(const TbrURL& parts, const std::vector<std::string>& dirs)
 // A path's elements with "." and ".." resolved, as the file system would read it.
 std::vector<std::string> LexicalElements(const std::string& path) {
     std::vector<std::string> out;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t slash = path.find('/', start);
-        if (slash == npos) slash = path.size();
-        const std::string element = path.substr(start, slash - start);
-        if (element == "..") {
-            if (!out.empty()) out.pop_back();
-        } else if (!element.empty() && element != ".") {
-            out.push_back(element);
-        }
-        start = slash + 1;
-    }
+    SplitDotSegments(path, {}, out);
     return out;
 }
 
@@ -130,13 +121,6 @@ bool LiesInside(const std::string& path, const std::string& folder) {
     for (std::size_t i = 0; i < f.size(); ++i)
         if (p[i] != f[i]) return false;
     return true;
-}
-
-void AppendPercent(std::string& out, unsigned char c) {
-    static const char* const kHex = "0123456789ABCDEF";
-    out += '%';
-    out += kHex[c >> 4];
-    out += kHex[c & 15];
 }
 
 }  // namespace
@@ -214,7 +198,7 @@ std::string EncodePageLink(const std::string& link) {
         if (keep)
             out += ch;
         else
-            AppendPercent(out, c);
+            AppendPercentEscape(out, c);
     }
     return out;
 }
@@ -233,7 +217,7 @@ std::string PageLinkText(const std::string& url, const std::string& base, const 
     for (std::size_t i = hash; i < url.size(); ++i) {
         const auto c = static_cast<unsigned char>(url[i]);
         if (c <= ' ' || c >= 0x7F || c == '"' || c == '\'' || c == '<' || c == '>' || c == '`')
-            AppendPercent(text, c);
+            AppendPercentEscape(text, c);
         else
             text += url[i];
     }

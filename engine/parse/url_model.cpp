@@ -4,6 +4,8 @@
 
 #include "engine/support/file_routines.h"
 #include "engine/support/text_routines.h"
+#include "platform/rtl/dot_segments.h"
+#include "platform/rtl/hex_text.h"
 #include "platform/rtl/string_list.h"
 
 namespace corvane {
@@ -34,42 +36,6 @@ std::size_t QueryStart(const std::string& url) {
 std::size_t AuthorityStart(const std::string& url) {
     const std::size_t p = SchemeEnd(url);
     return p == npos ? 0 : p + 3;
-}
-
-// Removes the last segment, with its leading "/", from the output of RemoveDots.
-void PopSegment(std::string& out) {
-    const std::size_t slash = out.rfind('/');
-    out.erase(slash == npos ? 0 : slash);
-}
-
-// Dot-segment removal on a path: ".." above the root is dropped, never kept.
-std::string RemoveDots(std::string in) {
-    std::string out;
-    while (!in.empty()) {
-        if (in.starts_with("../")) {
-            in.erase(0, 3);
-        } else if (in.starts_with("./")) {
-            in.erase(0, 2);
-        } else if (in.starts_with("/./")) {
-            in.erase(0, 2);
-        } else if (in == "/.") {
-            in = "/";
-        } else if (in.starts_with("/../")) {
-            in.erase(0, 3);
-            PopSegment(out);
-        } else if (in == "/..") {
-            in = "/";
-            PopSegment(out);
-        } else if (in == "." || in == "..") {
-            in.clear();
-        } else {
-            const std::size_t next = in.find('/', in[0] == '/' ? 1 : 0);
-            const std::size_t n = next == npos ? in.size() : next;
-            out.append(in, 0, n);
-            in.erase(0, n);
-        }
-    }
-    return out;
 }
 
 }  // namespace
@@ -190,7 +156,7 @@ std::string RemoveDotSegments(const std::string& url) {
         start = url.find('/', AuthorityStart(url));
         if (start == npos || start >= limit) return url;
     }
-    return url.substr(0, start) + RemoveDots(url.substr(start, limit - start)) + url.substr(limit);
+    return url.substr(0, start) + ResolveDotSegments(std::string_view(url).substr(start, limit - start), kUrlPathRules) + url.substr(limit);
 }
 
 std::string ResolveURL(const std::string& link, const std::string& base) {
@@ -248,20 +214,7 @@ std::string StripAnchor(const std::string& url) {
 }
 
 std::string EncodeUnsafeURLBytes(const std::string& url) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(url.size());
-    for (const char c : url) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b <= 0x20 || b == 0x7F) {
-            out += '%';
-            out += kHex[b >> 4];
-            out += kHex[b & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return PercentEncode(url, [](unsigned char b) { return b <= 0x20 || b == 0x7F; });
 }
 
 bool HasWebProtocol(const std::string& text) {

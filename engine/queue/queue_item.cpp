@@ -9,6 +9,7 @@
 #include "engine/model/task.h"
 #include "engine/support/text_routines.h"
 #include "engine/parse/url_model.h"
+#include "platform/rtl/hex_text.h"
 
 namespace corvane {
 
@@ -26,43 +27,16 @@ bool NeedsEscape(const std::string& field) {
     return field.find_first_of(std::string_view("\r\n\xB6", 3)) != std::string::npos;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::string EncodeRecordField(const std::string& field) {
     if (!NeedsEscape(field)) return field;
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out = "\x01";
-    for (unsigned char c : field) {
-        if (c < 0x20 || c == '%' || c == 0x7F || c == 0xB6) {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+    return "\x01" + PercentEncode(field, [](unsigned char c) { return c < 0x20 || c == '%' || c == 0x7F || c == 0xB6; });
 }
 
 std::string DecodeRecordField(const std::string& field) {
     if (field.empty() || field[0] != '\x01') return field;
-    std::string out;
-    for (std::size_t i = 1; i < field.size(); ++i) {
-        if (field[i] == '%' && i + 2 < field.size() && HexValue(field[i + 1]) >= 0 && HexValue(field[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(field[i + 1]) * 16 + HexValue(field[i + 2]));
-            i += 2;
-        } else {
-            out += field[i];
-        }
-    }
-    return out;
+    return PercentDecode(std::string_view(field).substr(1));
 }
 
 std::string TCVQItem::EncodeRecord() const {

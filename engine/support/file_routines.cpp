@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/rtl/atomic_file.h"
+#include "platform/rtl/wildcard.h"
 
 namespace corvane {
 
@@ -34,37 +35,6 @@ std::string NameOf(const std::string& path) {
 std::string ExtensionOf(const std::string& name) {
     const std::size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
-}
-
-char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// "*" any run of bytes, "?" exactly one, letters without regard to case.
-bool WildcardMatch(const std::string& mask, const std::string& name) {
-    std::size_t m = 0, n = 0;
-    std::size_t star = std::string::npos, resume = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && mask[m] == '*') {
-            star = m++;
-            resume = n;
-        } else if (m < mask.size() && (mask[m] == '?' || FoldCase(mask[m]) == FoldCase(name[n]))) {
-            ++m;
-            ++n;
-        } else if (star != std::string::npos) {
-            m = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*') ++m;
-    return m == mask.size();
-}
-
-// A mask ending in ".*" also takes names without an extension, so "*.*" matches every name.
-bool MaskMatches(const std::string& mask, const std::string& name) {
-    if (WildcardMatch(mask, name)) return true;
-    return mask.size() >= 2 && mask.compare(mask.size() - 2, 2, ".*") == 0 &&
-           WildcardMatch(mask.substr(0, mask.size() - 2), name);
 }
 
 void SortByName(std::vector<std::string>& names) {
@@ -212,7 +182,10 @@ std::string UpPrefix(const std::string& path) {
 bool ListFiles(const std::string& directory, const std::string& mask, TStringList& list) {
     std::vector<std::string> names;
     const bool ok = ListEntries(
-        directory, [&mask](const std::string& name, bool is_dir) { return !is_dir && MaskMatches(mask, name); },
+        directory,
+        [&mask](const std::string& name, bool is_dir) {
+            return !is_dir && WildcardMatch(mask, name, DotStarRule::ExtensionOptional);
+        },
         names);
     if (!ok) return false;
     SortByName(names);

@@ -1,26 +1,23 @@
 #include "engine/support/start_page.h"
 
 #include "engine/model/version.h"
+#include "platform/rtl/hex_text.h"
 
 namespace corvane {
 
 std::string JavaScriptStringLiteral(const std::string& text) {
-    static const char* const kHex = "0123456789ABCDEF";
     std::string out = "\"";
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         if (c >= 0x80) {
             // Percent-encoded, as a browser sends such a byte anyway; this also keeps the line
             // separators U+2028 and U+2029 out of the literal.
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
+            AppendPercentEscape(out, c);
         } else if (c < 0x20 || c == 0x7F || c == '"' || c == '\'' || c == '\\' || c == '<' || c == '>' ||
                    c == '&') {
             // "<" and ">" escaped keep "</script>" and "<!--" out of the script element.
             out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
+            AppendHexByte(out, c);
         } else {
             out += ch;
         }

@@ -8,13 +8,6 @@ namespace corvane {
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -27,37 +20,11 @@ bool Fail(DWORD error) {
 
 }  // namespace
 
-std::string PercentDecode(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 std::string EncodeRequestTarget(const std::string& target) {
-    static const char* const kHex = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(target.size());
-    for (const char c : target) {
-        const auto b = static_cast<unsigned char>(c);
-        const bool encode = b <= 0x20 || b >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' ||
-                            c == '^' || c == '`' || c == '{' || c == '|' || c == '}';
-        if (encode) {
-            out += '%';
-            out += kHex[b >> 4];
-            out += kHex[b & 0x0F];
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return PercentEncode(target, [](unsigned char b) {
+        return b <= 0x20 || b >= 0x7F || b == '"' || b == '<' || b == '>' || b == '\\' || b == '^' || b == '`' ||
+               b == '{' || b == '|' || b == '}';
+    });
 }
 
 bool InternetCrackUrlA(const char* url, DWORD url_length, DWORD flags, URL_COMPONENTSA* components) {

@@ -7,12 +7,10 @@
 #include <vector>
 
 #include "engine/parse/url_model.h"
-#include "tests/engine/percent_decode.h"
+#include "platform/rtl/hex_text.h"
 
 namespace corvane {
 namespace {
-
-using corvane::testing::PercentDecode;
 
 const std::string kFolder = "/srv/sentinel/capture/";
 
