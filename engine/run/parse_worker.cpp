@@ -102,76 +102,79 @@ void TThreadParse::Execute() {
     }
 }
 
-void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
-    // LoadPage, on the main thread: the run's rules, the page's file and its text.
-    std::shared_ptr<const TCVRunRules> rules;
-    std::string local_file;
-    std::string original;
-    bool from_original = false;
-    std::string text;
-    std::string failure;
-    bool oversized = false;
+// What LoadPage found: the run's rules, the page's file and its text.
+struct TThreadParse::LoadedPage {
+    std::shared_ptr<const TCVRunRules> Rules;
+    std::string LocalFile;
+    std::string Original;  // a kept original of the page, when one exists
+    bool FromOriginal = false;
+    std::string Text;
+    std::string Failure;  // why the page could not be read
+    bool Oversized = false;
+};
+
+// LoadPage, on the main thread.
+TThreadParse::LoadedPage TThreadParse::LoadPage(TCVTask& task, TCVQItem& item) {
+    LoadedPage page;
     Synchronize([&] {
-        rules = task.EnsureRunRules();
-        local_file = item->GetLocalFileName();
-        if (status_) status_("Loading Page: " + local_file);
+        page.Rules = task.EnsureRunRules();
+        page.LocalFile = item.GetLocalFileName();
+        if (status_) status_("Loading Page: " + page.LocalFile);
         // A kept original means an earlier parse rewrote the file but its record never reached the
         // queue file: the rewrite's links no longer resolve as the page's own did.
-        original = KeptOriginalName(local_file);
+        page.Original = KeptOriginalName(page.LocalFile);
         std::error_code ec;
-        from_original = !original.empty() && std::filesystem::is_regular_file(original, ec);
-        failure = ReadSavedPage(from_original ? original : local_file, text, oversized);
+        page.FromOriginal = !page.Original.empty() && std::filesystem::is_regular_file(page.Original, ec);
+        page.Failure = ReadSavedPage(page.FromOriginal ? page.Original : page.LocalFile, page.Text, page.Oversized);
     });
-    if (!failure.empty()) {
-        FailPage(*item, failure);
-        return;
+    return page;
+}
+
+bool TThreadParse::ScanPage(TCVTask& task, TCVQItem& item, const LoadedPage& page, PageParseOutcome& outcome) {
+    if (page.Text.empty()) return true;
+    try {
+        PageParseContext context;
+        context.Page = &item;
+        context.Profile = &page.Rules->Profile;
+        context.Rules = page.Rules->Links();
+        context.StartBaseDir = page.Rules->StartBaseDir;
+        context.QueueLink = [&task, this](const TCVQItem& link, bool& added) {
+            // AddNewLink: the URL-set test and the add are one step under the task's lock.
+            std::string queued;
+            Synchronize([&] { queued = task.AddQItemIfNew(link, added); });
+            return queued;
+        };
+        context.ShowLinkCount = [this](int found_links, int new_links) {
+            ShowStatus("Parsing... Links: " + std::to_string(found_links) + "  New Links: " +
+                       std::to_string(new_links));
+        };
+        context.StopRequested = [this] { return Stop() || Terminated(); };
+        outcome = ParsePageText(page.Text, context);
+        ShowStatus("");  // ClearStatus
+    } catch (const MainLoopClosed&) {
+        throw;  // the program is ending: the page stays Saved for the next run
+    } catch (const std::exception& e) {
+        FailPage(item, e.what());
+        return false;
     }
-    if (oversized) LogWarning("parse: " + item->URL + " is larger than 256 MB and was not scanned for links");
+    return true;
+}
 
-    PageParseOutcome outcome;
-    if (!text.empty()) {
-        try {
-            PageParseContext context;
-            context.Page = item.get();
-            context.Profile = &rules->Profile;
-            context.Rules = rules->Links();
-            context.StartBaseDir = rules->StartBaseDir;
-            context.QueueLink = [&task, this](const TCVQItem& link, bool& added) {
-                // AddNewLink: the URL-set test and the add are one step under the task's lock.
-                std::string queued;
-                Synchronize([&] { queued = task.AddQItemIfNew(link, added); });
-                return queued;
-            };
-            context.ShowLinkCount = [this](int found_links, int new_links) {
-                ShowStatus("Parsing... Links: " + std::to_string(found_links) + "  New Links: " +
-                           std::to_string(new_links));
-            };
-            context.StopRequested = [this] { return Stop() || Terminated(); };
-            outcome = ParsePageText(text, context);
-            ShowStatus("");  // ClearStatus
-        } catch (const MainLoopClosed&) {
-            throw;  // the program is ending: the page stays Saved for the next run
-        } catch (const std::exception& e) {
-            FailPage(*item, e.what());
-            return;
-        }
-    }
-
-    // Stopped half-way: the page stays Saved, and the next run parses it again from the start.
-    if (outcome.Stopped) return;
-
-    // SavePage. An empty page, and one too large to scan, is marked Parsed as it is, so it is never
-    // picked again; a page that cannot be written becomes an error rather than being picked again for
-    // ever, unless the disk is at fault: then it stays Saved and the run stops.
+// SavePage. An empty page, and one too large to scan, is marked Parsed as it is, so it is never
+// picked again; a page that cannot be written becomes an error rather than being picked again for
+// ever, unless the disk is at fault: then it stays Saved and the run stops.
+void TThreadParse::SavePage(TCVTask& task, std::unique_ptr<TCVQItem> item, const LoadedPage& page,
+                            const PageParseOutcome& outcome) {
     int write_error = 0;
     std::string why;
     bool kept = false;
     try {
         Synchronize([&] {
-            if (!text.empty()) {
-                if (status_) status_("Saving Changes: " + local_file);
-                if (outcome.Text != text || from_original) {
-                    write_error = WriteRewrite(local_file, original, from_original, text, outcome.Text, &why);
+            if (!page.Text.empty()) {
+                if (status_) status_("Saving Changes: " + page.LocalFile);
+                if (outcome.Text != page.Text || page.FromOriginal) {
+                    write_error = WriteRewrite(page.LocalFile, page.Original, page.FromOriginal, page.Text,
+                                               outcome.Text, &why);
                     if (write_error != 0) return;
                     kept = true;
                 }
@@ -180,10 +183,10 @@ void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
                     if (item->Level == 0) task.StartPageTitle = outcome.Title;
                 }
             }
-            if (oversized) item->StatusText = kPageNotScanned;
+            if (page.Oversized) item->StatusText = kPageNotScanned;
             item->SetState(isParsed);
             item->Put();
-            if (kept) task.KeepOriginalUntilSaved(original);
+            if (kept) task.KeepOriginalUntilSaved(page.Original);
             if (status_) status_("");
         });
     } catch (const MainLoopClosed&) {
@@ -194,14 +197,27 @@ void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
     }
     if (write_error != 0) {
         if (IsLocalWriteFailure(write_error)) {
-            task.SetRunFailure(kMsgFolderWriteFailed, rules->Folder + " (" + std::strerror(write_error) + ")");
+            task.SetRunFailure(kMsgFolderWriteFailed, page.Rules->Folder + " (" + std::strerror(write_error) + ")");
             return;
         }
         FailPage(*item, why);
         return;
     }
+    if (!page.Rules->IntranetMode) task.ZipQueueAdd(page.LocalFile, std::move(item));
+}
 
-    if (!rules->IntranetMode) task.ZipQueueAdd(local_file, std::move(item));
+void TThreadParse::ParsePage(TCVTask& task, std::unique_ptr<TCVQItem> item) {
+    const LoadedPage page = LoadPage(task, *item);
+    if (!page.Failure.empty()) {
+        FailPage(*item, page.Failure);
+        return;
+    }
+    if (page.Oversized) LogWarning("parse: " + item->URL + " is larger than 256 MB and was not scanned for links");
+    PageParseOutcome outcome;
+    if (!ScanPage(task, *item, page, outcome)) return;
+    // Stopped half-way: the page stays Saved, and the next run parses it again from the start.
+    if (outcome.Stopped) return;
+    SavePage(task, std::move(item), page, outcome);
 }
 
 }  // namespace corvane

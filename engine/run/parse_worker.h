@@ -19,6 +19,7 @@ namespace corvane {
 
 class TCVTask;
 class TCVQItem;
+struct PageParseOutcome;
 
 // A saved page larger than this is kept as it is and not scanned for links: scanning needs the page
 // in memory, twice over while it is rewritten.
@@ -49,6 +50,13 @@ protected:
     void Execute() override;
 
 private:
+    // The steps of ParsePage: load on the main thread, scan here, save on the main thread. ScanPage
+    // answers false when the page ended in Error.
+    struct LoadedPage;
+    LoadedPage LoadPage(TCVTask& task, TCVQItem& item);
+    bool ScanPage(TCVTask& task, TCVQItem& item, const LoadedPage& page, PageParseOutcome& outcome);
+    void SavePage(TCVTask& task, std::unique_ptr<TCVQItem> item, const LoadedPage& page,
+                  const PageParseOutcome& outcome);
     void ShowStatus(const std::string& text);
 
     const std::chrono::milliseconds pause_step_;

@@ -227,6 +227,80 @@ void TThreadSocket::RunJob() {
     if (on_done) on_done(*this);
 }
 
+void TThreadSocket::PrepareTransfer(TickHTTPS& http, const TSocketSnapshot& job, int& local_error) {
+    http.SetURL(job.URL);  // takes any login in the URL; the task's own comes after it
+    http.LocalFile = job.LocalFile;
+    http.UseCache = job.UseCache;
+    http.UserAgent = job.UserAgent;
+    {
+        std::lock_guard guard(lock_);
+        http.User = user_;
+        http.Password = password_;
+    }
+    http.AllowCookies = true;
+    const auto slash = job.LocalFile.rfind('/');
+    if (slash == std::string::npos || slash == 0) return;
+    const std::string dir = job.LocalFile.substr(0, slash);
+    std::string why;
+    if (job.Folder.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+    } else if (!ForceFoldersBelow(job.Folder, dir, &why)) {
+        const int error = errno;  // of the folder that could not be made
+        if (IsLocalWriteFailure(error)) local_error = error;
+        LogWarning("Not saving " + job.URL + ": " + why);
+        throw std::runtime_error(why);
+    }
+}
+
+void TThreadSocket::RunGet(TickHTTPS& http, bool& requested, std::string& refusal) {
+    bool run;
+    {
+        std::lock_guard guard(lock_);
+        run = !stopped_;
+        in_get_ = run;
+    }
+    if (!run) return;
+    requested = true;
+    try {
+        http.SetAction(TickHTTPActions::Get);
+    } catch (const EInetKitError& e) {
+        if (e.Code() == static_cast<int>(ERROR_HTTP_REDIRECT_FAILED)) refusal = http.LastErrorText();
+        std::lock_guard guard(lock_);
+        in_get_ = false;
+        throw;
+    } catch (...) {
+        std::lock_guard guard(lock_);
+        in_get_ = false;
+        throw;
+    }
+    std::lock_guard guard(lock_);
+    in_get_ = false;
+}
+
+namespace {
+
+// The job's status: a refused redirect's reason, else the server's status line; a job that never
+// reached the server has none. A failure after a success status is the failure, never "200 OK": a
+// body cut short or reset is incomplete, and a body that could not be written says why.
+std::string TransferStatus(TickHTTPS& http, bool requested, bool failed, const std::string& refusal) {
+    std::string status = !refusal.empty() ? refusal
+                         : requested      ? StatusFromCode(http.StatusLine())
+                                          : std::string();
+    if (failed && refusal.empty() && !status.empty() && status[0] == '2') {
+        if (http.LocalFileError() != 0) {
+            std::string what = http.LastErrorText();
+            while (!what.empty() && what.back() == '.') what.pop_back();
+            status = what + ": " + std::strerror(http.LocalFileError());
+        } else {
+            status = kTransferIncomplete;
+        }
+    }
+    return status;
+}
+
+}  // namespace
+
 void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
     TickHTTPS& http = Http();
     {
@@ -240,53 +314,8 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
     int local_error = 0;
     std::string refusal;
     try {
-        http.SetURL(job.URL);  // takes any login in the URL; the task's own comes after it
-        http.LocalFile = job.LocalFile;
-        http.UseCache = job.UseCache;
-        http.UserAgent = job.UserAgent;
-        {
-            std::lock_guard guard(lock_);
-            http.User = user_;
-            http.Password = password_;
-        }
-        http.AllowCookies = true;
-        const auto slash = job.LocalFile.rfind('/');
-        if (slash != std::string::npos && slash > 0) {
-            const std::string dir = job.LocalFile.substr(0, slash);
-            std::string why;
-            if (job.Folder.empty()) {
-                std::error_code ec;
-                std::filesystem::create_directories(dir, ec);
-            } else if (!ForceFoldersBelow(job.Folder, dir, &why)) {
-                const int error = errno;  // of the folder that could not be made
-                if (IsLocalWriteFailure(error)) local_error = error;
-                LogWarning("Not saving " + job.URL + ": " + why);
-                throw std::runtime_error(why);
-            }
-        }
-        bool run;
-        {
-            std::lock_guard guard(lock_);
-            run = !stopped_;
-            in_get_ = run;
-        }
-        if (run) {
-            requested = true;
-            try {
-                http.SetAction(TickHTTPActions::Get);
-            } catch (const EInetKitError& e) {
-                if (e.Code() == static_cast<int>(ERROR_HTTP_REDIRECT_FAILED)) refusal = http.LastErrorText();
-                std::lock_guard guard(lock_);
-                in_get_ = false;
-                throw;
-            } catch (...) {
-                std::lock_guard guard(lock_);
-                in_get_ = false;
-                throw;
-            }
-            std::lock_guard guard(lock_);
-            in_get_ = false;
-        }
+        PrepareTransfer(http, job, local_error);
+        RunGet(http, requested, refusal);
     } catch (...) {
         failed = true;
         std::lock_guard guard(lock_);
@@ -297,21 +326,7 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
         }
     }
     if (failed && requested && IsLocalWriteFailure(http.LocalFileError())) local_error = http.LocalFileError();
-    // A job that never reached the server has no status line of its own.
-    std::string status = !refusal.empty() ? refusal
-                         : requested      ? StatusFromCode(http.StatusLine())
-                                          : std::string();
-    // A failure after a success status is the failure, never "200 OK": a body cut short or reset is
-    // incomplete, and a body that could not be written says why.
-    if (failed && refusal.empty() && !status.empty() && status[0] == '2') {
-        if (http.LocalFileError() != 0) {
-            std::string what = http.LastErrorText();
-            while (!what.empty() && what.back() == '.') what.pop_back();
-            status = what + ": " + std::strerror(http.LocalFileError());
-        }
-        else
-            status = kTransferIncomplete;
-    }
+    const std::string status = TransferStatus(http, requested, failed, refusal);
     const std::string final_url = requested && http.FinalURL() != job.URL ? http.FinalURL() : std::string();
     std::lock_guard guard(lock_);
     status_code_ = status;

@@ -106,6 +106,11 @@ protected:
 private:
     void RunJob();
     void DoDownload(const TSocketSnapshot& job);
+    // Sets the transfer up for the job and makes its file's folder; throws when that cannot be made.
+    void PrepareTransfer(TickHTTPS& http, const TSocketSnapshot& job, int& local_error);
+    // The GET, unless the connection was stopped (requested stays false then); throws on a failure,
+    // with a refused redirect's text in refusal.
+    void RunGet(TickHTTPS& http, bool& requested, std::string& refusal);
     TickHTTPS& Http();
     void SetStatusText(const std::string& text);  // not over "Transfer Stopped"
     TSocketSnapshot SnapshotLocked() const;
