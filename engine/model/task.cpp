@@ -16,10 +16,6 @@ std::string TaskStatusText(int status) {
     return texts[status];
 }
 
-bool TCVTask::CaseLess::operator()(const std::string& a, const std::string& b) const {
-    return CompareText(a, b) < 0;
-}
-
 TCVTask::TCVTask() { Reset(); }
 
 TCVTask::~TCVTask() = default;
@@ -54,15 +50,8 @@ std::string TCVTask::RunFolder() const {
 std::string TCVTask::GetLocalStartPage() const { return GetLocalFileName(GetFolder(), URLBaseDir(URL), URL); }
 
 void TCVTask::Reset() {
-    std::vector<TCVZipEntry> released;
-    {
-        std::lock_guard guard(lock_);
-        released.swap(zip_queue_);
-        url_set_.clear();
-        orphan_url_.clear();
-        ClearQueueLocked();
-        for (auto& counter : counters_) counter = 0;
-    }
+    std::vector<TCVZipEntry> released;  // destroyed after the queue's lock is released
+    queue_.Reset(released);
     ExcludeURLs.Clear();
     IncludeURLs.Clear();
     StartTime = 0;
@@ -84,66 +73,23 @@ void TCVTask::FireProgress(const std::string& message, int position, int maximum
     if (handler) handler(message, position, maximum);
 }
 
-std::int64_t& TCVTask::CounterRef(TCVCounter counter) { return counters_[static_cast<int>(counter)]; }
+TCVTaskCounters TCVTask::Counters() const { return queue_.Counters(); }
 
-TCVTaskCounters TCVTask::Counters() const {
-    std::lock_guard guard(lock_);
-    TCVTaskCounters c;
-    c.PagesSaved = static_cast<std::int32_t>(counters_[0]);
-    c.ResourcesSaved = static_cast<std::int32_t>(counters_[1]);
-    c.PageErrors = static_cast<std::int32_t>(counters_[2]);
-    c.ResourceErrors = static_cast<std::int32_t>(counters_[3]);
-    c.TotalPages = static_cast<std::int32_t>(counters_[4]);
-    c.TotalResources = static_cast<std::int32_t>(counters_[5]);
-    c.TotalBytes = counters_[6];
-    return c;
-}
+void TCVTask::SetCounters(const TCVTaskCounters& counters) { queue_.SetCounters(counters); }
 
-void TCVTask::SetCounters(const TCVTaskCounters& c) {
-    std::lock_guard guard(lock_);
-    counters_[0] = c.PagesSaved;
-    counters_[1] = c.ResourcesSaved;
-    counters_[2] = c.PageErrors;
-    counters_[3] = c.ResourceErrors;
-    counters_[4] = c.TotalPages;
-    counters_[5] = c.TotalResources;
-    counters_[6] = c.TotalBytes;
-}
-
-void TCVTask::AddToCounter(TCVCounter counter, std::int64_t delta) {
-    std::lock_guard guard(lock_);
-    CounterRef(counter) += delta;
-}
+void TCVTask::AddToCounter(TCVCounter counter, std::int64_t delta) { queue_.AddToCounter(counter, delta); }
 
 void TCVTask::ZipQueueAdd(std::string local_file, std::unique_ptr<TCVQItem> item) {
-    std::lock_guard guard(lock_);
-    zip_queue_.push_back(TCVZipEntry{std::move(local_file), std::move(item)});
+    queue_.ZipAdd(TCVZipEntry{std::move(local_file), std::move(item)});
 }
 
-bool TCVTask::ZipQueueTakeFirst(TCVZipEntry& entry) {
-    std::lock_guard guard(lock_);
-    if (zip_queue_.empty()) return false;
-    entry = std::move(zip_queue_.front());
-    zip_queue_.erase(zip_queue_.begin());
-    return true;
-}
+bool TCVTask::ZipQueueTakeFirst(TCVZipEntry& entry) { return queue_.ZipTakeFirst(entry); }
 
-void TCVTask::ZipQueuePutBack(TCVZipEntry entry) {
-    std::lock_guard guard(lock_);
-    zip_queue_.insert(zip_queue_.begin(), std::move(entry));
-}
+void TCVTask::ZipQueuePutBack(TCVZipEntry entry) { queue_.ZipPutBack(std::move(entry)); }
 
-int TCVTask::ZipQueueCount() const {
-    std::lock_guard guard(lock_);
-    return static_cast<int>(zip_queue_.size());
-}
+int TCVTask::ZipQueueCount() const { return queue_.ZipCount(); }
 
-std::vector<std::string> TCVTask::ZipQueueFiles() const {
-    std::lock_guard guard(lock_);
-    std::vector<std::string> files;
-    for (const auto& entry : zip_queue_) files.push_back(entry.LocalFile);
-    return files;
-}
+std::vector<std::string> TCVTask::ZipQueueFiles() const { return queue_.ZipFiles(); }
 
 std::shared_ptr<TCVChart> TCVTask::Chart() const {
     std::lock_guard guard(lock_);

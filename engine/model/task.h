@@ -3,9 +3,10 @@
 // its link queue (the queue file, ".dwn") and its counters.
 //
 // Threads: the file fields are the main thread's. The queue lines, the URL set, the counters and
-// the to-zip list are shared with the worker threads and guarded by the task's one lock; every
-// queue operation below takes it for itself and is atomic. OnProgress is never fired and the main
-// loop never pumped while the lock is held. Tasks are shared through std::shared_ptr, so a worker
+// the to-zip list are shared with the worker threads: they live in the task's queue (TTaskQueue,
+// task_queue.h) behind its lock, and every queue operation below is atomic. The task's own shared
+// state (run rules, run failure, save bookkeeping) has a lock of its own, never held while the
+// queue's is taken. OnProgress is never fired and the main loop never pumped while a lock is held. Tasks are shared through std::shared_ptr, so a worker
 // keeps its task alive while App moves on to another.
 
 #include <array>
@@ -25,6 +26,7 @@
 #include "engine/model/profile.h"
 #include "engine/queue/queue_item.h"
 #include "engine/queue/queue_writer.h"
+#include "engine/queue/task_queue.h"
 #include "engine/run/run_rules.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/string_list.h"
@@ -64,19 +66,6 @@ bool IsValidCategory(const std::string& category);
 // are checked (EInvalidName).
 std::string TaskFileName(const std::string& category, const std::string& name);
 
-// The seven counters, in the order the status view shows them.
-struct TCVTaskCounters {
-    std::int32_t PagesSaved = 0;
-    std::int32_t ResourcesSaved = 0;
-    std::int32_t PageErrors = 0;
-    std::int32_t ResourceErrors = 0;
-    std::int32_t TotalPages = 0;
-    std::int32_t TotalResources = 0;
-    std::int64_t TotalBytes = 0;
-    bool operator==(const TCVTaskCounters&) const = default;
-};
-enum class TCVCounter { PagesSaved, ResourcesSaved, PageErrors, ResourceErrors, TotalPages, TotalResources, TotalBytes };
-
 // The transfer chart's three series (rate, total kilobytes, connections), drawn by the status view.
 struct TCVChartPoint {
     double X = 0;
@@ -85,12 +74,6 @@ struct TCVChartPoint {
 struct TCVChart {
     std::mutex Lock;
     std::array<std::vector<TCVChartPoint>, 3> Series;
-};
-
-// A local file waiting for the archive, with its item.
-struct TCVZipEntry {
-    std::string LocalFile;
-    std::unique_ptr<TCVQItem> Item;
 };
 
 using TCVProgressEvent = std::function<void(const std::string& message, int position, int maximum)>;
@@ -250,60 +233,33 @@ public:
 
 private:
     friend class TCVQItem;
-    struct CaseLess {
-        bool operator()(const std::string& a, const std::string& b) const;
-    };
-    std::unique_ptr<TCVQItem> SelectLocked(PendingKind which);
-    std::unique_ptr<TCVQItem> GetQItemLocked(int index);
-    void ClearQueueLocked();
-    void AppendPairLocked(const std::string& url, std::string record);
-    // Replaces the record at line index and keeps the pending counts and hints in step.
-    void ReplaceRecordLocked(std::size_t index, std::string record);
-    void PutLocked(const TCVQItem& item);
-    void ApplyStateChange(const TCVQItem& item, TCVItemState old_state, TCVItemState new_state);
-    void ReportBadRecordLocked(int line);
-    void RecountLocked();
+    std::unique_ptr<TCVQItem> ItemOf(const TTaskQueue::Pair& pair);
     struct QueueSnapshot {
         std::string Path;
         std::string TaskName;
-        std::string Text;
-        std::uint64_t Changes = 0;
-        std::uint64_t Sequence = 0;
+        TTaskQueue::Snapshot Lines;
     };
     QueueSnapshot TakeQueueSnapshot();
     // Writes the snapshot unless a newer one is on disk already; false (logged) when it failed.
     bool WriteQueueSnapshot(const QueueSnapshot& snapshot);
-    void MarkQueueSavedLocked(std::uint64_t changes);
+    void MarkQueueSaved(std::uint64_t changes);
     // Removes the originals whose Parsed record the written snapshot holds.
     void DropSavedOriginals(std::uint64_t changes);
     void WriteFileFields(TIniFile& ini, bool with_progress) const;
     // The task file's fields other than the counters and the elapsed time, as one text.
     std::string FileFieldsKey() const;
-    std::int64_t& CounterRef(TCVCounter counter);
 
-    mutable std::mutex lock_;
-    std::vector<std::string> queue_;                 // URL line, record line, ...
-    std::unordered_map<std::string, int> url_index_;  // lower-cased URL -> its first URL line
-    LocalNameIndex local_names_;                      // follows the URL lines in queue order
-    std::set<std::string, CaseLess> url_set_;
-    std::string orphan_url_;  // a loaded URL line without its record
-    bool queue_dirty_ = false;
-    std::uint64_t queue_changes_ = 0;  // lets SaveQueue see changes made while it wrote
+    TTaskQueue queue_;
+    mutable std::mutex lock_;  // the fields below up to save_lock_
     int items_since_save_ = 0;
-    bool bad_record_reported_ = false;
     std::string last_queue_error_;
     std::vector<std::pair<std::uint64_t, std::string>> kept_originals_;  // (queue change, file)
     int run_failure_message_ = 0;
     std::string run_failure_text_;
-    std::int64_t counters_[7] = {};
-    TCVPendingCounts pending_;
-    std::size_t hints_[kPendingKinds] = {1, 1, 1};  // per selector: no record before this line qualifies
-    std::vector<TCVZipEntry> zip_queue_;
     TCVProgressEvent on_progress_;
     std::shared_ptr<TCVChart> chart_;
     std::shared_ptr<const TCVRunRules> run_rules_;
-    std::uint64_t snapshots_taken_ = 0;  // under lock_
-    bool queue_save_failed_ = false;     // under lock_: the next QueueChanged writes again
+    bool queue_save_failed_ = false;     // the next QueueChanged writes again
     std::mutex save_lock_;               // one queue write at a time
     std::uint64_t snapshot_landed_ = 0;  // under save_lock_: an older snapshot never lands after it
     std::string saved_fields_;           // FileFieldsKey() at the last Save (main thread)

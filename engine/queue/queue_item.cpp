@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "engine/parse/mirror_naming.h"
+#include "engine/queue/queue_lines.h"
 #include "engine/queue/queue_record.h"
 #include "engine/model/task.h"
 #include "engine/support/text_routines.h"
@@ -92,7 +93,7 @@ bool TCVQItem::DecodeRecord(const std::string& record) {
 
 void TCVQItem::SetState(TCVItemState state) {
     const TCVItemState old_state = State;
-    if (Task) Task->ApplyStateChange(*this, old_state, state);
+    if (Task) Task->queue_.ApplyStateChange(IsPage(), Size, old_state, state);
     State = state;
     if (Task) Task->FireProgress("", 0, 0);
 }
@@ -103,9 +104,6 @@ std::string TCVQItem::GetLocalFileName() {
     return LocalFile;
 }
 
-void TCVQItem::Put() {
-    std::lock_guard guard(Task->lock_);
-    Task->PutLocked(*this);
-}
+void TCVQItem::Put() { Task->queue_.Put(QueueURL(URL), EncodeRecord()); }
 
 }  // namespace corvane

@@ -62,17 +62,7 @@ void TCVTask::StartClock() {
     ResourcesPicked = 0;
 }
 
-void TCVTask::ResetRunningItems() {
-    std::lock_guard guard(lock_);
-    for (std::size_t i = 1; i < queue_.size(); i += 2) {
-        const RecordKey key = InspectRecord(queue_[i]);
-        if (key.Valid && (key.State == isDownloading || key.State == isUpdating)) {
-            std::string record = queue_[i];
-            SetToken(record, "0", kFieldSeparator, 0);
-            ReplaceRecordLocked(i, std::move(record));
-        }
-    }
-}
+void TCVTask::ResetRunningItems() { queue_.ResetRunningRecords(); }
 
 namespace {
 // Walks the queue's pairs whose state passes the test, one item at a time, without holding the
