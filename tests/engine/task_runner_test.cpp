@@ -158,10 +158,10 @@ TEST_F(RunControl, ZipModeAddsEveryFileMarksItZippedAndRenamesTheArchive) {
     ASSERT_TRUE(RunUntil([&] { return task->Status == tsZipped; }));
     EXPECT_EQ(hooks_.archive.size(), 2u);
     EXPECT_EQ(QueueStates(*task), (std::vector<std::string>{"Zipped", "Zipped"}));
-    if (!task->StartPageTitle.empty()) {
-        EXPECT_TRUE(hooks_.Saw("rename My  Site .zip"));
-        EXPECT_EQ(task->Destination, home_ + "Downloads/My  Site .zip");
-    }
+    // The start page's title names the archive, its unsafe characters blanked.
+    EXPECT_EQ(task->StartPageTitle, "My: Site?");
+    EXPECT_TRUE(hooks_.Saw("rename My  Site .zip"));
+    EXPECT_EQ(task->Destination, home_ + "Downloads/My  Site .zip");
     EXPECT_FALSE(hooks_.Saw("report"));  // only Personal Intranet tasks report
 }
 
