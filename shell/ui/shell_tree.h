@@ -110,6 +110,7 @@ public:
     TPTShellTreeOptions Options() const { return options_; }
     void SetOptions(TPTShellTreeOptions options);
     bool HasOption(TPTShellTreeOption option) const { return (options_ & option) != 0; }
+    // A read-only tree renames nothing and drops the delete, cut and paste keys and menu items.
     bool ReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
 

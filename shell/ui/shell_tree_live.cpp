@@ -4,13 +4,13 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QScrollBar>
 
 #include <algorithm>
 
 #include "shell/ns/change_watch.h"
 #include "shell/ns/drop_helpers.h"
 #include "shell/ns/shell_utils.h"
+#include "shell/ui/drag_scroll.h"
 #include "shell/ui/shell_commands.h"
 #include "shell/ui/shell_keys.h"
 #include "shell/ui/shell_tree.h"
@@ -22,13 +22,28 @@ namespace {
 // Every filled folder has its own watch, so the table is large.
 constexpr int kTreeWatchCapacity = 8192;
 constexpr std::uint32_t kValidateMask = 0xF3000000;
-constexpr int kScrollBandSides = 26;
-constexpr int kScrollBandEnds = 20;
 
 bool IsSelfOrAncestor(TTreeNode* node, TTreeNode* of) {
     for (TTreeNode* n = of; n != nullptr; n = n->Parent())
         if (n == node) return true;
     return false;
+}
+
+// A read-only tree offers no command that changes the disk from its menu.
+void RemoveChangingCommands(TMenuHandle& menu, IContextMenu* contextMenu) {
+    for (std::size_t i = menu.Count(); i-- > 0;) {
+        const TMenuHandle::Item& item = menu.At(i);
+        std::string verb;
+        if (item.separator || item.submenu || item.id < kFirstShellCommand ||
+            Failed(contextMenu->GetCommandString(item.id - kFirstShellCommand, GCS_VERBA, verb)))
+            continue;
+        if (verb == "cut" || verb == "paste" || verb == "delete") menu.Delete(i);
+    }
+    // No separator left at either end or next to another.
+    for (std::size_t i = menu.Count(); i-- > 0;) {
+        const bool lonely = i == 0 || i + 1 == menu.Count() || menu.At(i + 1).separator;
+        if (menu.At(i).separator && lonely) menu.Delete(i);
+    }
 }
 
 }  // namespace
@@ -320,9 +335,13 @@ void TPTCustomShellTree::KeyDown(int& key, Qt::KeyboardModifiers modifiers, bool
     QKeyEvent probe(QEvent::KeyPress, key, modifiers);
     const int entry = FindShellKey(ShortcutFromKeyEvent(probe));
     if (entry < 0 || entry == static_cast<int>(TShellKey::SelectAll)) return;
+    const auto command = static_cast<TShellKey>(entry);
+    if (readOnly_ && (command == TShellKey::Rename || command == TShellKey::Delete || command == TShellKey::Cut ||
+                      command == TShellKey::Paste))
+        return;
     handled = true;
     TTreeNode* selected = Selected();
-    switch (static_cast<TShellKey>(entry)) {
+    switch (command) {
     case TShellKey::Rename:
         if (selected != nullptr) edit(indexFromItem(selected), AllEditTriggers, nullptr);
         break;
@@ -363,6 +382,7 @@ void TPTCustomShellTree::ShowShellContextMenu(TTreeNode* node, QPoint point) {
     if (Failed(GetItemsContextMenu(GetParentFormHandle(this), folder, 1, &item, CMF_EXPLORE, menu, contextMenu)) ||
         !contextMenu)
         return;
+    if (readOnly_) RemoveChangingCommands(menu, contextMenu.Get());
     TTrackPopupParams params;
     params.Parent = this;
     params.At = viewport()->mapToGlobal(point);
@@ -390,18 +410,7 @@ bool TPTCustomShellTree::AutoScroll(QPoint point) {
     const auto now = Now();
     if (now - lastScrollTick_ <= timing_.DragScrollPace) return false;
     lastScrollTick_ = now;
-    const QRect area = viewport()->rect();
-    bool scrolled = false;
-    const auto step = [&](QScrollBar* bar, int direction) {
-        if (bar == nullptr || bar->maximum() <= bar->minimum()) return;
-        bar->triggerAction(direction < 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
-        scrolled = true;
-    };
-    if (point.x() - area.left() < kScrollBandSides) step(horizontalScrollBar(), -1);
-    else if (area.left() + area.width() - point.x() < kScrollBandSides) step(horizontalScrollBar(), 1);
-    if (point.y() - area.top() < kScrollBandEnds) step(verticalScrollBar(), -1);
-    else if (area.top() + area.height() - point.y() < kScrollBandEnds) step(verticalScrollBar(), 1);
-    return scrolled;
+    return EdgeScroll(this, point);
 }
 
 }  // namespace corvane::shell

@@ -3,15 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QComboBox>
-#include <QLabel>
-#include <QTest>
-#include <QWebEnginePage>
-#include <QWebEngineView>
-
-#include "app/form_browser.h"
-#include "app/webengine_browser.h"
 #include "platform/launch/launcher.h"
+#include "tests/app/webengine_view.h"
 #include "tests/support/screenshot.h"
 #include "tests/tasks/report/report_fixture.h"
 
@@ -23,17 +16,6 @@ protected:
     void TearDown() override {
         SetCaptureFolder("report", "");
         ReportTest::TearDown();
-    }
-
-    QVariant Eval(QWebEngineView* view, const QString& script) {
-        QVariant result;
-        bool done = false;
-        view->page()->runJavaScript(script, [&](const QVariant& value) {
-            result = value;
-            done = true;
-        });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000)) << script.toStdString();
-        return result;
     }
 };
 
@@ -47,40 +29,30 @@ TEST_F(TaskReportWebEngine, HostileSummaryBuildsNoElementFromItsTextsAndShowsIts
     const TTaskReport report = Generate();
     SetCaptureFolder("report", folder_);
 
-    QComboBox url_box;
-    QLabel status;
-    url_box.setEditable(true);
-    TFormBrowser form;
-    form.SetControls({nullptr, nullptr, nullptr, nullptr, nullptr, &url_box, &status});
-    form.resize(720, 520);
-    form.show();
-    auto* browser = dynamic_cast<TWebEngineBrowser*>(form.Control());
-    ASSERT_NE(browser, nullptr);
-    QWebEngineView* view = browser->View();
-    bool loaded = false;
-    QObject::connect(view, &QWebEngineView::loadFinished, [&](bool ok) { loaded = ok; });
-    ASSERT_TRUE(form.Navigate(report.SummaryFile()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded; }, 30000));
+    WebEngineViewUnderTest browser(QSize(720, 520));
+    ASSERT_TRUE(browser.Load(report.SummaryFile()));
+    QWebEngineView* view = browser.View();
 
     // The title is text in the start page's link: no script, no element of its own, no extra anchor.
-    EXPECT_EQ(Eval(view, QStringLiteral("document.scripts.length")).toInt(), 0);
-    EXPECT_EQ(Eval(view, QStringLiteral("document.querySelectorAll('#injected').length")).toInt(), 0);
+    EXPECT_EQ(browser.Eval(QStringLiteral("document.scripts.length")).toInt(), 0);
+    EXPECT_EQ(browser.Eval(QStringLiteral("document.querySelectorAll('#injected').length")).toInt(), 0);
     EXPECT_NE(view->title(), QStringLiteral("ran"));
     // The start page, the task's address and the two counters that have index pages.
-    EXPECT_EQ(Eval(view, QStringLiteral("document.querySelectorAll('a').length")).toInt(), 4);
-    EXPECT_EQ(Eval(view, QStringLiteral("document.querySelector('a b').childElementCount")).toInt(), 0);
-    EXPECT_TRUE(Eval(view, QStringLiteral("document.querySelector('a b').textContent"))
+    EXPECT_EQ(browser.Eval(QStringLiteral("document.querySelectorAll('a').length")).toInt(), 4);
+    EXPECT_EQ(browser.Eval(QStringLiteral("document.querySelector('a b').childElementCount")).toInt(), 0);
+    EXPECT_TRUE(browser.Eval(QStringLiteral("document.querySelector('a b').textContent"))
                     .toString()
                     .startsWith(QStringLiteral("</a><script>document.title='ran'</script>\"'&<b id=\"injected\">")));
-    const QStringList hrefs = Eval(view, QStringLiteral("Array.from(document.links, a => a.protocol).join(' ')"))
+    const QStringList hrefs = browser.Eval(QStringLiteral("Array.from(document.links, a => a.protocol).join(' ')"))
                                   .toString()
                                   .split(QLatin1Char(' '));
     for (const QString& protocol : hrefs)
         EXPECT_TRUE(protocol == QLatin1String("file:") || protocol == QLatin1String("http:")) << protocol.toStdString();
 
     // Every picture is one of the report's own and has been decoded.
-    const QString images = Eval(view, QStringLiteral("Array.from(document.images, i => i.getAttribute('src') + '=' +"
-                                                     " i.naturalWidth).join(' ')"))
+    const QString images = browser
+                               .Eval(QStringLiteral("Array.from(document.images, i => i.getAttribute('src') + '=' +"
+                                                    " i.naturalWidth).join(' ')"))
                                .toString();
     const QStringList pictures = images.split(QLatin1Char(' '));
     EXPECT_EQ(pictures.size(), 6) << images.toStdString();
@@ -88,7 +60,7 @@ TEST_F(TaskReportWebEngine, HostileSummaryBuildsNoElementFromItsTextsAndShowsIts
         EXPECT_TRUE(picture.startsWith(QLatin1String("!images/"))) << picture.toStdString();
         EXPECT_FALSE(picture.endsWith(QLatin1String("=0"))) << picture.toStdString();
     }
-    SaveScreenshot(form, QStringLiteral("-report"));
+    SaveScreenshot(browser.form, QStringLiteral("-report"));
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/ns/data_object.h"
+#include "shell/ns/shell_clipboard.h"
 #include "shell/ns/shell_locator.h"
 #include "shell/ns/shell_utils.h"
 #include "shell/ui/shell_tree.h"
@@ -42,6 +44,42 @@ public:
     int unlinks = 0;
     bool wantsLast = false;
 };
+
+// Holds what the verbs put on the clipboard.
+class HeldClipboard final : public shell::TShellClipboard {
+public:
+    HeldClipboard() : previous_(shell::SetShellClipboard(this)) {}
+    ~HeldClipboard() override { shell::SetShellClipboard(previous_); }
+    void SetFormats(const Formats& formats) override { held = formats; }
+    std::string Format(const std::string& mime) const override {
+        for (const auto& [type, bytes] : held)
+            if (type == mime) return bytes;
+        return {};
+    }
+    void Clear() override { held.clear(); }
+    Formats held;
+
+private:
+    shell::TShellClipboard* previous_;
+};
+
+// A data object of files in one folder, as a drag from elsewhere brings them.
+inline shell::ComPtr<shell::IDataObject> FilesData(const std::string& folder, const std::vector<std::string>& names) {
+    shell::PItemIDList parent = nullptr;
+    EXPECT_TRUE(shell::Succeeded(shell::PathToPidl(folder, &parent)));
+    shell::UniquePidl parentList(parent);
+    std::vector<shell::UniquePidl> items;
+    std::vector<shell::PCItemIDList> raw;
+    for (const std::string& name : names) {
+        items.emplace_back(shell::MakeItem(shell::ItemTag::Other, name));
+        raw.push_back(items.back().get());
+    }
+    shell::ComPtr<shell::IDataObject> data;
+    EXPECT_TRUE(shell::Succeeded(shell::NewItemsDataObject(parentList.get(), static_cast<std::uint32_t>(raw.size()),
+                                                           raw.data(), data.ReleaseAndGetVoidAddress(),
+                                                           shell::Iid::DataObject)));
+    return data;
+}
 
 class ShellTreeFixture : public ScratchHome {
 protected:

@@ -335,23 +335,6 @@ public:
     using TPTShellTree::TPTShellTree;
 };
 
-// A data object of files in one folder, as a drag from elsewhere brings them.
-ComPtr<IDataObject> FilesData(const std::string& folder, const std::vector<std::string>& names) {
-    PItemIDList parent = nullptr;
-    EXPECT_TRUE(Succeeded(PathToPidl(folder, &parent)));
-    UniquePidl parentList(parent);
-    std::vector<UniquePidl> items;
-    std::vector<PCItemIDList> raw;
-    for (const std::string& name : names) {
-        items.emplace_back(MakeItem(ItemTag::Other, name));
-        raw.push_back(items.back().get());
-    }
-    ComPtr<IDataObject> data;
-    EXPECT_TRUE(Succeeded(NewItemsDataObject(parentList.get(), static_cast<std::uint32_t>(raw.size()), raw.data(),
-                                             data.ReleaseAndGetVoidAddress(), Iid::DataObject)));
-    return data;
-}
-
 TEST_F(ShellTreeLive, DropCopiesWithCtrlAndMovesWithoutOntoTheNodeUnderTheMouse) {
     MakeFile("src/one.txt", "1");
     MakeFile("src/two.txt", "2");
@@ -427,24 +410,6 @@ TEST_F(ShellTreeLive, DelAsksAndMovesTheFolderToTheTrash) {
     EXPECT_EQ(ui_.questions.size(), 1u);
     EXPECT_TRUE(WaitFor([&] { return Node({"junk"}) == nullptr; }));
 }
-
-// Holds what the verbs put on the clipboard.
-class HeldClipboard final : public TShellClipboard {
-public:
-    HeldClipboard() : previous_(SetShellClipboard(this)) {}
-    ~HeldClipboard() override { SetShellClipboard(previous_); }
-    void SetFormats(const Formats& formats) override { held = formats; }
-    std::string Format(const std::string& mime) const override {
-        for (const auto& [type, bytes] : held)
-            if (type == mime) return bytes;
-        return {};
-    }
-    void Clear() override { held.clear(); }
-    Formats held;
-
-private:
-    TShellClipboard* previous_;
-};
 
 TEST_F(ShellTreeLive, RightClickCopyPutsTheFolderOnTheClipboard) {
     MakeDir("docs");
