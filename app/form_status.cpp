@@ -13,6 +13,7 @@
 #include "engine/support/system_info.h"
 #include "engine/model/task.h"
 #include "engine/run/engine_host.h"
+#include "engine/model/version.h"
 #include "localisation/app_language.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
@@ -140,7 +141,7 @@ TFormStatus::TFormStatus(QWidget* parent) : QWidget(parent) {
     // FormCreate.
     low_resources_warned_ = false;
     chartStats->Clear();
-    lblTaskName->setText(QStringLiteral("Corvane 3.0"));
+    lblTaskName->setText(QString::fromStdString(std::string(kProductName) + " " + kProductVersion));
     if (IsWinNT) {
         // Only 16-bit resource heaps ran short; the check is off for good.
         delete GaugeResources;
