@@ -89,6 +89,13 @@ TStatusChart::TStatusChart(QWidget* parent) : QChartView(parent) {
     SetGradient(true);
 }
 
+void TStatusChart::resizeEvent(QResizeEvent* event) {
+    // In a short view the time axis's title takes the room its numbers need, and Qt Charts would cut
+    // both to "...": the numbers matter more.
+    axis_x_->setTitleVisible(height() >= kRoomForTimeTitle);
+    QChartView::resizeEvent(event);
+}
+
 void TStatusChart::SetGradient(bool on) {
     gradient_ = on;
     if (on) {

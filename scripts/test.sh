@@ -14,7 +14,8 @@ bash scripts/install-deps.sh
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
-cmake --preset "$preset" -DCORVANE_WERROR=$werror >/dev/null
+# Tests on explicitly: scripts/run.sh configures the same tree without them.
+cmake --preset "$preset" -DCORVANE_WERROR=$werror -DCORVANE_BUILD_TESTS=ON >/dev/null
 cmake --build --preset "$preset" -j"${CORVANE_JOBS:-$(nproc)}"
 
 export QT_QPA_PLATFORM=offscreen
