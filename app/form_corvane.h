@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine_timing.h"
+#include "engine/run/engine_timing.h"
 #include "widgets/tray_backend.h"
 
 class QAction;

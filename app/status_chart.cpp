@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 
 namespace corvane {
 namespace {
