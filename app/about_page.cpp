@@ -4,9 +4,9 @@
 
 #include "app/product_version.h"
 #include "corvane_build_info.h"
-#include "engine/file_routines.h"
-#include "engine/settings.h"
-#include "engine/version.h"
+#include "engine/support/file_routines.h"
+#include "engine/model/settings.h"
+#include "engine/model/version.h"
 #include "localisation/app_language.h"
 #include "localisation/message_ids.h"
 #include "platform/rtl/paths.h"

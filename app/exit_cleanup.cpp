@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "platform/rtl/log.h"
 
 namespace corvane {

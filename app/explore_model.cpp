@@ -1,7 +1,7 @@
 #include "app/explore_model.h"
 
-#include "engine/queue_item.h"
-#include "engine/task.h"
+#include "engine/queue/queue_item.h"
+#include "engine/model/task.h"
 
 namespace corvane {
 

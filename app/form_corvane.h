@@ -13,7 +13,7 @@
 #include <string>
 
 #include "app/main_menus.h"
-#include "engine/engine_timing.h"
+#include "engine/run/engine_timing.h"
 #include "widgets/tray_backend.h"
 
 class QAction;

@@ -11,11 +11,11 @@
 #include <cmath>
 
 #include "app/value_label.h"
-#include "engine/engine_timing.h"
-#include "engine/queue_item.h"
-#include "engine/settings.h"
-#include "engine/socket_list.h"
-#include "engine/task.h"
+#include "engine/run/engine_timing.h"
+#include "engine/queue/queue_item.h"
+#include "engine/model/settings.h"
+#include "engine/run/socket_list.h"
+#include "engine/model/task.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "widgets/track_bar95.h"

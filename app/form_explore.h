@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/queue_item.h"
+#include "engine/queue/queue_item.h"
 
 class QAction;
 class QMenu;

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "shell/ns/shell_locator.h"

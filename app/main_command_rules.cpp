@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "engine/file_routines.h"
-#include "engine/url_model.h"
+#include "engine/support/file_routines.h"
+#include "engine/parse/url_model.h"
 #include "localisation/app_language.h"
 #include "localisation/message_ids.h"
 #include "platform/inifile/ini_file.h"

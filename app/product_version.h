@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/version.h"
+#include "engine/model/version.h"
 
 namespace corvane {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "archive/form_zip_hooks.h"
-#include "engine/engine_host.h"
+#include "engine/run/engine_host.h"
 #include "widgets/app_host.h"
 
 namespace corvane {

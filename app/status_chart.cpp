@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 
 namespace corvane {
 namespace {
@@ -87,6 +87,13 @@ TStatusChart::TStatusChart(QWidget* parent) : QChartView(parent) {
     connections_->attachAxis(axis_x_);
     connections_->attachAxis(axis_right_);
     SetGradient(true);
+}
+
+void TStatusChart::resizeEvent(QResizeEvent* event) {
+    // In a short view the time axis's title takes the room its numbers need, and Qt Charts would cut
+    // both to "...": the numbers matter more.
+    axis_x_->setTitleVisible(height() >= kRoomForTimeTitle);
+    QChartView::resizeEvent(event);
 }
 
 void TStatusChart::SetGradient(bool on) {

@@ -36,7 +36,12 @@ public:
     QLineSeries* TotalKBytes() const { return total_; }
     QLineSeries* Connections() const { return connections_; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    static constexpr int kRoomForTimeTitle = 100;
+
     enum Series { kRate, kTotal, kConnections };
     void ScheduleFlush();
     void Flush();

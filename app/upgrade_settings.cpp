@@ -7,10 +7,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine/file_routines.h"
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
-#include "engine/version.h"
+#include "engine/support/file_routines.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
+#include "engine/model/version.h"
 #include "platform/registry/current_user.h"
 #include "platform/registry/registry_store.h"
 #include "platform/rtl/log.h"

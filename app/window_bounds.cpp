@@ -3,7 +3,7 @@
 #include <charconv>
 #include <string>
 
-#include "engine/registry_routines.h"
+#include "engine/model/registry_routines.h"
 
 namespace corvane {
 namespace {

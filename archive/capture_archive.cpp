@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "archive/zip_paths.h"
-#include "engine/file_routines.h"
+#include "engine/support/file_routines.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
 #include "archive/capture_archive_hooks.h"
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 
 namespace corvane {
 

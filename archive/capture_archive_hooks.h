@@ -6,7 +6,7 @@
 #include <string>
 
 #include "archive/capture_archive.h"
-#include "engine/run_control_hooks.h"
+#include "engine/run/run_control_hooks.h"
 
 namespace corvane {
 

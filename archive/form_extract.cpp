@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "shell/ns/shell_locator.h"

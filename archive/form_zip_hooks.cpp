@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "archive/form_zip.h"
-#include "engine/task.h"
+#include "engine/model/task.h"
 
 namespace corvane {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "archive/zip_result.h"
-#include "engine/run_control_hooks.h"
+#include "engine/run/run_control_hooks.h"
 
 namespace corvane {
 

@@ -13,7 +13,7 @@
 #include "archive/zip_list_job.h"
 #include "archive/zip_texts.h"
 #include "archive/zip_tree_model.h"
-#include "engine/file_types.h"
+#include "engine/parse/file_types.h"
 #include "localisation/app_language.h"
 #include "localisation/message_ids.h"
 #include "widgets/app_host.h"

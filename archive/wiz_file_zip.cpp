@@ -20,8 +20,8 @@
 #include <system_error>
 
 #include "archive/xceed_zip.h"
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
 #include "localisation/app_language.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"

@@ -8,7 +8,7 @@
 
 #include "archive/xceed_zip.h"
 #include "archive/zip_result.h"
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "platform/rtl/fnv_hash.h"
 #include "platform/rtl/paths.h"
 #include "platform/zipdll/safe_path.h"

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/rtl/dot_segments.h"
 #include "platform/rtl/string_list.h"
 
 namespace corvane {
@@ -36,19 +37,7 @@ std::string ExpandFileName(const std::string& path) {
         if (c == '\\') c = '/';
     if (text.empty() || text[0] != '/') text = WorkingFolder() + "/" + text;
     std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('/', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string part = text.substr(start, end - start);
-        start = end + 1;
-        if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-            continue;
-        }
-        parts.push_back(part);
-    }
+    SplitDotSegments(text, {}, parts);
     std::string out;
     for (const std::string& part : parts) out += "/" + part;
     return out.empty() ? "/" : out;

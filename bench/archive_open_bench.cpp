@@ -24,7 +24,7 @@
 #include "archive/zip_tree_model.h"
 #include "platform/registry/current_user.h"
 #include "bench/bench_data_root.h"
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/rtl/paths.h"
 #include "widgets/ext_list_view.h"

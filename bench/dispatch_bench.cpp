@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/run_control_hooks.h"
-#include "engine/settings.h"
-#include "engine/task.h"
-#include "engine/task_runner.h"
+#include "engine/run/run_control_hooks.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
+#include "engine/run/task_runner.h"
 #include "platform/registry/current_user.h"
 #include "bench/bench_data_root.h"
 #include "platform/rtl/headless_main_loop.h"

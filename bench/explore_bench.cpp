@@ -12,8 +12,8 @@
 #include <filesystem>
 
 #include "app/form_explore.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/registry/current_user.h"
 #include "bench/bench_data_root.h"

@@ -13,10 +13,10 @@
 #include <memory>
 #include <string>
 
-#include "engine/file_types.h"
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/parse/file_types.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "platform/registry/current_user.h"
 #include "bench/bench_data_root.h"
 

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <string>
 
-#include "engine/queue_item.h"
-#include "engine/task.h"
+#include "engine/queue/queue_item.h"
+#include "engine/model/task.h"
 #include "tasks/report/task_report.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "engine/link_scanner.h"
-#include "engine/page_parser.h"
+#include "engine/parse/parser.h"
+#include "engine/parse/page_pass.h"
 
 namespace {
 

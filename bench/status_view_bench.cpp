@@ -17,9 +17,9 @@
 
 #include "app/form_status.h"
 #include "app/status_chart.h"
-#include "engine/engine_host.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/run/engine_host.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/registry/current_user.h"
 #include "bench/bench_data_root.h"

@@ -14,9 +14,9 @@
 #include <string>
 
 #include "bench/bench_data_root.h"
-#include "engine/engine_host.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/run/engine_host.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "shell/ui/shell_tree.h"
 #include "tasks/task_tree_window.h"
 

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/link_scanner.h"
-#include "engine/page_parser.h"
-#include "engine/profile.h"
+#include "engine/parse/parser.h"
+#include "engine/parse/page_pass.h"
+#include "engine/model/profile.h"
 
 using namespace corvane;
 

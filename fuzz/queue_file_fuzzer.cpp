@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 #include "fuzz/fuzz_files.h"
 #include "platform/rtl/log.h"
 

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "engine/file_routines.h"
-#include "engine/task.h"
-#include "engine/text_routines.h"
+#include "engine/support/file_routines.h"
+#include "engine/model/task.h"
+#include "engine/support/text_routines.h"
 #include "fuzz/fuzz_files.h"
 #include "platform/rtl/log.h"
 #include "tasks/report/task_report.h"

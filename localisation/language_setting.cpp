@@ -1,6 +1,6 @@
 #include "localisation/language_setting.h"
 
-#include "engine/registry_routines.h"
+#include "engine/model/registry_routines.h"
 
 namespace corvane {
 

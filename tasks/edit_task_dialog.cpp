@@ -14,11 +14,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/file_routines.h"
-#include "engine/profile.h"
-#include "engine/settings.h"
-#include "engine/task.h"
-#include "engine/url_model.h"
+#include "engine/support/file_routines.h"
+#include "engine/model/profile.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
+#include "engine/parse/url_model.h"
 #include "localisation/app_language.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"

@@ -10,12 +10,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/file_routines.h"
-#include "engine/profile.h"
-#include "engine/settings.h"
-#include "engine/task.h"
-#include "engine/text_routines.h"
-#include "engine/url_model.h"
+#include "engine/support/file_routines.h"
+#include "engine/model/profile.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
+#include "engine/support/text_routines.h"
+#include "engine/parse/url_model.h"
 #include "localisation/app_language.h"
 #include "localisation/message_ids.h"
 #include "tasks/edit_task_dialog.h"

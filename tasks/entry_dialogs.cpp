@@ -8,8 +8,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "engine/file_types.h"
-#include "engine/registry_routines.h"
+#include "engine/parse/file_types.h"
+#include "engine/model/registry_routines.h"
 #include "localisation/app_language.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"

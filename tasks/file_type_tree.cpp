@@ -9,8 +9,8 @@
 #include <array>
 #include <stdexcept>
 
-#include "engine/file_types.h"
-#include "engine/registry_routines.h"
+#include "engine/parse/file_types.h"
+#include "engine/model/registry_routines.h"
 #include "localisation/app_language.h"
 #include "localisation/message_ids.h"
 #include "tasks/entry_dialogs.h"

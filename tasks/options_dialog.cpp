@@ -13,7 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "localisation/message_ids.h"

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <vector>
 
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
 
 namespace corvane {
 

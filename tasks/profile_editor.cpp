@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/file_routines.h"
-#include "engine/settings.h"
+#include "engine/support/file_routines.h"
+#include "engine/model/settings.h"
 #include "localisation/app_language.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"

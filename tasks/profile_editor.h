@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <string>
 
-#include "engine/profile.h"
+#include "engine/model/profile.h"
 
 class QCheckBox;
 class QLineEdit;

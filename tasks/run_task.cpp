@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 #include "tasks/run_task_dialog.h"
 
 namespace corvane {

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <array>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 
 class QAction;
 class QLabel;

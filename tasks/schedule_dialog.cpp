@@ -15,7 +15,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "engine/schedule_rules.h"
+#include "engine/model/schedule_rules.h"
 #include "localisation/app_language.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "platform/launch/launcher.h"

@@ -6,9 +6,9 @@
 #include <QMenu>
 #include <filesystem>
 
-#include "engine/settings.h"
-#include "engine/task.h"
-#include "engine/task_schedule.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
+#include "engine/model/task_schedule.h"
 #include "shell/ui/shell_tree.h"
 #include "tasks/edit_task_dialog.h"
 #include "tasks/run_task.h"

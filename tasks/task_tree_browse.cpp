@@ -3,8 +3,8 @@
 #include <QMessageBox>
 #include <filesystem>
 
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "localisation/message_ids.h"
 #include "platform/launch/launcher.h"
 #include "platform/rtl/string_list.h"

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "localisation/message_ids.h"
 #include "shell/ns/file_operator.h"
 #include "shell/ui/shell_tree.h"

@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
-#include "engine/file_routines.h"
-#include "engine/settings.h"
-#include "engine/start_page.h"
+#include "engine/support/file_routines.h"
+#include "engine/model/settings.h"
+#include "engine/support/start_page.h"
 
 namespace corvane {
 namespace {

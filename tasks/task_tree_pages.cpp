@@ -5,10 +5,10 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "engine/engine_host.h"
-#include "engine/profile.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/run/engine_host.h"
+#include "engine/model/profile.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "localisation/message_ids.h"
 #include "platform/rtl/string_list.h"
 #include "tasks/lang_text.h"

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "platform/rtl/string_list.h"
 
 namespace corvane {

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "platform/rtl/string_list.h"

@@ -168,23 +168,9 @@ int TickHTTP::DoRequest(const char* verb, bool has_body, bool head_only) {
     return code;
 }
 
-int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
-    status_line_.clear();
-    final_url_.clear();
-    refused_redirect_.clear();
-    response_headers_.Clear();
-    const bool secure = scheme_ == INTERNET_SCHEME_HTTPS && IsSecure();
-    if (scheme_ != INTERNET_SCHEME_HTTP && !secure) {
-        SetLastErrorText("Specified URLScheme is invalid.");
-        return kBadScheme;
-    }
-    if (host_.empty()) {
-        SetLastErrorText("No server specified in URL.");
-        return kNoServer;
-    }
-    // A failure while a cancel is under way is the cancel.
-    auto failed = [this](DWORD error) { return static_cast<int>(CancelRequested() ? kCancelled : error); };
+int TickHTTP::Failed(DWORD error) { return static_cast<int>(CancelRequested() ? kCancelled : error); }
 
+int TickHTTP::OpenConnection(HINTERNET& conn) {
     CloseSlot(request_);
     CloseSlot(connection_);
     CloseSlot(internet_);
@@ -199,32 +185,36 @@ int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
         bypass = ProxyBypass;
     }
     HINTERNET inet = InternetOpenA(UserAgent.c_str(), access, proxy.c_str(), bypass.c_str(), 0);
-    if (!inet) return failed(GetLastError());
+    if (!inet) return Failed(GetLastError());
     InternetSetStatusCallback(inet, &TickWinInet::StatusCallback);
     if (!Keep(internet_, inet)) return kCancelled;
 
     const auto context = reinterpret_cast<DWORD_PTR>(static_cast<TickWinInet*>(this));
-    HINTERNET conn = InternetConnectA(inet, host_.c_str(), port_, User.c_str(), Password.c_str(),
-                                      INTERNET_SERVICE_HTTP, 0, context);
-    if (!conn) return failed(GetLastError());
+    conn = InternetConnectA(inet, host_.c_str(), port_, User.c_str(), Password.c_str(), INTERNET_SERVICE_HTTP, 0,
+                            context);
+    if (!conn) return Failed(GetLastError());
     if (!Keep(connection_, conn)) return kCancelled;
+    return 0;
+}
 
+int TickHTTP::OpenRequest(HINTERNET conn, const char* verb, bool secure, HINTERNET& req) {
     DWORD flags = RequestFlags & ~INTERNET_FLAG_SECURE;
     if (secure) flags |= INTERNET_FLAG_SECURE;
     flags |= UseCache ? INTERNET_FLAG_RESYNCHRONIZE : INTERNET_FLAG_RELOAD;
     if (!AllowCookies) flags |= INTERNET_FLAG_NO_COOKIES;
     flags |= INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_UI;
+    const auto context = reinterpret_cast<DWORD_PTR>(static_cast<TickWinInet*>(this));
     const char* accept_types[] = {Accept.c_str(), nullptr};
     const char* const* accept = Accept.empty() ? nullptr : accept_types;
-    HINTERNET req = HttpOpenRequestA(conn, verb, path_.c_str(), HTTPVersion.c_str(), Referrer.c_str(), accept, flags, context);
+    req = HttpOpenRequestA(conn, verb, path_.c_str(), HTTPVersion.c_str(), Referrer.c_str(), accept, flags, context);
     if (!req && GetLastError() == ERROR_INVALID_PARAMETER)
         req = HttpOpenRequestA(conn, verb, path_.c_str(), HTTPVersion.c_str(), Referrer.c_str(), accept,
                                flags & ~INTERNET_FLAG_NO_UI, context);
-    if (!req) return failed(GetLastError());
+    if (!req) return Failed(GetLastError());
     if (!Keep(request_, req)) return kCancelled;
     INTERNET_REDIRECT_CHECK redirect_check{&TickHTTP::CheckRedirect, this};
     if (!InternetSetOptionA(req, INTERNET_OPTION_REDIRECT_CHECK, &redirect_check, sizeof redirect_check))
-        return failed(GetLastError());
+        return Failed(GetLastError());
 
     const std::pair<const char*, const std::string*> headers[] = {
         {"Content-Type: ", &ContentType}, {"From: ", &From}, {"If-Modified-Since: ", &IfModifiedSince}, {"Pragma: ", &Pragma}};
@@ -232,110 +222,107 @@ int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
         if (value->empty()) continue;
         const std::string line = name + *value + "\r\n";
         if (!HttpAddRequestHeadersA(req, line.c_str(), static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD))
-            return failed(GetLastError());
+            return Failed(GetLastError());
     }
     if (!ExtraHeaders.empty() &&
         !HttpAddRequestHeadersA(req, ExtraHeaders.c_str(), static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD))
-        return failed(GetLastError());
+        return Failed(GetLastError());
+    return 0;
+}
 
-    std::string body;
-    if (has_body) {
-        body = PostData;
-        if (!AttachedFile.empty()) {
-            CFileStream attached;
-            if (attached.OpenRead(AttachedFile) != 0) {
-                SetLastErrorText("Can't open attached file for reading.");
-                return kFileOpen;
-            }
-            std::string data(static_cast<std::size_t>(attached.Size()), '\0');
-            if (!data.empty() && attached.Read(data.data(), data.size()) != 0) {
-                SetLastErrorText("Can't read from attached file.");
-                return kFileWrite;
-            }
-            body += data;
-        }
+int TickHTTP::ReadRequestBody(std::string& body) {
+    body = PostData;
+    if (AttachedFile.empty()) return 0;
+    CFileStream attached;
+    if (attached.OpenRead(AttachedFile) != 0) {
+        SetLastErrorText("Can't open attached file for reading.");
+        return kFileOpen;
     }
+    std::string data(static_cast<std::size_t>(attached.Size()), '\0');
+    if (!data.empty() && attached.Read(data.data(), data.size()) != 0) {
+        SetLastErrorText("Can't read from attached file.");
+        return kFileWrite;
+    }
+    body += data;
+    return 0;
+}
+
+int TickHTTP::SendWithProxyLogin(HINTERNET req, const std::string& body) {
     auto send = [&] { return HttpSendRequestA(req, nullptr, 0, body.data(), static_cast<DWORD>(body.size())); };
     auto send_failed = [&] {
         const DWORD error = GetLastError();
         if (error == ERROR_HTTP_REDIRECT_FAILED && !refused_redirect_.empty())
             SetLastErrorText("Redirect refused: " + refused_redirect_);
-        return failed(error);
+        return Failed(error);
     };
     if (!send()) return send_failed();
-    if (!ProxyUser.empty() && !ProxyPassword.empty()) {
-        DWORD status = 0;
-        DWORD length = sizeof status;
-        if (HttpQueryInfoA(req, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr) &&
-            status == 407) {
-            InternetSetOptionA(req, INTERNET_OPTION_PROXY_PASSWORD, ProxyPassword.data(), static_cast<DWORD>(ProxyPassword.size()));
-            InternetSetOptionA(req, INTERNET_OPTION_PROXY_USERNAME, ProxyUser.data(), static_cast<DWORD>(ProxyUser.size()));
-            if (!send()) return send_failed();
-        }
+    if (ProxyUser.empty() || ProxyPassword.empty()) return 0;
+    DWORD status = 0;
+    DWORD length = sizeof status;
+    if (HttpQueryInfoA(req, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr) &&
+        status == 407) {
+        InternetSetOptionA(req, INTERNET_OPTION_PROXY_PASSWORD, ProxyPassword.data(), static_cast<DWORD>(ProxyPassword.size()));
+        InternetSetOptionA(req, INTERNET_OPTION_PROXY_USERNAME, ProxyUser.data(), static_cast<DWORD>(ProxyUser.size()));
+        if (!send()) return send_failed();
     }
+    return 0;
+}
 
-    // Response headers; a failure here is not reported.
+void TickHTTP::ReadResponseHeaders(HINTERNET req) {
     DWORD length = 0;
     HttpQueryInfoA(req, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &length, nullptr);
     std::string raw(length, '\0');
-    if (length > 0 && HttpQueryInfoA(req, HTTP_QUERY_RAW_HEADERS_CRLF, raw.data(), &length, nullptr)) {
-        raw.resize(length);
-        const auto first_end = raw.find("\r\n");
-        status_line_ = raw.substr(0, first_end);
-        response_headers_.SetText(first_end == std::string::npos ? std::string() : raw.substr(first_end + 2));
-        for (const auto& line : response_headers_) {
-            const auto colon = line.find(':');
-            if (colon == std::string::npos)
-                DoHeader("", line);
-            else
-                DoHeader(line.substr(0, colon), line.substr(colon + 1));
-        }
+    if (length == 0 || !HttpQueryInfoA(req, HTTP_QUERY_RAW_HEADERS_CRLF, raw.data(), &length, nullptr)) return;
+    raw.resize(length);
+    const auto first_end = raw.find("\r\n");
+    status_line_ = raw.substr(0, first_end);
+    response_headers_.SetText(first_end == std::string::npos ? std::string() : raw.substr(first_end + 2));
+    for (const auto& line : response_headers_) {
+        const auto colon = line.find(':');
+        if (colon == std::string::npos)
+            DoHeader("", line);
+        else
+            DoHeader(line.substr(0, colon), line.substr(colon + 1));
     }
-    DoStartTransfer();
+}
 
-    int code = 0;
-    bool end_transfer = true;
-    bool complete = head_only;
-    if (!head_only) {
-        std::int64_t total = 0;
-        std::string block;
-        for (;;) {
-            DWORD available = 0;
-            if (!InternetQueryDataAvailable(req, &available, 0, 0)) {
-                code = failed(GetLastError());
-                end_transfer = false;
-                break;
-            }
-            if (available == 0) {
-                complete = true;
-                break;
-            }
-            if (!download_.IsOpen() && !LocalFile.empty() && !CreateLocalFile(code)) {
-                end_transfer = false;
-                break;
-            }
-            block.resize(available);
-            DWORD read = 0;
-            if (!InternetReadFile(req, block.data(), available, &read)) {
-                code = failed(GetLastError());
-                break;
-            }
-            if (read == 0) {
-                complete = true;
-                break;
-            }
-            block.resize(read);
-            if (download_.IsOpen() && (local_file_error_ = download_.Write(block.data(), block.size())) != 0) {
-                SetLastErrorText("Error writing to LocalFile");
-                code = kFileWrite;
-                end_transfer = false;
-                break;
-            }
-            total += read;
-            DoTransfer(total, block);
+int TickHTTP::ReceiveBody(HINTERNET req, bool& end_transfer, bool& complete) {
+    std::int64_t total = 0;
+    std::string block;
+    for (;;) {
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(req, &available, 0, 0)) {
+            end_transfer = false;
+            return Failed(GetLastError());
         }
+        if (available == 0) {
+            complete = true;
+            return 0;
+        }
+        int code = 0;
+        if (!download_.IsOpen() && !LocalFile.empty() && !CreateLocalFile(code)) {
+            end_transfer = false;
+            return code;
+        }
+        block.resize(available);
+        DWORD read = 0;
+        if (!InternetReadFile(req, block.data(), available, &read)) return Failed(GetLastError());
+        if (read == 0) {
+            complete = true;
+            return 0;
+        }
+        block.resize(read);
+        if (download_.IsOpen() && (local_file_error_ = download_.Write(block.data(), block.size())) != 0) {
+            SetLastErrorText("Error writing to LocalFile");
+            end_transfer = false;
+            return kFileWrite;
+        }
+        total += read;
+        DoTransfer(total, block);
     }
+}
 
+int TickHTTP::FinishTransfer(int code, bool end_transfer, bool complete, bool head_only) {
     // A stopped transfer is never reported as finished.
     if (CancelRequested()) {
         code = static_cast<int>(kCancelled);
@@ -358,6 +345,39 @@ int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
         code = kFileWrite;
     }
     return code;
+}
+
+int TickHTTP::RunRequest(const char* verb, bool has_body, bool head_only) {
+    status_line_.clear();
+    final_url_.clear();
+    refused_redirect_.clear();
+    response_headers_.Clear();
+    const bool secure = scheme_ == INTERNET_SCHEME_HTTPS && IsSecure();
+    if (scheme_ != INTERNET_SCHEME_HTTP && !secure) {
+        SetLastErrorText("Specified URLScheme is invalid.");
+        return kBadScheme;
+    }
+    if (host_.empty()) {
+        SetLastErrorText("No server specified in URL.");
+        return kNoServer;
+    }
+    HINTERNET conn = nullptr;
+    HINTERNET req = nullptr;
+    if (const int code = OpenConnection(conn)) return code;
+    if (const int code = OpenRequest(conn, verb, secure, req)) return code;
+    std::string body;
+    if (has_body) {
+        if (const int code = ReadRequestBody(body)) return code;
+    }
+    if (const int code = SendWithProxyLogin(req, body)) return code;
+    ReadResponseHeaders(req);  // a failure here is not reported
+    DoStartTransfer();
+
+    int code = 0;
+    bool end_transfer = true;
+    bool complete = head_only;
+    if (!head_only) code = ReceiveBody(req, end_transfer, complete);
+    return FinishTransfer(code, end_transfer, complete, head_only);
 }
 
 bool TickHTTP::CheckRedirect(void* self, const char* target) {

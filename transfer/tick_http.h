@@ -97,7 +97,19 @@ protected:
     INTERNET_PORT port_ = INTERNET_DEFAULT_HTTP_PORT;
 
 private:
+    // The steps of a transaction, in order; each answers 0 or the transaction's failure.
     int RunRequest(const char* verb, bool has_body, bool head_only);
+    int OpenConnection(HINTERNET& conn);
+    int OpenRequest(HINTERNET conn, const char* verb, bool secure, HINTERNET& req);
+    int ReadRequestBody(std::string& body);  // PostData, then the attached file
+    int SendWithProxyLogin(HINTERNET req, const std::string& body);  // again with the login on a 407
+    void ReadResponseHeaders(HINTERNET req);  // each one handed to DoHeader
+    // The body into LocalFile; end_transfer false when the end is not to be reported.
+    int ReceiveBody(HINTERNET req, bool& end_transfer, bool& complete);
+    // The end event, the check of the status and the commit of LocalFile.
+    int FinishTransfer(int code, bool end_transfer, bool complete, bool head_only);
+    // A failure while a cancel is under way is the cancel.
+    int Failed(DWORD error);
     bool CreateLocalFile(int& code);
     static bool CheckRedirect(void* self, const char* target);
     void CloseAll();

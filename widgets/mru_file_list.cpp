@@ -5,7 +5,7 @@
 #include <QAction>
 #include <QMenu>
 
-#include "engine/registry_routines.h"
+#include "engine/model/registry_routines.h"
 #include "platform/registry/current_user.h"
 
 namespace corvane {

@@ -1,6 +1,6 @@
 #include "widgets/skin_image.h"
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "platform/rtl/log.h"
 
 namespace corvane {

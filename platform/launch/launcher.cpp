@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/rtl/hex_text.h"
 #include "platform/rtl/log.h"
 
 namespace corvane {
@@ -32,31 +33,6 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 
 bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() && Lower(text.substr(text.size() - suffix.size())) == suffix;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// False on a broken escape.
-bool PercentDecode(const std::string& text, std::string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) return false;
-        const int high = HexValue(text[i + 1]);
-        const int low = HexValue(text[i + 2]);
-        if (high < 0 || low < 0) return false;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return true;
 }
 
 // The path with every link, "." and ".." resolved; empty when it does not exist.
@@ -163,7 +139,7 @@ LaunchDecision CheckLaunch(const std::string& what) {
         const std::size_t query = rest.find_first_of("?#");
         if (query != std::string::npos) rest.resize(query);
         std::string path;
-        if (!PercentDecode(rest, path) || path.find('\0') != std::string::npos) return Refuse("a broken file address");
+        if (!PercentDecodeStrict(rest, path) || path.find('\0') != std::string::npos) return Refuse("a broken file address");
         return CheckLocalPath(path);
     }
     if (what.starts_with("/")) return CheckLocalPath(what);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/rtl/hex_text.h"
 #include "platform/rtl/string_list.h"
 
 namespace corvane {
@@ -80,13 +81,6 @@ bool StartsWithCI(const std::string& s, std::size_t pos, const char* prefix) {
     return s.size() >= pos + p.size() && SameText(s.substr(pos, p.size()), p);
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Reads a quoted string starting at text[pos] == '"'. Only \\ and \" are escapes; any other
 // backslash stays as it is. On success pos is just after the closing quote.
 bool ReadQuoted(const std::string& text, std::size_t& pos, std::string& out) {
@@ -120,7 +114,7 @@ bool ParseHexBytes(const std::string& list, std::string& out) {
         if (token.size() > 2) return false;
         int value = 0;
         for (char c : token) {
-            const int d = HexDigit(c);
+            const int d = HexDigitValue(c);
             if (d < 0) return false;
             value = value * 16 + d;
         }
@@ -259,7 +253,7 @@ private:
             }
             std::uint32_t number = 0;
             for (char c : digits) {
-                const int d = HexDigit(c);
+                const int d = HexDigitValue(c);
                 if (d < 0) {
                     Warn("dword needs one to eight hex digits");
                     return false;
@@ -280,7 +274,7 @@ private:
                 }
                 type = 0;
                 for (std::size_t i = pos + 1; i < close; ++i) {
-                    const int d = HexDigit(data[i]);
+                    const int d = HexDigitValue(data[i]);
                     if (d < 0) {
                         Warn("bad hex type");
                         return false;

@@ -8,13 +8,6 @@ namespace corvane {
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -27,54 +20,26 @@ bool Fail(DWORD error) {
 
 }  // namespace
 
-std::string PercentDecode(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 std::string EncodeRequestTarget(const std::string& target) {
-    static const char* const kHex = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(target.size());
-    for (const char c : target) {
-        const auto b = static_cast<unsigned char>(c);
-        const bool encode = b <= 0x20 || b >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' ||
-                            c == '^' || c == '`' || c == '{' || c == '|' || c == '}';
-        if (encode) {
-            out += '%';
-            out += kHex[b >> 4];
-            out += kHex[b & 0x0F];
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return PercentEncode(target, [](unsigned char b) {
+        return b <= 0x20 || b >= 0x7F || b == '"' || b == '<' || b == '>' || b == '\\' || b == '^' || b == '`' ||
+               b == '{' || b == '|' || b == '}';
+    });
 }
 
-bool InternetCrackUrlA(const char* url, DWORD url_length, DWORD flags, URL_COMPONENTSA* components) {
-    if (!url || !components) return Fail(ERROR_INVALID_PARAMETER);
-    const std::string text = url_length ? std::string(url, url_length) : std::string(url);
-    URL_COMPONENTSA parts;
+namespace {
 
-    const auto colon = text.find(':');
-    if (colon == std::string::npos || colon == 0) return Fail(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+// The scheme before the colon: its number and default port. 0 or the failure.
+DWORD CrackScheme(const std::string& text, std::size_t colon, URL_COMPONENTSA& parts, INTERNET_PORT& default_port) {
+    if (colon == std::string::npos || colon == 0) return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     for (std::size_t i = 0; i < colon; ++i) {
         const char c = text[i];
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
-            return Fail(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+            return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     }
     parts.scheme = text.substr(0, colon);
     const std::string scheme = Lower(parts.scheme);
-    INTERNET_PORT default_port = 0;
+    default_port = 0;
     if (scheme == "http") {
         parts.nScheme = INTERNET_SCHEME_HTTP;
         default_port = INTERNET_DEFAULT_HTTP_PORT;
@@ -92,6 +57,62 @@ bool InternetCrackUrlA(const char* url, DWORD url_length, DWORD flags, URL_COMPO
     } else {
         parts.nScheme = INTERNET_SCHEME_UNKNOWN;
     }
+    return 0;
+}
+
+// A port of decimal digits, 1 to 65535. 0 or the failure.
+DWORD CrackPort(const std::string& port_text, INTERNET_PORT& port_out) {
+    unsigned long port = 0;
+    for (const char d : port_text) {
+        if (!std::isdigit(static_cast<unsigned char>(d))) return ERROR_INTERNET_INVALID_URL;
+        port = port * 10 + static_cast<unsigned long>(d - '0');
+        if (port > 65535) return ERROR_INTERNET_INVALID_URL;
+    }
+    if (port == 0) return ERROR_INTERNET_INVALID_URL;
+    port_out = static_cast<INTERNET_PORT>(port);
+    return 0;
+}
+
+// "user:password@host:port" (the host may be a bracketed IPv6 address). 0 or the failure.
+DWORD CrackAuthority(const std::string& authority, INTERNET_PORT default_port, URL_COMPONENTSA& parts) {
+    std::string hostport = authority;
+    const auto at = authority.rfind('@');
+    if (at != std::string::npos) {
+        const std::string userinfo = authority.substr(0, at);
+        hostport = authority.substr(at + 1);
+        const auto c = userinfo.find(':');
+        parts.userName = userinfo.substr(0, c);
+        if (c != std::string::npos) parts.password = userinfo.substr(c + 1);
+    }
+    std::string port_text;
+    if (!hostport.empty() && hostport[0] == '[') {
+        const auto close = hostport.find(']');
+        if (close == std::string::npos) return ERROR_INTERNET_INVALID_URL;
+        parts.hostName = hostport.substr(1, close - 1);
+        const std::string rest = hostport.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest[0] != ':') return ERROR_INTERNET_INVALID_URL;
+            port_text = rest.substr(1);
+        }
+    } else {
+        const auto c = hostport.rfind(':');
+        parts.hostName = hostport.substr(0, c);
+        if (c != std::string::npos) port_text = hostport.substr(c + 1);
+    }
+    parts.nPort = default_port;
+    return port_text.empty() ? 0 : CrackPort(port_text, parts.nPort);
+}
+
+}  // namespace
+
+bool InternetCrackUrlA(const char* url, DWORD url_length, DWORD flags, URL_COMPONENTSA* components) {
+    if (!url || !components) return Fail(ERROR_INVALID_PARAMETER);
+    const std::string text = url_length ? std::string(url, url_length) : std::string(url);
+    URL_COMPONENTSA parts;
+
+    const auto colon = text.find(':');
+    INTERNET_PORT default_port = 0;
+    if (const DWORD error = CrackScheme(text, colon, parts, default_port)) return Fail(error);
 
     std::size_t pos = colon + 1;
     if (text.compare(pos, 2, "//") != 0) {
@@ -102,41 +123,7 @@ bool InternetCrackUrlA(const char* url, DWORD url_length, DWORD flags, URL_COMPO
         const auto authority_end = text.find_first_of("/?#", pos);
         const std::string authority =
             text.substr(pos, authority_end == std::string::npos ? std::string::npos : authority_end - pos);
-        std::string hostport = authority;
-        const auto at = authority.rfind('@');
-        if (at != std::string::npos) {
-            const std::string userinfo = authority.substr(0, at);
-            hostport = authority.substr(at + 1);
-            const auto c = userinfo.find(':');
-            parts.userName = userinfo.substr(0, c);
-            if (c != std::string::npos) parts.password = userinfo.substr(c + 1);
-        }
-        std::string port_text;
-        if (!hostport.empty() && hostport[0] == '[') {
-            const auto close = hostport.find(']');
-            if (close == std::string::npos) return Fail(ERROR_INTERNET_INVALID_URL);
-            parts.hostName = hostport.substr(1, close - 1);
-            const std::string rest = hostport.substr(close + 1);
-            if (!rest.empty()) {
-                if (rest[0] != ':') return Fail(ERROR_INTERNET_INVALID_URL);
-                port_text = rest.substr(1);
-            }
-        } else {
-            const auto c = hostport.rfind(':');
-            parts.hostName = hostport.substr(0, c);
-            if (c != std::string::npos) port_text = hostport.substr(c + 1);
-        }
-        parts.nPort = default_port;
-        if (!port_text.empty()) {
-            unsigned long port = 0;
-            for (const char d : port_text) {
-                if (!std::isdigit(static_cast<unsigned char>(d))) return Fail(ERROR_INTERNET_INVALID_URL);
-                port = port * 10 + static_cast<unsigned long>(d - '0');
-                if (port > 65535) return Fail(ERROR_INTERNET_INVALID_URL);
-            }
-            if (port == 0) return Fail(ERROR_INTERNET_INVALID_URL);
-            parts.nPort = static_cast<INTERNET_PORT>(port);
-        }
+        if (const DWORD error = CrackAuthority(authority, default_port, parts)) return Fail(error);
         if (authority_end != std::string::npos) {
             const std::string rest = text.substr(authority_end);
             const auto extra = rest.find_first_of("?#");

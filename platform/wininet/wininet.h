@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/rtl/hex_text.h"  // PercentDecode, which callers of the URL routines use
+
 namespace corvane {
 
 using DWORD = std::uint32_t;
@@ -196,7 +198,5 @@ std::string InternetLayerVersion();
 std::string EncodeRequestTarget(const std::string& target);
 // Removes control bytes (below 0x20 and 0x7F) from a text bound for a header.
 std::string StripControlChars(const std::string& text);
-// Decodes %XX escapes.
-std::string PercentDecode(const std::string& text);
 
 }  // namespace corvane

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/rtl/dot_segments.h"
 #include "platform/zipdll/xcdzip_api.h"
 
 namespace corvane::zipdll {
@@ -19,19 +20,9 @@ EntryPath SplitEntryName(std::string_view name, bool junk_paths) {
         ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')))
         text.erase(0, 2);
     out.directory = !text.empty() && text.back() == '/';
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('/', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string part = text.substr(start, end - start);
-        start = end + 1;
-        if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            out.parts.clear();
-            out.skip_reason = XCD_SKIP_UNSAFE_PATH;
-            return out;
-        }
-        out.parts.push_back(part);
+    if (!SplitDotSegments(text, {ParentSegment::Refuse}, out.parts)) {
+        out.skip_reason = XCD_SKIP_UNSAFE_PATH;
+        return out;
     }
     if (junk_paths) {
         if (out.directory) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/rtl/dot_segments.h"
 #include "platform/zipdll/zipdll_common.h"
 
 namespace corvane::zipdll {
@@ -105,9 +106,8 @@ bool SpecFolder::Allowed(const std::string& path) const {
     if (!Confined()) return true;
     if (path.empty()) return true;
     if (path[0] == '/' || HasDrive(path)) return false;
-    for (const std::string& part : SplitList(path, '/'))
-        if (part == "..") return false;
-    return true;
+    std::vector<std::string> parts;
+    return SplitDotSegments(path, {ParentSegment::Refuse}, parts);
 }
 
 int SpecFolder::OpenParent(const std::string& path, std::string& last) const {

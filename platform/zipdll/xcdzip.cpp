@@ -27,6 +27,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/rtl/dot_segments.h"
 #include "platform/zipdll/spec_folder.h"
 #include "platform/zipdll/utf8_flag_repair.h"
 #include "platform/zipdll/work_path.h"
@@ -155,8 +156,7 @@ bool Filtered(const Options& o, const std::string& name) {
 // The entry name of a path on disk: "/" separators, no leading "/", no "." or ".." components.
 std::string EntryName(const std::string& path, bool junk_paths, bool directory) {
     std::vector<std::string> parts;
-    for (std::string& part : SplitList(SlashSeparators(path), '/'))
-        if (part != "." && part != "..") parts.push_back(std::move(part));
+    SplitDotSegments(SlashSeparators(path), {ParentSegment::Drop}, parts);
     if (parts.empty()) return {};
     if (junk_paths) return directory ? std::string() : parts.back();
     std::string name;

@@ -27,6 +27,16 @@ std::string ReadBounded(const char* buffer, std::size_t size, std::size_t limit)
     return std::string(buffer, n);
 }
 
+bool MatchSpec(std::string_view spec, std::string_view name) {
+    return WildcardMatch(SlashSeparators(spec), SlashSeparators(name), DotStarRule::StarDotStarAny);
+}
+
+std::string SlashSeparators(std::string_view text) {
+    std::string out(text);
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+}
+
 namespace {
 
 char Fold(char c) {
@@ -36,37 +46,6 @@ char Fold(char c) {
 }
 
 }  // namespace
-
-bool HasWildcards(std::string_view spec) { return spec.find_first_of("*?") != std::string_view::npos; }
-
-bool MatchSpec(std::string_view spec, std::string_view name) {
-    std::string pattern(spec);
-    // "*.*" means every name, with or without a dot.
-    if (pattern.size() >= 3 && pattern.compare(pattern.size() - 3, 3, "*.*") == 0) pattern.resize(pattern.size() - 2);
-    std::size_t p = 0, n = 0, star_p = std::string::npos, star_n = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            star_p = p++;
-            star_n = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
-            ++p;
-            ++n;
-        } else if (star_p != std::string::npos) {
-            p = star_p + 1;
-            n = ++star_n;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
-
-std::string SlashSeparators(std::string_view text) {
-    std::string out(text);
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
-}
 
 bool HasSuffixNoCase(std::string_view text, std::string_view suffix) {
     if (suffix.empty() || suffix.size() > text.size()) return false;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/rtl/wildcard.h"
 #include "platform/zipdll/xcdzip_api.h"
 
 namespace corvane::zipdll {
@@ -49,7 +50,6 @@ std::string ReadBounded(const char* buffer, std::size_t size, std::size_t limit)
 // Wildcard match as the protocol defines it: "*.*" matches every name, "*" also spans separators,
 // "?" is one byte, "\" and "/" are the same separator, letters compare without regard to case.
 bool MatchSpec(std::string_view spec, std::string_view name);
-bool HasWildcards(std::string_view spec);
 std::string SlashSeparators(std::string_view text);
 bool HasSuffixNoCase(std::string_view text, std::string_view suffix);
 std::vector<std::string> SplitList(std::string_view text, char separator);

@@ -1,33 +1,11 @@
 #include "shell/ns/file_uris.h"
 
-#include <cctype>
-
-#include "platform/wininet/wininet.h"
+#include "platform/rtl/hex_text.h"
 
 namespace corvane::shell {
 
-namespace {
-
-bool Unreserved(unsigned char c) {
-    return std::isalnum(c) != 0 || c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-}
-
-}  // namespace
-
 std::string FileUriFromPath(const std::string& path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string uri = "file://";
-    for (char ch : path) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (Unreserved(c)) {
-            uri += ch;
-        } else {
-            uri += '%';
-            uri += kHex[c >> 4];
-            uri += kHex[c & 0xF];
-        }
-    }
-    return uri;
+    return "file://" + PercentEncode(path, [](unsigned char c) { return !IsUriPathByte(c); });
 }
 
 std::string PathFromFileUri(const std::string& uri) {

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/wininet/wininet.h"
+#include "platform/rtl/hex_text.h"
 #include "shell/ns/fd_ops.h"
 #include "shell/ns/shell_paths.h"
 #include "shell/ns/unique_fd.h"
@@ -224,18 +224,7 @@ std::string NumberedName(const std::string& name, int n) {
 }  // namespace
 
 std::string EncodeTrashPath(const std::string& path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const unsigned char c : path) {
-        if (std::isalnum(c) != 0 || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
+    return PercentEncode(path, [](unsigned char c) { return !IsUriPathByte(c); });
 }
 
 std::string FormatTrashInfo(const std::string& encodedPath, std::time_t when) {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "engine/file_routines.h"
+#include "engine/support/file_routines.h"
 
 namespace corvane {
 namespace {

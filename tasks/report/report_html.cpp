@@ -1,20 +1,10 @@
 #include "tasks/report/report_html.h"
 
-#include "engine/mirror_naming.h"
-#include "engine/text_routines.h"
+#include "engine/parse/mirror_naming.h"
+#include "engine/support/text_routines.h"
+#include "platform/rtl/hex_text.h"
 
 namespace corvane {
-namespace {
-
-constexpr const char* kHex = "0123456789ABCDEF";
-
-void AppendPercent(std::string& out, unsigned char c) {
-    out += '%';
-    out += kHex[c >> 4];
-    out += kHex[c & 15];
-}
-
-}  // namespace
 
 std::string HtmlText(const std::string& text) {
     std::string out;
@@ -64,7 +54,7 @@ std::string WebHref(std::string_view url) {
     for (const char ch : url) {
         const auto c = static_cast<unsigned char>(ch);
         if (c <= 0x20 || c >= 0x7F)
-            AppendPercent(encoded, c);
+            AppendPercentEscape(encoded, c);
         else
             encoded += ch;
     }

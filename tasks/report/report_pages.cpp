@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/mirror_naming.h"
-#include "engine/start_page.h"
-#include "engine/version.h"
+#include "engine/parse/mirror_naming.h"
+#include "engine/support/start_page.h"
+#include "engine/model/version.h"
 #include "tasks/report/image_size.h"
 #include "tasks/report/report_html.h"
 #include "tasks/report/task_report.h"

@@ -3,10 +3,10 @@
 #include <fstream>
 #include <unordered_set>
 
-#include "engine/local_name_index.h"
-#include "engine/mirror_naming.h"
-#include "engine/queue_item.h"
-#include "engine/url_model.h"
+#include "engine/queue/local_name_index.h"
+#include "engine/parse/mirror_naming.h"
+#include "engine/queue/queue_item.h"
+#include "engine/parse/url_model.h"
 #include "platform/rtl/fnv_hash.h"
 #include "platform/rtl/string_list.h"
 #include "tasks/report/report_html.h"

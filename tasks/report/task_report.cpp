@@ -7,11 +7,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine/file_routines.h"
-#include "engine/mirror_naming.h"
-#include "engine/profile.h"
-#include "engine/settings.h"
-#include "engine/url_model.h"
+#include "engine/support/file_routines.h"
+#include "engine/parse/mirror_naming.h"
+#include "engine/model/profile.h"
+#include "engine/model/settings.h"
+#include "engine/parse/url_model.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/paths.h"
 

@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 #include "tasks/report/report_rows.h"
 
 namespace corvane {

@@ -6,8 +6,8 @@
 
 #include "app/about_page.h"
 #include "app/product_version.h"
-#include "engine/file_routines.h"
-#include "engine/version.h"
+#include "engine/support/file_routines.h"
+#include "engine/model/version.h"
 #include "tests/engine/task_fixture.h"
 
 namespace corvane::testing {

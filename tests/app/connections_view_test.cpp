@@ -8,11 +8,11 @@
 #include <QTreeWidget>
 
 #include "app/form_downloader.h"
-#include "engine/engine_timing.h"
-#include "engine/queue_item.h"
-#include "engine/registry_routines.h"
-#include "engine/socket_list.h"
-#include "engine/task.h"
+#include "engine/run/engine_timing.h"
+#include "engine/queue/queue_item.h"
+#include "engine/model/registry_routines.h"
+#include "engine/run/socket_list.h"
+#include "engine/model/task.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/support/gui_app.h"
 #include "tests/support/loopback_server.h"

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "app/form_personal_intranet.h"
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "shell/ui/shell_tree.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/support/gui_app.h"

@@ -11,7 +11,7 @@
 
 #include "app/form_corvane.h"
 #include "app/view_manager.h"
-#include "engine/system_info.h"
+#include "engine/support/system_info.h"
 #include "platform/qt/qt_main_loop.h"
 #include "tests/app/fake_browser_control.h"
 #include "tests/engine/task_fixture.h"

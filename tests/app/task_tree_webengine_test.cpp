@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/profile.h"
-#include "engine/task.h"
+#include "engine/model/profile.h"
+#include "engine/model/task.h"
 #include "platform/launch/launcher.h"
 #include "tasks/task_tree_page.h"
 #include "tests/engine/task_fixture.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/platform/zipdll/zip_driver.h"
 

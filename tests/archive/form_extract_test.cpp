@@ -12,8 +12,8 @@
 #include <memory>
 
 #include "archive/form_extract.h"
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
 #include "shell/ns/volumes.h"
 #include "shell/ui/shell_tree.h"
 #include "tests/engine/task_fixture.h"

@@ -12,8 +12,8 @@
 
 #include "archive/wiz_file_zip.h"
 #include "archive/xceed_zip.h"
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
 #include "localisation/form_capture.h"
 #include "localisation/lang_source.h"
 #include "platform/rtl/paths.h"

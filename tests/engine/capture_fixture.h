@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine_timing.h"
-#include "engine/queue_item.h"
-#include "engine/task.h"
-#include "engine/task_runner.h"
+#include "engine/run/engine_timing.h"
+#include "engine/queue/queue_item.h"
+#include "engine/model/task.h"
+#include "engine/run/task_runner.h"
 #include "platform/rtl/headless_main_loop.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/support/test_certificates.h"

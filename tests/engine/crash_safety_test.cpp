@@ -10,9 +10,9 @@
 #include <sstream>
 #include <vector>
 
-#include "engine/mirror_naming.h"
-#include "engine/run_failures.h"
-#include "engine/url_model.h"
+#include "engine/parse/mirror_naming.h"
+#include "engine/run/run_failures.h"
+#include "engine/parse/url_model.h"
 #include "tests/engine/capture_fixture.h"
 #include "tests/support/link_checker.h"
 #include "tests/support/loopback_server.h"

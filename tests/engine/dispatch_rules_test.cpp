@@ -1,4 +1,4 @@
-#include "engine/dispatch_rules.h"
+#include "engine/run/dispatch_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "engine/pending_counts.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/queue/pending_counts.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "task_fixture.h"
 
 namespace corvane {

@@ -5,9 +5,9 @@
 
 #include <future>
 
-#include "engine/queue_writer.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/queue/queue_writer.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "platform/rtl/log.h"
 #include "task_fixture.h"
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "platform/rtl/log.h"
 #include "task_fixture.h"
 

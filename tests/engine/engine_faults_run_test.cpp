@@ -9,12 +9,12 @@
 #include <thread>
 #include <vector>
 
-#include "engine/download_thread.h"
-#include "engine/mirror_naming.h"
-#include "engine/settings.h"
-#include "engine/socket_list.h"
-#include "engine/task_runner.h"
-#include "engine/url_model.h"
+#include "engine/run/download_thread.h"
+#include "engine/parse/mirror_naming.h"
+#include "engine/model/settings.h"
+#include "engine/run/socket_list.h"
+#include "engine/run/task_runner.h"
+#include "engine/parse/url_model.h"
 #include "tests/engine/capture_fixture.h"
 #include "tests/support/loopback_server.h"
 

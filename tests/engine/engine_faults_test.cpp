@@ -12,12 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "engine/download_thread.h"
-#include "engine/link_scanner.h"
-#include "engine/parse_worker.h"
-#include "engine/schedule_thread.h"
-#include "engine/socket_list.h"
-#include "engine/task.h"
+#include "engine/run/download_thread.h"
+#include "engine/parse/parser.h"
+#include "engine/run/parse_worker.h"
+#include "engine/run/schedule_thread.h"
+#include "engine/run/socket_list.h"
+#include "engine/model/task.h"
 #include "platform/rtl/log.h"
 #include "platform/rtl/wait_while_serving.h"
 #include "tests/engine/capture_fixture.h"

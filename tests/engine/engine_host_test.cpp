@@ -1,9 +1,10 @@
-#include "engine/engine_host.h"
+#include "engine/run/engine_host.h"
 
 #include "platform/rtl/headless_main_loop.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -56,12 +57,28 @@ TEST_F(EngineHostTest, WorkerCallsArePostedInOrderAndNeverWait) {
     EXPECT_EQ(host.calls.back(), "status Done 1/1");
 }
 
-TEST_F(EngineHostTest, WithoutAHostOrALoopHooksAreHarmless) {
-    PostToHost([](EngineHost& h) { h.UpdateStats(); });  // no loop: dropped
+struct CountingHost : EngineHost {
+    std::atomic<int> stats{0};
+    void UpdateStats() override { ++stats; }
+};
+
+TEST_F(EngineHostTest, WithoutALoopCallsAreDroppedAndWithoutAHostNoneArrives) {
+    CountingHost host;
+    SetEngineHost(&host);
+    PostToHost([](EngineHost& h) { h.UpdateStats(); });  // no main loop: dropped, never run here
+    EXPECT_EQ(host.stats, 0);
+
     HeadlessMainLoop loop;
-    std::thread([] { PostToHost([](EngineHost& h) { h.StartDueTask(nullptr); }); }).join();
-    loop.ProcessPending();  // the do-nothing host
-    Host().SetBusyCursor(true);
+    const auto post_from_worker = [&loop] {
+        std::thread([] { PostToHost([](EngineHost& h) { h.UpdateStats(); }); }).join();
+        loop.ProcessPending();
+    };
+    post_from_worker();
+    EXPECT_EQ(host.stats, 1);
+    SetEngineHost(nullptr);
+    EXPECT_NE(&Host(), &host);
+    post_from_worker();  // served by the do-nothing host
+    EXPECT_EQ(host.stats, 1);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "engine/file_routines.h"
+#include "engine/support/file_routines.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

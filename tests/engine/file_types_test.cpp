@@ -1,4 +1,4 @@
-#include "engine/file_types.h"
+#include "engine/parse/file_types.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "tests/engine/capture_fixture.h"
-#include "tests/engine/percent_decode.h"
+#include "platform/rtl/hex_text.h"
 #include "tests/support/link_checker.h"
 #include "tests/support/loopback_server.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/task_runner.h"
+#include "engine/run/task_runner.h"
 #include "tests/engine/capture_fixture.h"
 #include "tests/support/loopback_server.h"
 

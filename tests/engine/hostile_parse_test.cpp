@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/page_parser.h"
-#include "engine/profile.h"
-#include "engine/url_model.h"
+#include "engine/parse/page_pass.h"
+#include "engine/model/profile.h"
+#include "engine/parse/url_model.h"
 #include "tests/engine/parser_page_fixture.h"
 
 namespace corvane {

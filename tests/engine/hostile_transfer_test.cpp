@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "engine/file_routines.h"
-#include "engine/mirror_naming.h"
-#include "engine/url_model.h"
+#include "engine/support/file_routines.h"
+#include "engine/parse/mirror_naming.h"
+#include "engine/parse/url_model.h"
 #include "tests/engine/capture_fixture.h"
 #include "tests/support/loopback_server.h"
 

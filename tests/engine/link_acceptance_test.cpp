@@ -1,4 +1,4 @@
-#include "engine/link_acceptance.h"
+#include "engine/parse/link_acceptance.h"
 
 #include <gtest/gtest.h>
 

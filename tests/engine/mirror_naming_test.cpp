@@ -1,4 +1,4 @@
-#include "engine/mirror_naming.h"
+#include "engine/parse/mirror_naming.h"
 
 #include <gtest/gtest.h>
 
@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/url_model.h"
-#include "tests/engine/percent_decode.h"
+#include "engine/parse/url_model.h"
+#include "platform/rtl/hex_text.h"
 
 namespace corvane {
 namespace {
-
-using corvane::testing::PercentDecode;
 
 const std::string kFolder = "/srv/sentinel/capture/";
 

@@ -1,10 +1,10 @@
-#include "engine/parse_worker.h"
+#include "engine/run/parse_worker.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 #include "platform/rtl/headless_main_loop.h"
 #include "tests/engine/task_fixture.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/page_parser.h"
-#include "engine/profile.h"
+#include "engine/parse/page_pass.h"
+#include "engine/model/profile.h"
 #include "platform/rtl/string_list.h"
 #include "tests/engine/task_fixture.h"
 

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
-#include "engine/file_types.h"
-#include "engine/queue_item.h"
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/parse/file_types.h"
+#include "engine/queue/queue_item.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "platform/rtl/headless_main_loop.h"
 #include "platform/rtl/log.h"
 #include "task_fixture.h"
@@ -149,69 +147,6 @@ TEST(QueueRecord, AnyFieldSurvivesTheRecord) {
     }
 }
 
-TEST_F(Queue, SelectorsFollowMarksAndStates) {
-    Add("http://e.com/skip.htm", "HTML", isNone, mkSkip);
-    Add("http://e.com/busy.htm", "HTML", isDownloading, mkFetch);
-    Add("http://e.com/map.gif", "Images", isNone, mkMap);       // map fetches pages only
-    Add("http://e.com/lower.htm", "html", isNone, mkFetch);     // the type compare is exact
-    Add("http://e.com/update.htm", "HTML", isDownloading, mkUpdate);  // still taken in transfer
-    Add("http://e.com/page.htm", "HTML", isNone, mkMap);
-    Add("http://e.com/saved.htm", "HTML", isSaved, mkFetch);
-    Add("http://e.com/res.gif", "Images", isNone, mkUpdate);
-
-    EXPECT_EQ(URLOf(task_->NextPageToDownload()), "http://e.com/update.htm");
-    EXPECT_EQ(URLOf(task_->NextResourceToDownload()), "http://e.com/lower.htm");
-    EXPECT_EQ(URLOf(task_->NextPageToParse()), "http://e.com/saved.htm");
-
-    auto update = task_->NextPageToDownload();
-    update->State = isUpdating;
-    update->Put();
-    EXPECT_EQ(URLOf(task_->NextPageToDownload()), "http://e.com/page.htm");
-    auto lower = task_->NextResourceToDownload();
-    lower->State = isSaved;
-    lower->Put();
-    EXPECT_EQ(URLOf(task_->NextResourceToDownload()), "http://e.com/res.gif");
-
-    // A record changed before the last find is seen again.
-    auto busy = task_->GetQItem(2);
-    busy->State = isNone;
-    busy->Put();
-    EXPECT_EQ(URLOf(task_->NextPageToDownload()), "http://e.com/busy.htm");
-}
-
-TEST_F(Queue, CounterRules) {
-    Add("http://e.com/a.htm", "HTML", isError, mkFetch);
-    Add("http://e.com/b.gif", "Images", isSaved, mkFetch, 700);
-    Add("http://e.com/c.gif", "Images", isParsed, mkFetch, 50);
-    TCVTaskCounters c = task_->Counters();
-    EXPECT_EQ(c.TotalPages, 1);
-    EXPECT_EQ(c.TotalResources, 2);
-    c.PageErrors = 1;
-    c.ResourcesSaved = 2;
-    c.TotalBytes = 1000;
-    task_->SetCounters(c);
-
-    auto a = task_->GetQItem(0);
-    a->SetState(isNone);  // off the error count only
-    EXPECT_EQ(task_->Counters().PageErrors, 0);
-    EXPECT_EQ(task_->Counters().TotalBytes, 1000);
-
-    auto b = task_->GetQItem(2);
-    b->SetState(isNone);  // off the saved count and its bytes off the total
-    EXPECT_EQ(task_->Counters().ResourcesSaved, 1);
-    EXPECT_EQ(task_->Counters().TotalBytes, 300);
-
-    auto cc = task_->GetQItem(4);
-    cc->SetState(isError);
-    EXPECT_EQ(task_->Counters().ResourcesSaved, 0);
-    EXPECT_EQ(task_->Counters().ResourceErrors, 1);
-
-    auto again = task_->GetQItem(4);
-    again->SetState(isParsed);  // entering a saved state is counted by the caller
-    EXPECT_EQ(task_->Counters().ResourceErrors, 1);
-    EXPECT_EQ(task_->Counters().ResourcesSaved, 0);
-}
-
 TEST_F(Queue, SetStateFiresProgressOutsideTheLock) {
     Add("http://e.com/a.htm", "HTML", isError, mkFetch);
     int fired = 0;
@@ -224,30 +159,6 @@ TEST_F(Queue, SetStateFiresProgressOutsideTheLock) {
     });
     task_->GetQItem(0)->SetState(isNone);
     EXPECT_EQ(fired, 1);
-}
-
-TEST_F(Queue, PutMatchesURLLinesWithoutRegardToCase) {
-    Add("http://e.com/Page.htm", "HTML", isNone, mkFetch);
-    const TCVTaskCounters before = task_->Counters();
-    TCVQItem item(task_.get());
-    item.URL = "HTTP://E.COM/page.HTM";
-    item.Type = "HTML";
-    item.State = isSaved;
-    item.Put();
-    EXPECT_EQ(task_->QueueLineCount(), 2);
-    EXPECT_EQ(task_->GetQItem(0)->State, isSaved);
-    EXPECT_EQ(task_->Counters(), before);  // Put touches no counter
-
-    // A record that happens to read like a URL is never taken for one.
-    TCVQItem titled(task_.get());
-    titled.URL = "http://e.com/t.htm";
-    titled.Title = "http://e.com/x.htm";
-    task_->AddQItem(titled);
-    TCVQItem x(task_.get());
-    x.URL = "http://e.com/x.htm";
-    x.Put();
-    EXPECT_EQ(task_->QueueLineCount(), 6);
-    EXPECT_EQ(task_->GetQItem(2)->Title, "http://e.com/x.htm");
 }
 
 TEST_F(Queue, EmptyFieldsAndDamagedRecords) {
@@ -384,53 +295,6 @@ TEST_F(Queue, CompleteWhenNothingIsLeftToDo) {
 
     Add("http://e.com/c.gif", "Images", isDownloading, mkFetch);  // in transfer
     EXPECT_FALSE(task_->IsComplete());
-}
-
-TEST_F(Queue, ParallelOperationsStayConsistent) {
-    constexpr int kThreads = 4;
-    constexpr int kItems = 200;
-    std::atomic<bool> stop{false};
-    std::thread selector([&] {
-        while (!stop) {
-            task_->NextPageToDownload();
-            task_->NextResourceToDownload();
-            task_->IsComplete();
-            task_->Counters();
-        }
-    });
-    std::vector<std::thread> workers;
-    for (int t = 0; t < kThreads; ++t) {
-        workers.emplace_back([&, t] {
-            for (int i = 0; i < kItems; ++i) {
-                TCVQItem item(task_.get());
-                item.URL = "http://e.com/" + std::to_string(t) + "/" + std::to_string(i) + ".gif";
-                item.Type = "Images";
-                task_->AddQItem(item);
-                item.SetState(isDownloading);
-                item.Put();
-                item.Size = 10;
-                item.SetState(isSaved);
-                task_->AddToCounter(TCVCounter::ResourcesSaved, 1);
-                task_->AddToCounter(TCVCounter::TotalBytes, 10);
-                item.Put();
-                if (i % 2 == 0) item.SetState(isNone);  // back out again: saved count and bytes down
-                item.Put();
-                task_->InURLSet(item.URL);
-            }
-        });
-    }
-    for (auto& worker : workers) worker.join();
-    stop = true;
-    selector.join();
-
-    const TCVTaskCounters c = task_->Counters();
-    EXPECT_EQ(c.TotalResources, kThreads * kItems);
-    EXPECT_EQ(c.ResourcesSaved, kThreads * kItems / 2);
-    EXPECT_EQ(c.TotalBytes, 10 * kThreads * kItems / 2);
-    EXPECT_EQ(task_->QueueLineCount(), 2 * kThreads * kItems);
-    EXPECT_EQ(task_->URLSetCount(), kThreads * kItems);
-    task_->OpenQueue();  // the recount agrees with the running counts
-    EXPECT_EQ(task_->Counters(), c);
 }
 
 }  // namespace

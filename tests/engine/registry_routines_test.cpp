@@ -1,4 +1,4 @@
-#include "engine/registry_routines.h"
+#include "engine/model/registry_routines.h"
 
 #include <gtest/gtest.h>
 

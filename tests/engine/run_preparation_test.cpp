@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "engine/file_types.h"
-#include "engine/queue_item.h"
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/parse/file_types.h"
+#include "engine/queue/queue_item.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "task_fixture.h"
 
 namespace corvane {

@@ -1,4 +1,4 @@
-#include "engine/schedule_rules.h"
+#include "engine/model/schedule_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "task_fixture.h"
 
 namespace corvane {

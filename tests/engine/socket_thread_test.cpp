@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "engine/download_thread.h"
-#include "engine/settings.h"
-#include "engine/socket_list.h"
-#include "engine/socket_thread.h"
+#include "engine/run/download_thread.h"
+#include "engine/model/settings.h"
+#include "engine/run/socket_list.h"
+#include "engine/run/socket_thread.h"
 #include "tests/engine/capture_fixture.h"
 #include "tests/support/loopback_server.h"
 

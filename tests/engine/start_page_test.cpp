@@ -1,4 +1,4 @@
-#include "engine/start_page.h"
+#include "engine/support/start_page.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "engine/profile.h"
-#include "engine/task.h"
-#include "engine/task_csv.h"
+#include "engine/model/profile.h"
+#include "engine/model/task.h"
+#include "engine/model/task_csv.h"
 #include "platform/rtl/date_time.h"
 #include "task_fixture.h"
 

@@ -2,10 +2,10 @@
 
 #include <sys/stat.h>
 
-#include "engine/profile.h"
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/model/profile.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "platform/rtl/date_time.h"
 #include "task_fixture.h"
 

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "platform/registry/current_user.h"
 #include "platform/registry/registry_store.h"
 

@@ -13,13 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "engine/file_routines.h"
-#include "engine/queue_item.h"
-#include "engine/settings.h"
-#include "engine/task.h"
-#include "engine/task_lock.h"
-#include "engine/temp_cleanup.h"
-#include "engine/zipped_cleanup.h"
+#include "engine/support/file_routines.h"
+#include "engine/queue/queue_item.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
+#include "engine/model/task_lock.h"
+#include "engine/support/temp_cleanup.h"
+#include "engine/support/zipped_cleanup.h"
 #include "platform/registry/registry_store.h"
 #include "task_fixture.h"
 

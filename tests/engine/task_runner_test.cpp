@@ -7,12 +7,12 @@
 #include <map>
 #include <vector>
 
-#include "engine/download_thread.h"
-#include "engine/engine_host.h"
-#include "engine/parse_worker.h"
-#include "engine/settings.h"
-#include "engine/socket_list.h"
-#include "engine/task_runner.h"
+#include "engine/run/download_thread.h"
+#include "engine/run/engine_host.h"
+#include "engine/run/parse_worker.h"
+#include "engine/model/settings.h"
+#include "engine/run/socket_list.h"
+#include "engine/run/task_runner.h"
 #include "tests/engine/capture_fixture.h"
 #include "tests/support/loopback_server.h"
 
@@ -158,10 +158,10 @@ TEST_F(RunControl, ZipModeAddsEveryFileMarksItZippedAndRenamesTheArchive) {
     ASSERT_TRUE(RunUntil([&] { return task->Status == tsZipped; }));
     EXPECT_EQ(hooks_.archive.size(), 2u);
     EXPECT_EQ(QueueStates(*task), (std::vector<std::string>{"Zipped", "Zipped"}));
-    if (!task->StartPageTitle.empty()) {
-        EXPECT_TRUE(hooks_.Saw("rename My  Site .zip"));
-        EXPECT_EQ(task->Destination, home_ + "Downloads/My  Site .zip");
-    }
+    // The start page's title names the archive, its unsafe characters blanked.
+    EXPECT_EQ(task->StartPageTitle, "My: Site?");
+    EXPECT_TRUE(hooks_.Saw("rename My  Site .zip"));
+    EXPECT_EQ(task->Destination, home_ + "Downloads/My  Site .zip");
     EXPECT_FALSE(hooks_.Saw("report"));  // only Personal Intranet tasks report
 }
 

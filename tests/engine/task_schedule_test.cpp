@@ -1,8 +1,8 @@
-#include "engine/task_schedule.h"
+#include "engine/model/task_schedule.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 #include "tests/engine/task_fixture.h"
 
 namespace corvane {

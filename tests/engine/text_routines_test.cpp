@@ -1,8 +1,8 @@
-#include "engine/text_routines.h"
+#include "engine/support/text_routines.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/system_info.h"
+#include "engine/support/system_info.h"
 
 namespace corvane {
 namespace {

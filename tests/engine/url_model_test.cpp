@@ -1,4 +1,4 @@
-#include "engine/url_model.h"
+#include "engine/parse/url_model.h"
 
 #include <gtest/gtest.h>
 

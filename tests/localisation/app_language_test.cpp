@@ -8,7 +8,7 @@
 #include "localisation/app_language.h"
 #include "localisation/lang_source.h"
 #include "localisation/language_setting.h"
-#include "engine/registry_routines.h"
+#include "engine/model/registry_routines.h"
 #include "platform/registry/current_user.h"
 #include "localisation/message_ids.h"
 #include "platform/rtl/date_time.h"

@@ -10,7 +10,10 @@ namespace corvane::test {
 
 TempLangDir::TempLangDir() {
     const char* base = std::getenv("CORVANE_HOME");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/lang-test-XXXXXX";
+    const std::string folder = base && *base ? base : "/tmp";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);  // a home named but not made yet
+    std::string tmpl = folder + "/lang-test-XXXXXX";
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot create a temporary folder");
     path_ = tmpl + "/";
 }

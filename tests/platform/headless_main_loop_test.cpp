@@ -15,13 +15,15 @@ TEST(HeadlessMainLoop, RunEndsOnQuitFromAnotherThread) {
     HeadlessMainLoop loop;
     int ticks = 0;
     loop.Repeating(std::chrono::milliseconds(1), [&] { ++ticks; });
+    bool served_on_main = false;
     std::thread worker([&] {
-        loop.InvokeBlocking([] {});  // only returns once Run serves the queue
+        // Only returns once Run serves the queue, on the thread that runs it.
+        loop.InvokeBlocking([&] { served_on_main = loop.IsMainThread(); });
         loop.Quit();
     });
-    loop.Run();
+    loop.Run();  // returning at all is the point: a lost Quit would hang here
     worker.join();
-    SUCCEED();
+    EXPECT_TRUE(served_on_main);
 }
 
 TEST(HeadlessMainLoop, RunUntilServesCallsAndTimers) {

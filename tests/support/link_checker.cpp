@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "engine/file_routines.h"
-#include "engine/link_scanner.h"
+#include "engine/support/file_routines.h"
+#include "engine/parse/parser.h"
 #include "platform/wininet/wininet.h"
 #include "platform/rtl/string_list.h"
 

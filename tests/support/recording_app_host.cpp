@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 
 namespace corvane::testing {
 

@@ -9,9 +9,9 @@
 #include <QTimeEdit>
 #include <filesystem>
 
-#include "engine/file_routines.h"
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/support/file_routines.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "localisation/app_language.h"
 #include "localisation/message_ids.h"
 #include "tasks/edit_task_dialog.h"

@@ -13,8 +13,8 @@
 #include <QTest>
 #include <algorithm>
 
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
 #include "localisation/message_ids.h"
 #include "tasks/lang_text.h"
 #include "tasks/options_dialog.h"

@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "tasks/entry_dialogs.h"
 #include "tasks/file_type_tree.h"
 #include "tasks/profile_editor.h"

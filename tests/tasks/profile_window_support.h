@@ -13,8 +13,8 @@
 #include <functional>
 #include <vector>
 
-#include "engine/file_types.h"
-#include "engine/registry_routines.h"
+#include "engine/parse/file_types.h"
+#include "engine/model/registry_routines.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/support/gui_app.h"
 

@@ -13,9 +13,9 @@
 #include <functional>
 #include <memory>
 
-#include "engine/engine_timing.h"
-#include "engine/task.h"
-#include "engine/task_runner.h"
+#include "engine/run/engine_timing.h"
+#include "engine/model/task.h"
+#include "engine/run/task_runner.h"
 #include "localisation/message_ids.h"
 #include "platform/rtl/headless_main_loop.h"
 #include "tasks/lang_text.h"

@@ -7,8 +7,8 @@
 #include <QTest>
 #include <filesystem>
 
-#include "engine/registry_routines.h"
-#include "engine/settings.h"
+#include "engine/model/registry_routines.h"
+#include "engine/model/settings.h"
 #include "tasks/select_skin_dialog.h"
 #include "tests/engine/task_fixture.h"
 #include "tests/support/gui_app.h"

@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/settings.h"
-#include "engine/task.h"
+#include "engine/model/settings.h"
+#include "engine/model/task.h"
 #include "shell/ui/shell_tree.h"
 #include "tasks/task_tree_paths.h"
 #include "tasks/task_tree_window.h"

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "engine/task_schedule.h"
+#include "engine/model/task_schedule.h"
 #include "localisation/message_ids.h"
 #include "tasks/lang_text.h"
 #include "tasks/edit_task_dialog.h"

@@ -22,8 +22,8 @@
 #include "tests/support/test_certificates.h"
 #include "tests/support/test_site.h"
 #include "tests/tools/spawn_process.h"
-#include "engine/mirror_naming.h"
-#include "engine/profile.h"
+#include "engine/parse/mirror_naming.h"
+#include "engine/model/profile.h"
 #include "platform/inifile/ini_file.h"
 #include "tools/capture/capture_driver.h"
 

@@ -2,7 +2,7 @@
 
 #include <QListWidget>
 
-#include "engine/task.h"
+#include "engine/model/task.h"
 #include "tests/support/gui_app.h"
 #include "tests/support/recording_app_host.h"
 #include "widgets/app_host.h"

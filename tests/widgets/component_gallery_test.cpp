@@ -5,7 +5,7 @@
 #include <QGridLayout>
 #include <QLabel>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "tests/support/gui_app.h"
 #include "tests/support/screenshot.h"
 #include "widgets/hyper_label.h"

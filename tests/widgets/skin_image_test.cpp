@@ -7,7 +7,7 @@
 #include <QHBoxLayout>
 #include <QWidget>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "platform/rtl/log.h"
 #include "tests/support/gui_app.h"
 #include "tests/support/screenshot.h"

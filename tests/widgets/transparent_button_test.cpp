@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "tests/support/gui_app.h"
 #include "tests/support/screenshot.h"
 #include "widgets/transparent_button.h"

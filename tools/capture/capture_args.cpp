@@ -1,7 +1,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/dispatch_rules.h"
+#include "engine/run/dispatch_rules.h"
 #include "tools/capture/capture_driver.h"
 
 namespace corvane {

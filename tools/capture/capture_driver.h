@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/profile.h"
-#include "engine/task.h"
+#include "engine/model/profile.h"
+#include "engine/model/task.h"
 
 namespace corvane {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/queue_item.h"
-#include "engine/task.h"
+#include "engine/queue/queue_item.h"
+#include "engine/model/task.h"
 #include "tasks/report/task_report.h"
 #include "tests/engine/task_fixture.h"
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "engine/text_routines.h"
+#include "engine/support/text_routines.h"
 #include "tasks/report/report_html.h"
 #include "tests/tasks/report/report_fixture.h"
 

@@ -2,7 +2,7 @@
 // figures, and the picture sizes of the image index.
 #include <gtest/gtest.h>
 
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "tasks/report/image_size.h"
 #include "tests/tasks/report/report_fixture.h"
 

@@ -1,0 +1,70 @@
+#pragma once
+// The dispatch thread: hands queue items of the running task to idle connections, balances pages
+// against resources, notices the end of the task, feeds the statistics and the chart, and saves the
+// queue now and then. Created suspended; the run control sets its task, clears its stop flag and
+// resumes it, and sets the stop flag to stop it. It parks itself when it sees the stop flag and when
+// the task is finished.
+//
+// The task is shared: the thread, every job it hands out and App each hold it, so a new current
+// task never frees one still in use here.
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "engine/run/engine_timing.h"
+#include "platform/rtl/date_time.h"
+#include "platform/rtl/thread.h"
+
+namespace corvane {
+
+class TCVQItem;
+class TCVTask;
+class TSocketList;
+class TThreadSocket;
+
+class TThreadDownload : public TThread {
+public:
+    TThreadDownload(TSocketList& sockets, const EngineTiming& timing);
+    ~TThreadDownload() override;
+
+    // Main thread.
+    void SetTask(std::shared_ptr<TCVTask> task);
+    std::shared_ptr<TCVTask> Task() const;
+
+    // The next item to fetch, pages against resources by App's Priority; counts the pick.
+    static std::unique_ptr<TCVQItem> PickNextItem(TCVTask& task, int priority);
+
+    // One dispatch step (dispatch thread).
+    void DispatchStep();
+    // Main thread: gives the item to the connection unless the run was stopped or moved on meanwhile.
+    // True when the connection took it.
+    bool StartOnSocket(const std::shared_ptr<TCVTask>& task, TThreadSocket& socket,
+                       std::unique_ptr<TCVQItem> item);
+    // Completion and progress of a job (connection and transfer threads).
+    void SocketDone(TThreadSocket& socket);
+    void SocketProgress(TThreadSocket& socket);
+    // Main thread.
+    void UpdateStats();
+    void AutoSaveQueue();
+    void SaveQueueIfDirty();
+
+    // The clock of the statistics (tests give their own).
+    std::function<TDateTime()> Clock;
+
+protected:
+    void Execute() override;
+
+private:
+    void Cycle();
+    // The job's outcome into its item, the queue and the counters (SocketDone).
+    void RecordCompletion(TThreadSocket& socket);
+    void ChartAddPoint(TCVTask& task, int connections, std::int64_t seconds, int step, double kilobytes);
+
+    TSocketList& sockets_;
+    const EngineTiming timing_;
+    mutable std::mutex task_lock_;
+    std::shared_ptr<TCVTask> task_;
+};
+
+}  // namespace corvane

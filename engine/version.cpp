@@ -1,7 +1,0 @@
-#include "engine/version.h"
-
-namespace corvane {
-
-const char* ProductVersionText() { return "3.0.0"; }
-
-}  // namespace corvane
