@@ -19,7 +19,7 @@
 #include "app/main_menus.h"
 #include "app/run_hooks.h"
 #include "app/view_manager.h"
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "tasks/options_dialog.h"
 #include "tasks/profile_editor.h"
 #include "tasks/select_skin_dialog.h"

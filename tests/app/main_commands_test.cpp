@@ -25,7 +25,7 @@
 #include "app/product_version.h"
 #include "archive/form_extract.h"
 #include "archive/form_zip.h"
-#include "engine/settings.h"
+#include "engine/model/settings.h"
 #include "localisation/app_language.h"
 #include "localisation/message_ids.h"
 #include "platform/rtl/date_time.h"
