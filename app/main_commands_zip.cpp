@@ -207,7 +207,7 @@ void TMainCommands::miZipUnzipClick() {
     if (dialog.exec() != QDialog::Accepted) return;
     const TZipNodeId from = dialog.rbSelectedFiles->isChecked() ? node : n->Archive;
     const auto overwrite = static_cast<TXcdOverwrite>(UnzipOverwriteMode(dialog.cbOverwrite->isChecked()));
-    zip->ExtractFile(dialog.ExtractTo(), zip->EntryNamesOf({from}), overwrite);
+    zip->ExtractFile(dialog.ExtractTo(), zip->EntryNamesOf({from}), overwrite, dialog.cbUsePaths->isChecked());
 }
 
 void TMainCommands::miZipRenameClick() {
@@ -239,9 +239,14 @@ void TMainCommands::miBrowseClick(QObject* sender) {
     std::string path;
     if (is_page) {
         // A page needs its pictures and links: the whole archive is extracted, once.
+        const std::string raw_name = node->RawName;
         const TZipObj* obj = zip->Tree().Obj(node->Archive);
+        const TZipNodeId selected = zip->Selected();
         const std::string root = obj ? zip->OpenForBrowsing(obj->ZipFileName) : std::string();
-        if (!root.empty()) path = SafeBrowsePath(root, node->RawName);
+        // Opening selects the archive's top node: the user's selection comes back, so that Browse
+        // again shows the same page.
+        if (selected != 0 && zip->Selected() != selected && zip->Tree().Node(selected)) zip->SelectNode(selected);
+        if (!root.empty()) path = SafeBrowsePath(root, raw_name);
     } else {
         path = zip->BrowseFileFor(entry);
     }

@@ -212,7 +212,8 @@ void TFormZip::DeleteFiles(const std::vector<std::string>& names) {
     QueueListing([this] { ListFolder(); });
 }
 
-void TFormZip::ExtractFile(const std::string& folder, const std::vector<std::string>& names, TXcdOverwrite overwrite) {
+void TFormZip::ExtractFile(const std::string& folder, const std::vector<std::string>& names, TXcdOverwrite overwrite,
+                           bool use_paths) {
     TFormZipScope scope(*this);
     const TZipObj* obj = tree_.Obj(SelectedArchive());
     if (obj == nullptr || names.empty()) return;
@@ -223,7 +224,7 @@ void TFormZip::ExtractFile(const std::string& folder, const std::vector<std::str
     Zip.FilesToProcess.Clear();
     for (const std::string& name : names) Zip.FilesToProcess.Add(name);
     Zip.ExtractDirectory = folder;
-    Zip.UsePaths = true;
+    Zip.UsePaths = use_paths;
     Zip.Overwrite = overwrite;
     NewProgress();
     const int code = Zip.Extract(0);
