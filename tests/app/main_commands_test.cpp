@@ -155,6 +155,13 @@ TEST_F(MainCommands, EveryItemRunsAHandlerAndThePopupsHoldTheirItems) {
     for (QAction* action : form.miTask->actions()) captions << action->text();
     EXPECT_GE(captions.size(), 6) << captions.join(',').toStdString();
     SaveScreenshot(form, QStringLiteral("-commands"));
+    // The menus as they drop down.
+    for (QMenu* menu : {form.miFile, form.mnuView, form.miZip, form.Menus.popZip}) {
+        menu->popup(form.mapToGlobal(QPoint(8, 8)));
+        QTRY_VERIFY(menu->isVisible());
+        SaveScreenshot(*menu);
+        menu->hide();
+    }
 }
 
 TEST_F(MainCommands, SaveModeAddToZipPasteAndEnter) {
