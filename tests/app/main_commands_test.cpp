@@ -67,6 +67,14 @@ protected:
         fs::create_directories(App->ProfilesDir);
         profile.Save();
     }
+    // "site.zip" in the downloads folder with these entries, opened as a recent archive is.
+    TFormZip* OpenSiteZip(TFormCorvane& form, const EntryContents& entries) {
+        MakeZip(Downloads() + "site.zip", entries);
+        form.Commands->mruFilesMRUItemClick(QString::fromStdString(Downloads() + "site.zip"));
+        TFormZip* zip = form.Views().FormZip;
+        if (zip) zip->WaitForListing();
+        return zip;
+    }
     // A task file in the General category, with one queued page when asked.
     std::shared_ptr<TCVTask> SavedTask(const std::string& name, bool with_queue) {
         auto task = std::make_shared<TCVTask>();
@@ -313,11 +321,8 @@ TEST_F(MainCommands, TaskKeysActInTheTaskTreeAndArchiveKeysInTheArchiveView) {
     const std::shared_ptr<TCVTask> plain = SavedTask("plain", false);
     TFormCorvane& form = Start();
     const std::string file = Downloads() + "site.zip";
-    MakeZip(file, {{"index.htm", "<p>x</p>"}});
-    form.Commands->mruFilesMRUItemClick(QString::fromStdString(file));
-    TFormZip* zip = form.Views().FormZip;
+    TFormZip* zip = OpenSiteZip(form, {{"index.htm", "<p>x</p>"}});
     ASSERT_NE(zip, nullptr);
-    zip->WaitForListing();
     TFormScheduler* tasks = form.Views().FormScheduler;
     ASSERT_NE(tasks, nullptr);
     auto select = [tasks](const std::string& path) {
@@ -466,11 +471,8 @@ TEST_F(ArchiveCommands, DeletingTheTopNodeTrashesTheArchiveUnlessCancelled) {
     TFormCorvane& form = Start();
     ::setenv("XDG_DATA_HOME", (Downloads() + "../data").c_str(), 1);
     const std::string file = Downloads() + "site.zip";
-    MakeZip(file, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}});
-    form.Commands->mruFilesMRUItemClick(QString::fromStdString(file));
-    TFormZip* zip = form.Views().FormZip;
+    TFormZip* zip = OpenSiteZip(form, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}});
     ASSERT_NE(zip, nullptr);
-    zip->WaitForListing();
     ASSERT_NE(zip->Selected(), 0u);
     zip->tvZip->setFocus();
     QTRY_VERIFY(zip->tvZip->hasFocus());
@@ -490,13 +492,9 @@ TEST_F(ArchiveCommands, DeletingTheTopNodeTrashesTheArchiveUnlessCancelled) {
 
 TEST_F(ArchiveCommands, BrowseExtractsAPageWithTheWholeArchiveOnceAndShowsOtherFilesInTheBrowser) {
     TFormCorvane& form = Start();
-    const std::string file = Downloads() + "site.zip";
-    MakeZip(file, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}, {"notes.txt", "n"}});
     SetCaptureFolder("temp", App->GetTempFolder());  // as the program does at start
-    form.Commands->mruFilesMRUItemClick(QString::fromStdString(file));
-    TFormZip* zip = form.Views().FormZip;
+    TFormZip* zip = OpenSiteZip(form, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}, {"notes.txt", "n"}});
     ASSERT_NE(zip, nullptr);
-    zip->WaitForListing();
     const TZipNodeId archive = zip->Selected();
     auto entry = [&](const std::string& name) -> TZipNodeId {
         for (TZipNodeId id : zip->Tree().Node(archive)->Children)
@@ -535,11 +533,8 @@ TEST_F(ArchiveCommands, BrowseExtractsAPageWithTheWholeArchiveOnceAndShowsOtherF
 TEST_F(ArchiveCommands, UnzipPresetsTheSelectionAndDeleteAsksForAFolder) {
     TFormCorvane& form = Start();
     const std::string file = Downloads() + "site.zip";
-    MakeZip(file, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}, {"pics/b.gif", "GIF89a"}});
-    form.Commands->mruFilesMRUItemClick(QString::fromStdString(file));
-    TFormZip* zip = form.Views().FormZip;
+    TFormZip* zip = OpenSiteZip(form, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}, {"pics/b.gif", "GIF89a"}});
     ASSERT_NE(zip, nullptr);
-    zip->WaitForListing();
     const TZipNodeId archive = zip->Selected();
     TZipNodeId pics = 0;
     for (TZipNodeId id : zip->Tree().Node(archive)->Children)
@@ -627,12 +622,8 @@ TEST_F(ArchiveCommands, ArchiveItemsNeedTheWindowASelectionAndTheFocus) {
         return on == items.size();
     };
     EXPECT_FALSE(enabled(form.miZip)) << "no archive window";
-    const std::string file = Downloads() + "site.zip";
-    MakeZip(file, {{"index.htm", "<p>x</p>"}});
-    form.Commands->mruFilesMRUItemClick(QString::fromStdString(file));
-    TFormZip* zip = form.Views().FormZip;
+    TFormZip* zip = OpenSiteZip(form, {{"index.htm", "<p>x</p>"}});
     ASSERT_NE(zip, nullptr);
-    zip->WaitForListing();
     ASSERT_NE(zip->Selected(), 0u);
     zip->tvZip->setFocus();
     QTRY_VERIFY(zip->tvZip->hasFocus());
@@ -652,7 +643,6 @@ TEST_F(ArchiveCommands, ArchiveItemsNeedTheWindowASelectionAndTheFocus) {
 
 TEST_F(ArchiveCommands, OpenAsksForTheArchiveWithItsTitle) {
     TFormCorvane& form = Start();
-    const std::string file = Downloads() + "picked.zip";
     ScriptedFileDialogs dialogs;
     dialogs.ExpectCancel(FileDialogKind::Open);
     form.Menus.miZipOpen->trigger();
