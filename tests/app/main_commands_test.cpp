@@ -530,7 +530,7 @@ TEST_F(ArchiveCommands, BrowseExtractsAPageWithTheWholeArchiveOnceAndShowsOtherF
     ClearCaptureFolders();
 }
 
-TEST_F(ArchiveCommands, UnzipPresetsTheSelectionAndDeleteAsksForAFolder) {
+TEST_F(ArchiveCommands, UnzipPresetsTheSelectionAndDeleteAsksOnlyForTreeNodes) {
     TFormCorvane& form = Start();
     const std::string file = Downloads() + "site.zip";
     TFormZip* zip = OpenSiteZip(form, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}, {"pics/b.gif", "GIF89a"}});
@@ -584,12 +584,23 @@ TEST_F(ArchiveCommands, UnzipPresetsTheSelectionAndDeleteAsksForAFolder) {
     EXPECT_TRUE(fs::exists(out + "b.gif"));
 
     form.activateWindow();
+    ScriptedMessageBoxes boxes;
+    // Del in the list deletes the selected entry unasked.
+    TExtListView* list = zip->lvZip;
+    ASSERT_EQ(list->Items().Count(), 2);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
+    QTRY_VERIFY(list->hasFocus());
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(ReadZip(file).size(), 2u);
+    zip->WaitForListing();
+    EXPECT_EQ(list->Items().Count(), 1) << "the folder is listed again";
+    // On a folder node it asks first.
     zip->tvZip->setFocus();
     QTRY_VERIFY(zip->tvZip->hasFocus());
-    ScriptedMessageBoxes boxes;
     boxes.Expect(MsgButton::No, QString::fromStdString(AppLanguage().GetLangStr(msg::ConfirmDeleteFolder1)));
     QTest::keyClick(zip->tvZip, Qt::Key_Delete);
-    EXPECT_EQ(ReadZip(file).size(), 3u) << "No keeps the entries";
+    EXPECT_EQ(ReadZip(file).size(), 2u) << "No keeps the entries";
     boxes.Expect(MsgButton::Yes, QStringLiteral("pics"));
     QTest::keyClick(zip->tvZip, Qt::Key_Delete);
     EXPECT_EQ(ReadZip(file).size(), 1u);
