@@ -488,6 +488,7 @@ TEST_F(ArchiveCommands, DeletingTheTopNodeTrashesTheArchiveUnlessCancelled) {
     EXPECT_FALSE(fs::is_empty(Downloads() + "../data/Trash/files"));
     EXPECT_EQ(zip->Selected(), 0u);
     ASSERT_FALSE(ui.questions.empty());
+    EXPECT_EQ(ui.lastTitle, AppLanguage().GetLangStr(msg::MoveArchiveToTrashTitle));
 }
 
 TEST_F(ArchiveCommands, BrowseExtractsAPageWithTheWholeArchiveOnceAndShowsOtherFilesInTheBrowser) {
