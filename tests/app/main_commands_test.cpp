@@ -47,6 +47,7 @@
 #include "tests/support/scoped_env.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/scripted_dialogs.h"
+#include "tests/support/wait_until.h"
 #include "widgets/ext_list_view.h"
 #include "widgets/mru_file_list.h"
 #include "widgets/transparent_button.h"
@@ -122,11 +123,16 @@ protected:
         command();
         return seen;
     }
-    // Keys reach the window's shortcuts only while it is the active window; a closed dialog may
-    // leave none active.
+    // Keys reach the window's shortcuts, and focus a widget, only while its window is active; a
+    // closed dialog or menu may leave none active.
     void Activate(QWidget& window) {
         window.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    bool Focus(QWidget& widget) {
+        Activate(*widget.window());
+        widget.setFocus();
+        return QTest::qWaitFor([&] { return widget.hasFocus(); }, 5000);
     }
 };
 using DownloadsMenu = MainCommands;
@@ -166,7 +172,7 @@ TEST_F(MainCommands, EveryItemRunsAHandlerAndThePopupsHoldTheirItems) {
     // The menus as they drop down.
     for (QMenu* menu : {form.miFile, form.mnuView, form.miZip, form.Menus.popZip}) {
         menu->popup(form.mapToGlobal(QPoint(8, 8)));
-        QTRY_VERIFY(menu->isVisible());
+        WAIT_UNTIL(menu->isVisible());
         SaveScreenshot(*menu);
         menu->hide();
     }
@@ -332,8 +338,7 @@ TEST_F(MainCommands, TaskKeysActInTheTaskTreeAndArchiveKeysInTheArchiveView) {
         return tasks->SelectedPath() == path;
     };
     ASSERT_TRUE(select(queued->FileName));
-    tasks->tvTasks->setFocus();
-    QTRY_VERIFY(tasks->tvTasks->hasFocus());
+    ASSERT_TRUE(Focus(*tasks->tvTasks));
 
     // Ctrl+R runs the task: a task with a queue asks how, first.
     bool asked = false;
@@ -347,8 +352,7 @@ TEST_F(MainCommands, TaskKeysActInTheTaskTreeAndArchiveKeysInTheArchiveView) {
 
     // Del deletes the task, and leaves the archive alone.
     ASSERT_TRUE(select(plain->FileName));
-    tasks->tvTasks->setFocus();
-    QTRY_VERIFY(tasks->tvTasks->hasFocus());
+    ASSERT_TRUE(Focus(*tasks->tvTasks));
     {
         RecordingShellUi ui;
         ScriptedMessageBoxes boxes;
@@ -394,7 +398,7 @@ TEST_F(DownloadsMenu, ThirtyArchivesGiveTwentyFiveItemsThenMoreAndKeepTheirNames
     QMenu& menu = *form.Menus.popDownloads;
     for (int press = 0; press < 2; ++press) {  // built again on each press, not added to
         QTest::mousePress(form.btnDownloads, Qt::LeftButton);
-        QTRY_VERIFY(menu.isVisible());
+        WAIT_UNTIL(menu.isVisible());
         menu.hide();
         QTest::mouseRelease(form.btnDownloads, Qt::LeftButton);
     }
@@ -428,7 +432,7 @@ TEST_F(DatedArchive, OpensTodaysArchiveAndPressesAddToSelected) {
     const std::string date = DateToStr(Now());
     // The press on the New button drops its popup, whose item shows today's date.
     QTest::mousePress(form.btnNewZip, Qt::LeftButton);
-    QTRY_VERIFY(form.Menus.popNew->isVisible());
+    WAIT_UNTIL(form.Menus.popNew->isVisible());
     form.Menus.popNew->hide();
     QTest::mouseRelease(form.btnNewZip, Qt::LeftButton);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the press clicks nothing";
@@ -449,16 +453,14 @@ TEST_F(ArchiveCommands, RenameKeyActsInTheArchiveViewOnly) {
     TFormZip* zip = form.Views().FormZip;
     ASSERT_NE(zip, nullptr);
     zip->WaitForListing();
-    form.cmbURL->setFocus();
-    QTRY_VERIFY(form.cmbURL->hasFocus());
+    ASSERT_TRUE(Focus(*form.cmbURL));
     QTest::keyClick(form.cmbURL, Qt::Key_R, Qt::ControlModifier);
     auto editing = [zip] {
         auto* editor = zip->tvZip->viewport()->findChild<QLineEdit*>();
         return editor && editor->isVisible();
     };
     EXPECT_FALSE(editing());
-    zip->tvZip->setFocus();
-    QTRY_VERIFY(zip->tvZip->hasFocus());
+    ASSERT_TRUE(Focus(*zip->tvZip));
     QTest::keyClick(zip->tvZip, Qt::Key_R, Qt::ControlModifier);
     ASSERT_TRUE(editing());
     SaveScreenshot(form, QStringLiteral("-rename"));
@@ -474,8 +476,7 @@ TEST_F(ArchiveCommands, DeletingTheTopNodeTrashesTheArchiveUnlessCancelled) {
     TFormZip* zip = OpenSiteZip(form, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}});
     ASSERT_NE(zip, nullptr);
     ASSERT_NE(zip->Selected(), 0u);
-    zip->tvZip->setFocus();
-    QTRY_VERIFY(zip->tvZip->hasFocus());
+    ASSERT_TRUE(Focus(*zip->tvZip));
 
     RecordingShellUi ui;
     ui.answers = {shell::ShellAnswer::No};
@@ -590,15 +591,14 @@ TEST_F(ArchiveCommands, UnzipPresetsTheSelectionAndDeleteAsksOnlyForTreeNodes) {
     TExtListView* list = zip->lvZip;
     ASSERT_EQ(list->Items().Count(), 2);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
-    QTRY_VERIFY(list->hasFocus());
+    WAIT_UNTIL(list->hasFocus());
     QTest::keyClick(list, Qt::Key_Delete);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(ReadZip(file).size(), 2u);
     zip->WaitForListing();
     EXPECT_EQ(list->Items().Count(), 1) << "the folder is listed again";
     // On a folder node it asks first.
-    zip->tvZip->setFocus();
-    QTRY_VERIFY(zip->tvZip->hasFocus());
+    ASSERT_TRUE(Focus(*zip->tvZip));
     boxes.Expect(MsgButton::No, QString::fromStdString(AppLanguage().GetLangStr(msg::ConfirmDeleteFolder1)));
     QTest::keyClick(zip->tvZip, Qt::Key_Delete);
     EXPECT_EQ(ReadZip(file).size(), 2u) << "No keeps the entries";
@@ -637,19 +637,15 @@ TEST_F(ArchiveCommands, ArchiveItemsNeedTheWindowASelectionAndTheFocus) {
     TFormZip* zip = OpenSiteZip(form, {{"index.htm", "<p>x</p>"}});
     ASSERT_NE(zip, nullptr);
     ASSERT_NE(zip->Selected(), 0u);
-    zip->tvZip->setFocus();
-    QTRY_VERIFY(zip->tvZip->hasFocus());
+    ASSERT_TRUE(Focus(*zip->tvZip));
     EXPECT_TRUE(enabled(form.miZip));
     EXPECT_TRUE(enabled(form.miFile));
-    zip->lvZip->setFocus();
-    QTRY_VERIFY(zip->lvZip->hasFocus());
+    ASSERT_TRUE(Focus(*zip->lvZip));
     EXPECT_TRUE(enabled(form.Menus.popZip));
-    form.cmbURL->setFocus();
-    QTRY_VERIFY(form.cmbURL->hasFocus());
+    ASSERT_TRUE(Focus(*form.cmbURL));
     EXPECT_FALSE(enabled(form.miZip)) << "the focus elsewhere";
     zip->CloseZip();
-    zip->tvZip->setFocus();
-    QTRY_VERIFY(zip->tvZip->hasFocus());
+    ASSERT_TRUE(Focus(*zip->tvZip));
     EXPECT_FALSE(enabled(form.miHelp)) << "nothing selected";
 }
 
@@ -666,8 +662,7 @@ TEST_F(ArchiveCommands, OpenAsksForTheArchiveWithItsTitle) {
 TEST_F(EditMenu, ItemsFollowTheFocusedBoxAndActOnIt) {
     TFormCorvane& form = Start();
     QApplication::clipboard()->clear();
-    form.cmbURL->setFocus();
-    QTRY_VERIFY(form.cmbURL->hasFocus());
+    ASSERT_TRUE(Focus(*form.cmbURL));
     QTest::keyClicks(form.cmbURL, QStringLiteral("http://h.test/"));
     form.Commands->mnuEditClick();
     EXPECT_FALSE(form.Menus.miCut->isEnabled()) << "nothing selected";
@@ -686,8 +681,7 @@ TEST_F(EditMenu, ItemsFollowTheFocusedBoxAndActOnIt) {
     form.Menus.miUndo->trigger();
     EXPECT_TRUE(form.cmbURL->currentText().isEmpty());
     // Another control: all four off.
-    form.cbWorkOffline->setFocus();
-    QTRY_VERIFY(form.cbWorkOffline->hasFocus());
+    ASSERT_TRUE(Focus(*form.cbWorkOffline));
     form.Commands->mnuEditClick();
     EXPECT_FALSE(form.Menus.miCopy->isEnabled());
     EXPECT_FALSE(form.Menus.miPaste->isEnabled());
