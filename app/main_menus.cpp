@@ -187,6 +187,8 @@ void BuildMainMenus(TFormCorvane& form, TMainMenus& menus) {
 
 void FillTaskMenu(QMenu& menu, TFormScheduler& tasks) {
     menu.clear();
+    // clear() drops the submenus' items but not the submenus themselves, which the menu owns.
+    for (QMenu* old : menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly)) old->deleteLater();
     auto sub = [&menu](QAction* owner, std::initializer_list<QAction*> items) {
         auto* submenu = menu.addMenu(owner->text());
         submenu->setObjectName(owner->objectName());
