@@ -86,7 +86,9 @@ void TFormZip::BindEvents() {
     Zip.OnReplace = [this](TXceedZip&, TXcdReplace& replace) {
         MessageBoxRequest request;
         request.kind = MsgKind::Question;
-        request.text = Q("Replace File : " + DisplayName(replace.Name) + "\n" + "With File: " + DisplayName(replace.NewName));
+        // The library names only the entry; the file on disk and the entry share that name.
+        const std::string& incoming = replace.NewName.empty() ? replace.Name : replace.NewName;
+        request.text = Q("Replace File : " + DisplayName(replace.Name) + "\n" + "With File: " + DisplayName(incoming));
         request.buttons = MsgButton::Yes | MsgButton::No | MsgButton::Cancel | MsgButton::All;
         ++boxes_;
         const MsgButton answer = ShowMessageBox(this, request);
