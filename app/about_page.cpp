@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/product_version.h"
 #include "corvane_build_info.h"
 #include "engine/support/file_routines.h"
 #include "engine/model/settings.h"
@@ -38,7 +39,7 @@ constexpr Credit kCredits[] = {
 TAboutInfo CurrentAboutInfo() {
     TAboutInfo info;
     info.ProductName = kProductName;
-    info.Version = ProductVersionText();
+    info.Version = ProductReleaseText();  // as the window caption shows it
     info.Build = std::string("Build ") + kBuildNumber;
     info.BuildDate = kBuildDate;
     // Always the Default skin's logo: a skin may leave it out, the About page never does.

@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "app/dock_panel.h"
+#include "app/main_commands.h"
+#include "app/product_version.h"
 #include "app/run_hooks.h"
 #include "app/view_manager.h"
 #include "engine/model/settings.h"
@@ -46,7 +48,7 @@ QWidget* Panel(QWidget* parent, const char* name) {
 TFormCorvane::TFormCorvane(QWidget* parent, std::unique_ptr<TrayBackend> tray) : QMainWindow(parent) {
     (void)registered;
     setObjectName(QStringLiteral("FormCorvane"));
-    setWindowTitle(QString::fromStdString(std::string(kProductName) + " " + kProductVersion));
+    setWindowTitle(QString::fromStdString(ProductCaption()));
     resize(640, 400);
     setMinimumSize(600, 400);
 
@@ -79,6 +81,7 @@ TFormCorvane::TFormCorvane(QWidget* parent, std::unique_ptr<TrayBackend> tray) :
 
     popMain = new QMenu(this);
     popMain->setObjectName(QStringLiteral("popMain"));
+    BuildMainMenus(*this, Menus);
     TrayIcon = new TPGTrayIcon95(this, std::move(tray));
     TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
     TrayIcon->SetHint(QStringLiteral("Corvane"));
@@ -100,6 +103,8 @@ TFormCorvane::TFormCorvane(QWidget* parent, std::unique_ptr<TrayBackend> tray) :
     hooks_ = std::make_unique<TMainHooks>(*this);
     views_ = std::make_unique<TViewManager>(*this);
     views_->Sockets = [this]() -> TSocketList* { return runner_ ? &runner_->Sockets() : nullptr; };
+    Commands = new TMainCommands(*this, Menus);
+    Commands->Bind();
 
     KMLang1 = new TKMLang(this);
     KMLang1->setObjectName(QStringLiteral("KMLang1"));

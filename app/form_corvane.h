@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/main_menus.h"
 #include "engine/run/engine_timing.h"
 #include "widgets/tray_backend.h"
 
@@ -33,6 +34,7 @@ class TDropURLTarget;
 class TGIFImage;
 class THyperLabel;
 class TKMLang;
+class TMainCommands;
 class TMainHooks;
 class TMRUFileList;
 class TPGTrayIcon95;
@@ -66,6 +68,9 @@ public:
     QMenu* miLanguage;
     QAction* miClose;
     QMenu* popMain;
+    // The other items and popups, and the commands they run.
+    TMainMenus Menus;
+    TMainCommands* Commands = nullptr;
     // Recent lists.
     TMRUFileList* mruURLs;
     TMRUFileList* mruFiles;

@@ -18,6 +18,7 @@
 #include "app/exit_cleanup.h"
 #include "app/form_corvane.h"
 #include "app/form_status.h"
+#include "app/main_command_rules.h"
 #include "app/product_version.h"
 #include "app/run_hooks.h"
 #include "app/single_instance.h"
@@ -172,7 +173,8 @@ void TFormCorvane::ApplySkin() {
     // A missing picture is logged by the loader and only that button stays bare.
     for (const auto& [button, file] : glyphs) TViewManager::LoadSkinGlyph(button, file);
     const QString branding = QString::fromStdString(ResourcesDir() + "branding.bmp");
-    if (QFileInfo::exists(branding)) {
+    // Shown with its picture and an address to lead to.
+    if (QFileInfo::exists(branding) && !BrandingURL(ResourcesDir()).empty()) {
         btnBranding->SetGlyph(QImage(branding));
         btnBranding->show();
     } else {

@@ -132,20 +132,6 @@ TRecentArchiveChoice RecentArchiveChoice(const std::string& zip_file) {
     return {false, Message(msg::ArchiveMissing1) + zip_file + Message(msg::ArchiveMissing2)};
 }
 
-bool ViewLabelShows(TViewLabel label, bool view_exists, bool view_visible) {
-    switch (label) {
-        case TViewLabel::Tasks:
-        case TViewLabel::ZipProperties:
-            return !view_exists || !view_visible;
-        case TViewLabel::Browse:
-        case TViewLabel::Connections:
-        case TViewLabel::Explore:
-        case TViewLabel::PersonalIntranet:
-            return !view_exists;
-    }
-    return false;
-}
-
 bool ArchiveCommandsEnabled(const TArchiveWindowState& state) {
     return state.Exists && state.TreeHasSelection && state.ListOrTreeFocused;
 }

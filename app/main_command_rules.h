@@ -97,13 +97,6 @@ struct TRecentArchiveChoice {
 };
 TRecentArchiveChoice RecentArchiveChoice(const std::string& zip_file);
 
-// ---- Views
-
-enum class TViewLabel { ZipProperties, Connections, Explore, Browse, Tasks, PersonalIntranet };
-// Whether a click on the view label shows its view (else it hides it): "Tasks" and "Zip Properties"
-// show theirs while it is missing or hidden, the others only while it is missing.
-bool ViewLabelShows(TViewLabel label, bool view_exists, bool view_visible);
-
 // ---- Archive commands
 
 struct TArchiveWindowState {

@@ -78,6 +78,10 @@ public:
     void AddRecentArchive(const std::string& zip_file) override;
     void RemoveRecentArchive(const std::string& zip_file) override;
     void ClearRecentArchives() override;
+    // The archive window's popup and keys (main_commands_zip.cpp).
+    QMenu* ZipPopupMenu() override;
+    void RunZipDelete() override;
+    void RunZipBrowse(QObject* sender) override;
 
 private:
     TFormCorvane& form_;

@@ -1,5 +1,7 @@
 #include "app/view_manager.h"
 
+#include <QAction>
+
 #include <QCoreApplication>
 #include <QLayout>
 
@@ -141,6 +143,10 @@ void TViewManager::CloseBrowserView() {
 void TViewManager::ShowZipView() {
     if (!FormZip) {
         FormZip = new TFormZip();
+        // The archive's keys work where the archive view has the focus.
+        for (QAction* action : {form_.Menus.miZipAdd, form_.Menus.miZipDelete, form_.Menus.miZipUnzip,
+                                form_.Menus.miZipRename})
+            FormZip->addAction(action);
         form_.DockSite->Dock(FormZip, *form_.pnlBottomDock);
     } else if (TDockFrame* frame = form_.DockSite->FindFrame(FormZip); frame && frame->isHidden()) {
         if (TDockPanel* panel = form_.DockSite->PanelOf(*frame)) {

@@ -86,7 +86,9 @@ public:
     int AddFiles(const std::vector<std::string>& files, int mode = 0);
     // Deletes these entries of the selected archive in one call.
     void DeleteFiles(const std::vector<std::string>& names);
-    void ExtractFile(const std::string& folder, const std::vector<std::string>& names, TXcdOverwrite overwrite);
+    // Extracts the entries into folder; without use_paths every file lands in folder itself.
+    void ExtractFile(const std::string& folder, const std::vector<std::string>& names, TXcdOverwrite overwrite,
+                     bool use_paths = true);
     void ExtractForBrowse();
     std::string GetNodePath(TZipNodeId node) const;
     void ListFolder();

@@ -86,7 +86,9 @@ void TFormZip::BindEvents() {
     Zip.OnReplace = [this](TXceedZip&, TXcdReplace& replace) {
         MessageBoxRequest request;
         request.kind = MsgKind::Question;
-        request.text = Q("Replace File : " + DisplayName(replace.Name) + "\n" + "With File: " + DisplayName(replace.NewName));
+        // The library names only the entry; the file on disk and the entry share that name.
+        const std::string& incoming = replace.NewName.empty() ? replace.Name : replace.NewName;
+        request.text = Q("Replace File : " + DisplayName(replace.Name) + "\n" + "With File: " + DisplayName(incoming));
         request.buttons = MsgButton::Yes | MsgButton::No | MsgButton::Cancel | MsgButton::All;
         ++boxes_;
         const MsgButton answer = ShowMessageBox(this, request);
@@ -212,7 +214,8 @@ void TFormZip::DeleteFiles(const std::vector<std::string>& names) {
     QueueListing([this] { ListFolder(); });
 }
 
-void TFormZip::ExtractFile(const std::string& folder, const std::vector<std::string>& names, TXcdOverwrite overwrite) {
+void TFormZip::ExtractFile(const std::string& folder, const std::vector<std::string>& names, TXcdOverwrite overwrite,
+                           bool use_paths) {
     TFormZipScope scope(*this);
     const TZipObj* obj = tree_.Obj(SelectedArchive());
     if (obj == nullptr || names.empty()) return;
@@ -223,7 +226,7 @@ void TFormZip::ExtractFile(const std::string& folder, const std::vector<std::str
     Zip.FilesToProcess.Clear();
     for (const std::string& name : names) Zip.FilesToProcess.Add(name);
     Zip.ExtractDirectory = folder;
-    Zip.UsePaths = true;
+    Zip.UsePaths = use_paths;
     Zip.Overwrite = overwrite;
     NewProgress();
     const int code = Zip.Extract(0);

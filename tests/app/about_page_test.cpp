@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "app/about_page.h"
+#include "app/product_version.h"
 #include "engine/support/file_routines.h"
 #include "engine/model/version.h"
 #include "tests/engine/task_fixture.h"
@@ -28,7 +29,7 @@ TEST_F(AboutPage, IsWrittenIntoTheTemporaryCaptureFolderWithVersionBuildTabsLogo
     EXPECT_NE(page.find("<title>Corvane About</title>"), std::string::npos);
     EXPECT_NE(page.find(">Corvane</div>"), std::string::npos);
     // Version, build number and date of this build, joined as the version line.
-    const std::regex version(std::string(">") + ProductVersionText() +
+    const std::regex version(std::string(">") + ProductReleaseText() +
                              R"( \(Build [0-9]+\) \([0-9]{2} [A-Z][a-z]{2} [0-9]{4}\)</div>)");
     EXPECT_TRUE(std::regex_search(page, version)) << page;
     // The tab captions come from the language, and the script switches the two pages.

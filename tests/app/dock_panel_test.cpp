@@ -10,6 +10,7 @@
 #include "app/dock_panel.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/wait_until.h"
 
 namespace corvane::testing {
 namespace {
@@ -43,7 +44,7 @@ TEST_F(DockPanel, SidePanelOpensWithFirstClientAndShutsWithLast) {
     TDockPanel& left = *form.pnlLeftDock;
     // The first paint docked the task tree there.
     ASSERT_EQ(left.Clients().size(), 1u);
-    QTRY_COMPARE(left.Extent(), 200);
+    WAIT_EQ(left.Extent(), 200);
     EXPECT_EQ(left.Handle()->objectName(), QStringLiteral("SplitterLeft"));
     EXPECT_TRUE(left.Handle()->isVisible());
     EXPECT_EQ(left.Handle()->palette().color(QPalette::Window), QColor(0xFF, 0xC0, 0x00));
@@ -74,7 +75,7 @@ TEST_F(DockPanel, GrabberDragDocksViewOnTheRight) {
     moving.setWindowTitle(QStringLiteral("Moving"));
     form.DockSite->Dock(&resident, *form.pnlRightDock);
     form.DockSite->Dock(&moving, *form.pnlBottomDock);
-    QTRY_VERIFY(form.pnlRightDock->Extent() == 200 && form.pnlBottomDock->Extent() > 0);
+    WAIT_UNTIL(form.pnlRightDock->Extent() == 200 && form.pnlBottomDock->Extent() > 0);
     QTest::qWait(20);
 
     TDockFrame* frame = form.DockSite->FindFrame(&moving);

@@ -106,13 +106,6 @@ TEST_F(ArchiveCommandsFiles, MissingRecentArchiveIsReportedByName) {
     EXPECT_FALSE(RecentArchiveChoice(home_ + "folder.zip").Open);
 }
 
-TEST(MainCommands, TasksAndZipPropertiesLabelsBringBackAHiddenView) {
-    EXPECT_TRUE(ViewLabelShows(TViewLabel::Tasks, true, false));
-    EXPECT_TRUE(ViewLabelShows(TViewLabel::ZipProperties, true, false));
-    EXPECT_FALSE(ViewLabelShows(TViewLabel::Explore, true, false)) << "the others hide an existing view";
-    EXPECT_TRUE(ViewLabelShows(TViewLabel::Browse, false, false));
-}
-
 TEST(ArchiveCommands, DeleteAsksOnlyForTreeNodes) {
     EXPECT_EQ(ZipDeleteKindFor(true, false, true, true), TZipDeleteKind::ListEntries);
     EXPECT_EQ(ZipDeleteKindFor(false, true, true, false), TZipDeleteKind::TreeNode);

@@ -31,6 +31,7 @@
 #include "platform/rtl/paths.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/wait_until.h"
 #include "widgets/drop_target.h"
 #include "widgets/hyper_label.h"
 #include "widgets/mru_file_list.h"
@@ -87,7 +88,7 @@ TEST_F(MainWindow, StoredBoundsTakeTheirFloorsAndAMinimisedCloseKeepsThem) {
 
     StoreWindowBounds(QRect(10, 20, 700, 500));
     form.showMinimized();
-    QTRY_VERIFY(form.isMinimized());
+    WAIT_UNTIL(form.isMinimized());
     EXPECT_TRUE(form.close());
     EXPECT_EQ(Stored("Left"), "10");
     EXPECT_EQ(Stored("Width"), "700");
@@ -124,7 +125,7 @@ TEST_F(MainWindow, WebAddressOnTheCommandLineOpensTheNewTaskDialog) {
             static_cast<QDialog&>(dialog).reject();
         });
         Start({url});
-        QTRY_VERIFY_WITH_TIMEOUT(!title.isEmpty(), 5000);
+        WAIT_UNTIL(!title.isEmpty());
         EXPECT_EQ(title, QStringLiteral("Create New Task")) << url.toStdString();
         QTest::qWait(20);
         EXPECT_TRUE(TaskFiles().empty()) << "a cancelled dialog leaves no task file";
@@ -147,7 +148,7 @@ TEST_F(MainWindow, TaskFileOnTheCommandLineReachesTheTaskTreeAfterTheFirstPaint)
         static_cast<QDialog&>(dialog).reject();
     });
     Start({QString::fromStdString(task.FileName)});
-    QTRY_VERIFY_WITH_TIMEOUT(!title.isEmpty(), 5000);
+    WAIT_UNTIL(!title.isEmpty());
     EXPECT_EQ(title, QStringLiteral("Add a Task"));
     EXPECT_TRUE(painted_first);
 }
@@ -165,7 +166,7 @@ TEST_F(MainWindow, DroppedFilesAndHandedOverArchives) {
         static_cast<QDialog&>(dialog).reject();
     });
     DropFiles(form, {QString::fromStdString(a), QString::fromStdString(b)});
-    QTRY_COMPARE_WITH_TIMEOUT(wizard_files.size(), std::size_t{2}, 5000);
+    WAIT_EQ(wizard_files.size(), std::size_t{2});
     EXPECT_EQ(wizard_files[0], a);
     ASSERT_NE(form.Views().FormZip, nullptr);
 
@@ -277,7 +278,7 @@ TEST_F(MainWindow, QuietCloseRejectsDialogsAndAsksNothing) {
     // The window may go before its first paint.
     TFormCorvane& form = Make({QStringLiteral("http://h.test/")});
     form.show();
-    QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible() && !title.isEmpty(), 5000);
+    WAIT_UNTIL(!form.isVisible() && !title.isEmpty());
     EXPECT_EQ(title, QStringLiteral("Create New Task"));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(TaskFiles().empty());

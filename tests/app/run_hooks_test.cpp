@@ -22,6 +22,7 @@
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/scripted_dialogs.h"
+#include "tests/support/wait_until.h"
 #include "widgets/mru_file_list.h"
 #include "widgets/transparent_button.h"
 
@@ -134,7 +135,7 @@ TEST_F(RunHooks, QuickStartRunsFromTheTickAndCloseAsksWhileItRuns) {
     });
     form.Runner()->StopTask(task);
     EXPECT_TRUE(asked_while_busy);
-    QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 5000);
+    WAIT_UNTIL(!form.isVisible());
     EXPECT_EQ(task->Status, tsDownloadStopped);
 }
 

@@ -338,7 +338,7 @@ TEST_F(FormZipTest, ReplaceAnswersReachTheLibrary) {
     Open(home_ + "p.zip", {{"r1.txt", "new1"}, {"r2.txt", "new2"}, {"r3.txt", "new3"}, {"r4.txt", "new4"}});
     const std::string target = home_ + "out/";
     for (const char* name : {"r1.txt", "r2.txt", "r3.txt", "r4.txt"}) WriteBytes(target + name, "old");
-    boxes_.Expect(MsgButton::Yes, "Replace File : r1.txt\nWith File: ");
+    boxes_.Expect(MsgButton::Yes, "Replace File : r1.txt\nWith File: r1.txt");
     boxes_.Expect(MsgButton::No, "r2.txt");
     boxes_.Expect(MsgButton::All, "r3.txt");
     form_->ExtractFile(target, {"r1.txt", "r2.txt", "r3.txt", "r4.txt"}, xowAsk);
