@@ -167,6 +167,9 @@ private:
     // Adding (form_zip_ops.cpp).
     int AddAndPlace(TZipNodeId archive, int mode, const std::string& comment);
     std::string BrowseRoot(TZipNodeId archive) const;
+    // A capture's archive is browsed in the capture folder only while that capture runs: once its
+    // files are zipped they leave the folder, and the archive is extracted into a root of its own.
+    void LeaveEndedCaptureFolder(TZipNodeId node);
     void WaitWhile(const std::function<bool()>& busy);
 
     TZipTree tree_;

@@ -247,8 +247,16 @@ std::string TFormZip::BrowseRoot(TZipNodeId archive) const {
     }
 }
 
+void TFormZip::LeaveEndedCaptureFolder(TZipNodeId node) {
+    TZipObj* obj = tree_.Obj(node);
+    if (obj == nullptr || obj->BrowseRoot.empty() || RunningCaptureArchive(obj->ZipFileName)) return;
+    obj->BrowseRoot.clear();
+    obj->Extracted = false;
+}
+
 void TFormZip::ExtractForBrowse() {
     const TZipNodeId archive = SelectedArchive();
+    LeaveEndedCaptureFolder(archive);
     const TZipObj* obj = tree_.Obj(archive);
     if (obj == nullptr || obj->Extracted || CaptureAdd || browseJob_ || !Exists(obj->ZipFileName)) return;
     const std::string root = BrowseRoot(archive);
@@ -323,6 +331,7 @@ void TFormZip::WaitForListing() {
 std::string TFormZip::BrowseFileFor(TZipNodeId entry) {
     const TZipNode* node = tree_.Node(entry);
     if (node == nullptr || node->Kind != TZipNodeKind::Entry || node->Unsafe) return {};
+    LeaveEndedCaptureFolder(entry);
     const TZipObj* obj = tree_.Obj(entry);
     const std::string root = BrowseRoot(entry);
     if (root.empty()) return {};
@@ -338,6 +347,7 @@ std::string TFormZip::BrowseFileFor(TZipNodeId entry) {
 std::string TFormZip::OpenForBrowsing(const std::string& zipFile) {
     const TZipNodeId archive = OpenZip(zipFile);
     WaitForListing();
+    LeaveEndedCaptureFolder(archive);
     const TZipObj* obj = tree_.Obj(archive);
     if (obj == nullptr) return {};
     if (!obj->Extracted && !browseJob_ && SelectedArchive() == archive) ExtractForBrowse();

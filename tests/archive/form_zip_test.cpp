@@ -223,6 +223,35 @@ TEST_F(FormZipTest, CaptureAddStoresTheRelativeNameWithTheTitle) {
     EXPECT_EQ(shown.rfind("ShowBrowserView(" + home_ + "temp/Corvane/Browse/", 0), 0u) << shown;
 }
 
+// While its capture runs, the archive is browsed in the capture folder; once it has ended, the zipped
+// files leave that folder and the archive is browsed from a root of its own.
+TEST_F(FormZipTest, AnEndedCapturesArchiveIsBrowsedFromItsOwnRoot) {
+    auto task = std::make_shared<TCVTask>();
+    task->IntranetMode = false;
+    task->Destination = home_ + "Downloads/site.zip";
+    task->Status = tsDownloading;
+    App->SetCurrentTask(task);
+    TFormZipArchiveHooks hooks([this](bool) { return form_.data(); });
+    TRunControlHooks& run = hooks;
+    ASSERT_NE(run.OpenArchive(*task), nullptr);
+    Idle();
+    const std::string local = task->GetFolder() + "site/index.htm";
+    WriteBytes(local, "<html>captured</html>");
+    ASSERT_TRUE(run.AddToArchive(*task, local, "Index"));
+    Idle();
+    const TZipNodeId entry = Find("index.htm   (Index)");
+    ASSERT_NE(entry, 0u);
+    EXPECT_EQ(form_->BrowseFileFor(entry), local);
+
+    task->Status = tsZipped;
+    fs::remove(local);
+    const std::string shown = form_->BrowseFileFor(entry);
+    EXPECT_EQ(shown.rfind(home_ + "temp/Corvane/Browse/", 0), 0u) << shown;
+    EXPECT_EQ(ReadBytes(shown), "<html>captured</html>");
+    EXPECT_EQ(form_->OpenForBrowsing(task->Destination), shown.substr(0, shown.size() - std::string("site/index.htm").size()));
+    App->SetCurrentTask(nullptr);
+}
+
 TEST_F(FormZipTest, AddFilesPlacesTheNamesTheLibraryStored) {
     for (const char* name : {"one.txt", "two.txt", "three.txt"}) WriteBytes(files_ + name, name);
     const std::string zip = home_ + "user.zip";

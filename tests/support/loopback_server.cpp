@@ -210,7 +210,11 @@ void LoopbackServer::Start(bool tls, const ServerCertificate* certificate) {
 }
 
 LoopbackServer::~LoopbackServer() {
-    stopping_ = true;
+    {
+        // Under the lock, so a handler that has just looked at the flag is waiting when told.
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
     cv_.notify_all();
     [[maybe_unused]] const auto n = ::write(wake_pipe_[1], "x", 1);
     if (accept_thread_.joinable()) accept_thread_.join();
@@ -278,6 +282,38 @@ void LoopbackServer::RequireBasicAuth(const std::string& path, const std::string
 void LoopbackServer::SetFallback(Handler handler) {
     std::lock_guard lock(mutex_);
     fallback_ = std::move(handler);
+}
+
+void LoopbackServer::Hold(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    released_[path] = false;
+    const auto route = routes_.find(path);
+    Handler answer = route != routes_.end() ? route->second : Handler();
+    routes_[path] = [this, path, answer](const ReceivedRequest& request) {
+        Handler then = answer;
+        {
+            std::unique_lock hold(mutex_);
+            ++held_[path];
+            cv_.wait(hold, [&] { return released_[path] || stopping_.load(); });
+            --held_[path];
+            if (!then) then = fallback_;
+        }
+        return then ? then(request) : ScriptedResponse::Status(404, "Not Found");
+    };
+}
+
+void LoopbackServer::Release(const std::string& path) {
+    {
+        std::lock_guard lock(mutex_);
+        released_[path] = true;
+    }
+    cv_.notify_all();
+}
+
+std::size_t LoopbackServer::Held(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    const auto found = held_.find(path);
+    return found == held_.end() ? 0 : found->second;
 }
 
 std::vector<ReceivedRequest> LoopbackServer::Requests() const {

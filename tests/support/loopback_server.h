@@ -97,6 +97,11 @@ public:
     void RequireBasicAuth(const std::string& path, const std::string& user, const std::string& password,
                           ScriptedResponse response);
     void SetFallback(Handler handler);
+    // Holds every request for path (recorded as usual) until Release(path) or the end of the server;
+    // then its route answers it as before. Held(path) counts the requests waiting now.
+    void Hold(const std::string& path);
+    void Release(const std::string& path);
+    std::size_t Held(const std::string& path) const;
 
     std::vector<ReceivedRequest> Requests() const;
     std::size_t RequestCount() const;
@@ -130,6 +135,8 @@ private:
     std::vector<std::pair<std::string, Handler>> prefixes_;
     Handler fallback_;
     std::vector<ReceivedRequest> requests_;
+    std::map<std::string, std::size_t> held_;
+    std::map<std::string, bool> released_;
     std::vector<int> open_fds_;
 
     std::thread accept_thread_;

@@ -72,6 +72,7 @@ TestSite ServeTestSite(LoopbackServer& server, const TestSiteOptions& options) {
             resource(image, "GIF89a-" + std::to_string(k) + "-" + std::to_string(r) + std::string(200, 'x'), "image/gif");
         }
         page(GeneratedPath(k), Html("Page " + std::to_string(k), body));
+        site.DeepestPage = GeneratedPath(k);
     }
     return site;
 }

@@ -24,6 +24,8 @@ struct TestSite {
     std::set<std::string> Allowed;
     int Pages = 0;
     int Resources = 0;
+    // The path of the last generated page, the deepest in the tree ('' without generated pages).
+    std::string DeepestPage;
 };
 
 TestSite ServeTestSite(LoopbackServer& server, const TestSiteOptions& options);
