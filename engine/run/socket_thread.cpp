@@ -30,13 +30,7 @@ bool TThreadSocket::StartJob(TSocketJob& job) {
     user_agent_ = std::move(job.UserAgent);
     user_ = std::move(job.User);
     password_ = std::move(job.Password);
-    content_length_ = 0;
-    bytes_transferred_ = 0;
-    status_code_.clear();
-    final_url_.clear();
-    last_modified_.clear();
-    status_text_.clear();
-    local_error_ = 0;
+    ClearResultsLocked();
     item_ = std::move(job.Item);
     task_ = std::move(job.Task);
     on_done_ = std::move(job.OnDone);
@@ -83,13 +77,7 @@ void TThreadSocket::Reset() {
     user_.clear();
     password_.clear();
     use_cache_ = false;
-    content_length_ = 0;
-    bytes_transferred_ = 0;
-    status_code_.clear();
-    final_url_.clear();
-    last_modified_.clear();
-    status_text_.clear();
-    local_error_ = 0;
+    ClearResultsLocked();
     item_.reset();
     task_.reset();
     on_done_ = nullptr;
@@ -98,6 +86,16 @@ void TThreadSocket::Reset() {
     redirect_check_ = nullptr;
     url_.clear();
     busy_.store(false, std::memory_order_release);
+}
+
+void TThreadSocket::ClearResultsLocked() {
+    content_length_ = 0;
+    bytes_transferred_ = 0;
+    status_code_.clear();
+    final_url_.clear();
+    last_modified_.clear();
+    status_text_.clear();
+    local_error_ = 0;
 }
 
 TSocketSnapshot TThreadSocket::SnapshotLocked() const {

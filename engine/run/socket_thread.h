@@ -114,6 +114,7 @@ private:
     TickHTTPS& Http();
     void SetStatusText(const std::string& text);  // not over "Transfer Stopped"
     TSocketSnapshot SnapshotLocked() const;
+    void ClearResultsLocked();  // the last transfer's counters, status and error
 
     const EngineTiming timing_;
     mutable std::mutex lock_;
