@@ -57,6 +57,12 @@ public:
     // Takes the single-instance component over: its hand-overs reach Applicata1Param.
     void AttachApplicata(TApplicata& applicata);
 
+signals:
+    // The window has closed for good (its close was not refused).
+    void Closed();
+
+public:
+
     // Menus.
     QMenuBar* MainMenu;
     QMenu* miFile;

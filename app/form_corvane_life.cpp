@@ -351,6 +351,7 @@ void TFormCorvane::closeEvent(QCloseEvent* event) {
     hooks_->Closing = true;
     FormClose();
     event->accept();
+    emit Closed();
 }
 
 void TFormCorvane::FormClose() {

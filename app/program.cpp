@@ -133,6 +133,9 @@ int RunProgram(int argc, char* argv[]) {
             form.Parameters = parameters;
             form.AttachApplicata(*applicata);
             TSignalClose close_on_signal([&form] { form.CloseQuietly(); });
+            // The program ends with its window. Qt's last-window rule posts its quit, and a box that
+            // a worker's end opens meanwhile (parented to a docked view) would cancel it for good.
+            QObject::connect(&form, &TFormCorvane::Closed, &application, [] { QCoreApplication::exit(0); });
             form.show();
             code = application.exec();
         }
