@@ -364,12 +364,15 @@ TEST(ZipAppendCrash, FiftyKillsLeaveTheArchiveWholeWithExactlyTheEntriesAdded) {
             }
         }
         close(report[1]);
+        // The kill lands after the first append has begun: a slow fork (sanitizers, a loaded
+        // machine) would otherwise spend whole rounds before any append.
+        std::string log;
+        for (char c = 0; c != '\n' && read(report[0], &c, 1) == 1;) log += c;
         std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(random)));
         kill(pid, SIGKILL);
         int status = 0;
         waitpid(pid, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended on its own: " << status;
-        std::string log;
         char buffer[4096];
         ssize_t n = 0;
         while ((n = read(report[0], buffer, sizeof buffer)) > 0) log.append(buffer, static_cast<std::size_t>(n));
@@ -394,7 +397,7 @@ TEST(ZipAppendCrash, FiftyKillsLeaveTheArchiveWholeWithExactlyTheEntriesAdded) {
         ASSERT_EQ(ReadWithLibzip(archive).size(), expected.size());
         next = std::max(last_started, last_done) + 1;
     }
-    EXPECT_GT(next, 50) << "the kills came before any append";
+    EXPECT_GE(next, 50) << "every round began an append";
     std::printf("%d appends; %d kills left a journal\n", next, journals);
 }
 
