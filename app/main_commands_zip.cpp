@@ -44,15 +44,6 @@ std::string InFolder(std::string folder, const std::string& name) {
     return folder + name;
 }
 
-std::string DownloadsFolder() {
-    if (!App) return {};
-    try {
-        return App->GetDownloadsFolder();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
 bool FileExists(const std::string& path) {
     std::error_code error;
     return std::filesystem::is_regular_file(path, error);
@@ -68,7 +59,7 @@ void TMainCommands::BuildDownloadsMenu(QMenu& popup, QMenu* parent) {
         target.removeAction(action);
         if (action->parent() == &target) action->deleteLater();
     }
-    const std::string folder = DownloadsFolder();
+    const std::string folder = DownloadsFolderOrEmpty();
     auto click = [this](QAction* item) { DownloadsMenuClick(item); };
     for (const std::string& name : DownloadsMenuNames(folder)) {
         QAction* item = AddMenuItem(QString::fromStdString(MenuCaptionFor(name)), popup, parent, click);
@@ -79,7 +70,7 @@ void TMainCommands::BuildDownloadsMenu(QMenu& popup, QMenu* parent) {
 }
 
 void TMainCommands::DownloadsMenuClick(QAction* item) {
-    const std::string folder = DownloadsFolder();
+    const std::string folder = DownloadsFolderOrEmpty();
     if (folder.empty()) return;
     const QString name = item->data().toString();
     if (name.isEmpty()) {
@@ -101,7 +92,7 @@ void TMainCommands::popNewPopup() {
 }
 
 void TMainCommands::miCorvanesForClick() {
-    const std::string folder = DownloadsFolder();
+    const std::string folder = DownloadsFolderOrEmpty();
     if (folder.empty()) return;
     const std::string file = InFolder(folder, DatedArchiveName(Now()));
     form_.Views().ShowZipView();

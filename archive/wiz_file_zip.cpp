@@ -61,17 +61,6 @@ bool CheckArchiveName(std::string& name) {
     return slash != std::string::npos && name.front() == '/' && !only_dots;
 }
 
-// The folder a name starts in when the caller gave none: the "Zip Folder" setting, else the
-// downloads folder (never the working folder, which the program does not own).
-std::string DownloadsFolderOrEmpty() {
-    if (!App) return {};
-    try {
-        return App->GetDownloadsFolder();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
 }  // namespace
 
 TwizFileZip::TwizFileZip(TXceedZip& zip, QWidget* parent) : QDialog(parent), Zip(zip) {
@@ -248,6 +237,8 @@ void TwizFileZip::showEvent(QShowEvent* event) {
     (Action == 1 ? rbFreshen : Action == 2 ? rbUpdate : rbAll)->setChecked(true);
 
     zip_folder_ = WithTrailingSlash(RegRead<std::string>(kSettingsKey, "Zip Folder", ""));
+    // A name starts in the "Zip Folder" setting, else the downloads folder (never the working
+    // folder, which the program does not own).
     if (edFilename->text().isEmpty())
         edFilename->setText(Q(zip_folder_.empty() ? DownloadsFolderOrEmpty() : zip_folder_));
 

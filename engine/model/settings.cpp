@@ -155,6 +155,15 @@ std::string TCVApp::GetDownloadsFolder() {
     return DownloadsFolder;
 }
 
+std::string DownloadsFolderOrEmpty() {
+    if (!App) return {};
+    try {
+        return App->GetDownloadsFolder();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 std::string TCVApp::GetIntranetFolder() {
     IntranetFolder = ReadString("Local Intranet Folder", "");
     if (IntranetFolder.empty()) SetIntranetFolder("");

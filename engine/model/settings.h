@@ -148,6 +148,9 @@ extern std::unique_ptr<TCVApp> App;
 // whether that exists or not (the loader reports a file missing in both). Without App, the Default
 // skin's. Names are plain file names ("run.bmp").
 std::string SkinFile(const std::string& name);
+// The downloads folder for windows that only offer it as a start: '' without App or when the folder
+// cannot be made.
+std::string DownloadsFolderOrEmpty();
 
 // Module start-up of the engine: the short date format "MM/d/yy" and App.
 void CreateApp();
