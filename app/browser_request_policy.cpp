@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "engine/model/settings.h"
 #include "platform/launch/launcher.h"
 #include "platform/rtl/paths.h"
 
@@ -15,6 +16,14 @@ bool InResources(const QString& path) {
     return !root.isEmpty() && !real.isEmpty() && real.startsWith(root + QLatin1Char('/'));
 }
 
+// With no archive selected the archive window shows the downloads folder: its listing, nothing in it.
+bool IsDownloadsListing(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isDir()) return false;
+    const QString downloads = QFileInfo(QString::fromStdString(DownloadsFolderOrEmpty())).canonicalFilePath();
+    return !downloads.isEmpty() && info.canonicalFilePath() == downloads;
+}
+
 }  // namespace
 
 bool BrowserMayLoad(const QUrl& url, BrowserLoad kind) {
@@ -25,7 +34,8 @@ bool BrowserMayLoad(const QUrl& url, BrowserLoad kind) {
         case BrowserLoad::Page:
         case BrowserLoad::Frame: {
             const QString path = url.toLocalFile();
-            return InCaptureFolder(path.toStdString()) || InResources(path);
+            return InCaptureFolder(path.toStdString()) || InResources(path) ||
+                   (kind == BrowserLoad::Page && IsDownloadsListing(path));
         }
         case BrowserLoad::Other:
             return true;  // a page's own images and style sheets

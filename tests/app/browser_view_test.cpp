@@ -17,7 +17,9 @@
 #include "localisation/app_language.h"
 #include "platform/launch/launcher.h"
 #include "platform/rtl/paths.h"
+#include "engine/model/settings.h"
 #include "tests/app/fake_browser_control.h"
+#include "tests/engine/task_fixture.h"
 #include "tests/support/gui_app.h"
 #include "tests/support/recording_app_host.h"
 #include "tests/support/screenshot.h"
@@ -162,6 +164,20 @@ TEST(BrowserViewPolicy, ScriptsReadNoLocalFileAndPagesComeFromCaptureFolders) {
     EXPECT_TRUE(BrowserMayLoad(QUrl(QStringLiteral("https://example.test/x")), BrowserLoad::ScriptRead));
     SetCaptureFolder("test-capture", "");
     EXPECT_FALSE(BrowserMayLoad(inside, BrowserLoad::Page));
+}
+
+class BrowserViewDownloads : public FreshHome {};
+
+TEST_F(BrowserViewDownloads, TheDownloadsFolderIsListedButNothingInItLoads) {
+    const std::string downloads = App->GetDownloadsFolder();
+    std::filesystem::create_directories(downloads + "site");
+    std::ofstream(downloads + "site/index.htm") << "<html></html>";
+    const auto local = [](const std::string& path) { return QUrl::fromLocalFile(QString::fromStdString(path)); };
+    EXPECT_TRUE(BrowserMayLoad(local(downloads), BrowserLoad::Page));
+    EXPECT_FALSE(BrowserMayLoad(local(downloads), BrowserLoad::Frame)) << "a page may not frame the listing";
+    EXPECT_FALSE(BrowserMayLoad(local(downloads + "site"), BrowserLoad::Page));
+    EXPECT_FALSE(BrowserMayLoad(local(downloads + "site/index.htm"), BrowserLoad::Page));
+    EXPECT_FALSE(BrowserMayLoad(local(downloads + "site/.."), BrowserLoad::ScriptRead));
 }
 
 }  // namespace
