@@ -14,6 +14,7 @@
 #include "shell/ns/id_list_array.h"
 #include "shell/ns/sh_consts.h"
 #include "shell/ns/shell_utils.h"
+#include "shell/ui/right_drag.h"
 #include "shell/ui/shell_commands.h"
 
 namespace corvane::shell {
@@ -60,6 +61,7 @@ TPTCustomShellList::TPTCustomShellList(QWidget* parent, ShellTiming timing)
     SetImages(&images_);
     SetupColumns();
     UpdateDropTarget();
+    WatchRightDrag(*this, [this] { DragSelection(true); });
 }
 
 TPTCustomShellList::~TPTCustomShellList() {

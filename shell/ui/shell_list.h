@@ -210,6 +210,8 @@ private:
     void ChangeMessage();
 
     // Drag and drop.
+    // The selection's drag, as a drag of either button starts it.
+    void DragSelection(bool rightButton);
     void UpdateDropTarget();
     void DropTargetGone();
     bool ItemDropTarget(int row, ComPtr<IDropTarget>& target);

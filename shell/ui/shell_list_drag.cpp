@@ -50,9 +50,11 @@ std::uint32_t TPTCustomShellList::GetDragEffects() {
     return attributes & kItemEffects;
 }
 
-void TPTCustomShellList::startDrag(Qt::DropActions) {
+void TPTCustomShellList::startDrag(Qt::DropActions) { DragSelection(false); }
+
+void TPTCustomShellList::DragSelection(bool rightButton) {
     if (!HasOption(ptsloOleDrag)) return;
-    RunGuarded(this, false, [&] { BeginOleDrag(false); });
+    RunGuarded(this, false, [&] { BeginOleDrag(rightButton); });
 }
 
 void TPTCustomShellList::BeginOleDrag(bool rightButton) {

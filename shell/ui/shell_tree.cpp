@@ -12,6 +12,7 @@
 #include "shell/ns/id_list_array.h"
 #include "shell/ns/shell_utils.h"
 #include "shell/ns/sys_icons.h"
+#include "shell/ui/right_drag.h"
 #include "shell/ui/shell_commands.h"
 
 namespace corvane::shell {
@@ -48,6 +49,7 @@ TPTCustomShellTree::TPTCustomShellTree(QWidget* parent, ShellTiming timing)
     setEditTriggers(QAbstractItemView::SelectedClicked);
     SetImages(&images_);
     UpdateDropTarget();
+    WatchRightDrag(*this, [this] { DragCurrentNode(true); });
 }
 
 TPTCustomShellTree::~TPTCustomShellTree() {

@@ -247,6 +247,8 @@ private:
     int InsertPosition(TTreeNode* parent, IShellFolder* folder, PCItemIDList item);
 
     // Drag and drop.
+    // The current node's drag, as a drag of either button starts it.
+    void DragCurrentNode(bool rightButton);
     void UpdateDropTarget();
     void DropTargetGone();
     bool ItemDropTarget(TTreeNode* node, ComPtr<IDropTarget>& target);

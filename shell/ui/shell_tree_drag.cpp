@@ -76,14 +76,16 @@ std::uint32_t TPTCustomShellTree::GetDragEffects(TTreeNode* node) {
     return attributes & kDefaultDragEffects;
 }
 
-void TPTCustomShellTree::startDrag(Qt::DropActions) {
+void TPTCustomShellTree::startDrag(Qt::DropActions) { DragCurrentNode(false); }
+
+void TPTCustomShellTree::DragCurrentNode(bool rightButton) {
     if (!HasOption(ptstoOleDrag)) return;
     TTreeNode* node = static_cast<TTreeNode*>(currentItem());
     // The top node cannot be dragged.
     if (node == nullptr || node->Parent() == nullptr || GetNodeData(node) == nullptr) return;
     dragNode_ = node;
     SetDropHighlight(node);
-    RunGuarded(this, false, [&] { BeginOleDrag(false); });
+    RunGuarded(this, false, [&] { BeginOleDrag(rightButton); });
     SetDropHighlight(nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
@@ -309,6 +310,73 @@ TEST_F(ShellList, OwnItemsDroppedOnTheEmptyAreaCopyOrLinkWithTheRightButtonOnly)
     EXPECT_EQ(ui_.dropMenus.size(), 1u);
     EXPECT_EQ(CountEntries(home_), 2u);
     EXPECT_FALSE(list.Dragging());
+}
+
+TEST_F(ShellList, TheRightButtonDragsOwnItemsToTheEmptyAreasMenuOrOpensTheItemMenuOnRelease) {
+    MakeFile("one.txt", "1");
+    MakeFile("two.txt", "2");
+    TPTShellList& list = MakeList(home_, kPlain);
+    list.show();
+    QWidget* viewport = list.viewport();
+    const QPoint empty(100, viewport->height() - 10);
+    std::vector<Qt::MouseButtons> held;
+    const TDragExec previous = SetDragExec([&](QDrag& drag, Qt::DropActions allowed) {
+        // As the drag loop does: the buttons still held go with the enter, none with the drop.
+        held.push_back(QGuiApplication::mouseButtons());
+        QDragEnterEvent enter(empty, allowed, drag.mimeData(), held.back(), Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QDropEvent drop(QPointF(empty), allowed, drag.mimeData(), Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        return drop.dropAction();
+    });
+    std::vector<QPoint> menus;  // where each menu showed
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (popup == nullptr) return;
+        menus.push_back(popup->pos());
+        if (menus.size() == 1) SaveScreenshot(*popup, "_right_release");
+        popup->close();
+    });
+    answer.start(0);
+    // Through the window, as the system hands it over: Qt tracks the buttons and asks for the menu.
+    const auto right = [&](QTest::MouseAction action, QPoint at) {
+        QTest::mouseEvent(action, list.windowHandle(), Qt::RightButton, {}, viewport->mapTo(&list, at));
+    };
+    QTest::mouseRelease(list.windowHandle(), Qt::LeftButton);  // a double click before may leave it held
+    const QPoint one = list.visualRect(list.Items().index(Row("one.txt"), 0)).center();
+    const QPoint two = list.visualRect(list.Items().index(Row("two.txt"), 0)).center();
+    const QPoint away = one + QPoint(QApplication::startDragDistance() + 1, 0);
+
+    ui_.dropChoices.push_back(DROPEFFECT_LINK);
+    right(QTest::MousePress, one);
+    right(QTest::MouseMove, away);
+    right(QTest::MouseRelease, away);
+    EXPECT_EQ(held, std::vector<Qt::MouseButtons>{Qt::RightButton});
+    ASSERT_EQ(ui_.dropMenus.size(), 1u);
+    EXPECT_EQ(ui_.dropMenus[0].first, DROPEFFECT_COPY | DROPEFFECT_LINK);
+    EXPECT_EQ(CountEntries(home_), 3u);  // the link
+    EXPECT_TRUE(menus.empty());
+
+    // A shorter move: the item's menu waits for the release and shows where the button went down.
+    right(QTest::MousePress, two);
+    right(QTest::MouseMove, two + QPoint(1, 0));
+    EXPECT_TRUE(menus.empty());
+    right(QTest::MouseRelease, two + QPoint(1, 0));
+    EXPECT_EQ(menus, std::vector<QPoint>{viewport->mapToGlobal(two)});
+
+    // The menu key's menu comes at once; where nothing may be dragged, the right button's on the press.
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), list.mapToGlobal(QPoint()));
+    QApplication::sendEvent(&list, &key);
+    EXPECT_EQ(menus.size(), 2u);
+    list.SetOptions(kPlain & ~ptsloOleDrag);
+    right(QTest::MousePress, one);
+    EXPECT_EQ(menus.size(), 3u);
+    right(QTest::MouseMove, away);
+    right(QTest::MouseRelease, away);
+    SetDragExec(previous);
+    EXPECT_EQ(menus.size(), 3u);
+    EXPECT_EQ(held.size(), 1u);
 }
 
 TEST_F(ShellList, OverARowWithoutShellDataTheDragCopiesAndNeverScrolls) {
