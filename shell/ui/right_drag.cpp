@@ -14,12 +14,13 @@ namespace {
 class TRightDragWatch final : public QObject {
 public:
     TRightDragWatch(QAbstractItemView& view, std::function<void()> start)
-        : QObject(view.viewport()), view_(view), start_(std::move(start)) {
-        view.viewport()->installEventFilter(this);
+        : QObject(view.viewport()), view_(view), viewport_(view.viewport()), start_(std::move(start)) {
+        viewport_->installEventFilter(this);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != view_.viewport()) return false;
+        // The view itself is not asked here: while it is destroyed its viewport still hides.
+        if (watched != viewport_) return false;
         switch (event->type()) {
             case QEvent::MouseButtonPress:
                 Press(*static_cast<QMouseEvent*>(event));
@@ -76,7 +77,7 @@ private:
         pressed_ = false;
         if (!std::exchange(menuHeld_, false)) return false;
         // The view has its release first, then the menu shows where the button went down.
-        QPointer<QWidget> viewport = view_.viewport();
+        QPointer<QWidget> viewport = viewport_;
         QCoreApplication::sendEvent(viewport, &event);
         if (viewport == nullptr) return true;
         QContextMenuEvent menu(QContextMenuEvent::Mouse, pressAt_, globalAt_, modifiers_);
@@ -85,6 +86,7 @@ private:
     }
 
     QAbstractItemView& view_;
+    QWidget* const viewport_;  // owns this watch
     std::function<void()> start_;
     bool pressed_ = false;
     bool menuHeld_ = false;
