@@ -6,6 +6,7 @@
 #include "app/browser_control.h"
 #include "app/browser_request_policy.h"
 #include "localisation/app_language.h"
+#include "localisation/lang_text.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "localisation/message_ids.h"
@@ -15,7 +16,6 @@
 namespace corvane {
 namespace {
 
-QString Text(std::uint16_t id) { return QString::fromStdString(AppLanguage().GetLangStr(id)); }
 
 const bool registered =
     RegisterCaptureForm("FormBrowser", [] { return std::unique_ptr<QObject>(new TFormBrowser); });
@@ -87,7 +87,7 @@ void TFormBrowser::BindEvents(IBrowserControl& control) {
     control.OnBeforeNavigate = [this](const QString& url) {
         Enable(stop_, true);
         if (url_box_) url_box_->setEditText(url);
-        SetStatus(Text(msg::BrowserOpening));
+        SetStatus(LangText(msg::BrowserOpening));
     };
     control.OnCommandStateChange = [this](int command, bool enable) {
         if (command == IBrowserControl::kCommandForward) Enable(forward_, enable);
@@ -97,9 +97,9 @@ void TFormBrowser::BindEvents(IBrowserControl& control) {
     control.OnDownloadComplete = [this] { Enable(stop_, false); };
     control.OnFrameBeforeNavigate = [this](const QString&) {
         Enable(stop_, true);
-        SetStatus(Text(msg::BrowserFrameOpening));
+        SetStatus(LangText(msg::BrowserFrameOpening));
     };
-    control.OnFrameNavigateComplete = [this](const QString&) { SetStatus(Text(msg::BrowserFrameDone)); };
+    control.OnFrameNavigateComplete = [this](const QString&) { SetStatus(LangText(msg::BrowserFrameDone)); };
     control.OnNavigateComplete = [this](const QString& url) {
         SetStatus(QStringLiteral("Done."));
         if (!url_box_) return;

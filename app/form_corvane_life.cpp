@@ -30,6 +30,7 @@
 #include "engine/model/settings.h"
 #include "engine/run/task_runner.h"
 #include "localisation/app_language.h"
+#include "localisation/lang_text.h"
 #include "localisation/kmlang.h"
 #include "localisation/message_ids.h"
 #include "platform/rtl/log.h"
@@ -50,7 +51,6 @@ constexpr int kQuietCloseRetryMs = 10;
 // How often a close waiting for a stop looks again.
 constexpr int kCloseRetryMs = 20;
 
-QString Text(int id) { return QString::fromStdString(AppLanguage().GetLangStr(static_cast<std::uint16_t>(id))); }
 
 QString Extension(const QString& file) { return QFileInfo(file).suffix().toLower(); }
 
@@ -136,11 +136,11 @@ void TFormCorvane::UpdateModeHints() {
             return QString::fromStdString(e.what());
         }
     };
-    btnIntranetMode->setToolTip(Text(msg::IntranetModeHint1) + lf + Text(msg::IntranetModeHint2) + lf +
-                                Text(msg::IntranetModeHint3) + lf + folder([] { return App->GetIntranetFolder(); }));
-    btnCorvaneMode->setToolTip(Text(msg::ZipModeHint1) + lf + Text(msg::ZipModeHint2) + lf + Text(msg::ZipModeHint3) +
+    btnIntranetMode->setToolTip(LangText(msg::IntranetModeHint1) + lf + LangText(msg::IntranetModeHint2) + lf +
+                                LangText(msg::IntranetModeHint3) + lf + folder([] { return App->GetIntranetFolder(); }));
+    btnCorvaneMode->setToolTip(LangText(msg::ZipModeHint1) + lf + LangText(msg::ZipModeHint2) + lf + LangText(msg::ZipModeHint3) +
                                lf + folder([] { return App->GetDownloadsFolder(); }));
-    cmbProfile->setToolTip(Text(msg::ProfileHint1) + lf + Text(msg::ProfileHint2));
+    cmbProfile->setToolTip(LangText(msg::ProfileHint1) + lf + LangText(msg::ProfileHint2));
 }
 
 void TFormCorvane::ApplySkin() {

@@ -15,6 +15,7 @@
 #include "engine/run/engine_host.h"
 #include "engine/model/version.h"
 #include "localisation/app_language.h"
+#include "localisation/lang_text.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "localisation/message_ids.h"
@@ -79,7 +80,6 @@ TTransparentButton* MakeButton(QWidget* parent, const char* name, const QString&
     return button;
 }
 
-QString Text(int id) { return QString::fromStdString(AppLanguage().GetLangStr(static_cast<std::uint16_t>(id))); }
 
 const bool registered = RegisterCaptureForm("FormStatus", [] { return std::unique_ptr<QObject>(new TFormStatus); });
 
@@ -300,7 +300,7 @@ void TFormStatus::UpdateResources() {
     GaugeResources->SetProgress(percent);
     if (percent < 10 && !low_resources_warned_) {
         low_resources_warned_ = true;
-        ShowWarning(this, Text(msg::LowResources1) + QLatin1Char('\n') + Text(msg::LowResources2));
+        ShowWarning(this, LangText(msg::LowResources1) + QLatin1Char('\n') + LangText(msg::LowResources2));
     }
 }
 

@@ -23,6 +23,7 @@
 #include "engine/parse/file_types.h"
 #include "engine/model/settings.h"
 #include "localisation/app_language.h"
+#include "localisation/lang_text.h"
 #include "localisation/message_ids.h"
 #include "platform/launch/launcher.h"
 #include "platform/rtl/date_time.h"
@@ -37,7 +38,6 @@
 namespace corvane {
 namespace {
 
-QString Text(std::uint16_t id) { return QString::fromStdString(AppLanguage().GetLangStr(id)); }
 
 std::string InFolder(std::string folder, const std::string& name) {
     if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -122,7 +122,7 @@ void TMainCommands::MenuEnableClick() {
 }
 
 void TMainCommands::miOpenClick() {
-    const std::string file = OpenFileDialog(&form_, Text(msg::OpenArchiveTitle), QStringLiteral("Zip archives (*.zip)"));
+    const std::string file = OpenFileDialog(&form_, LangText(msg::OpenArchiveTitle), QStringLiteral("Zip archives (*.zip)"));
     if (!file.empty()) OpenArchive(file);
 }
 

@@ -15,6 +15,7 @@
 #include "engine/model/task.h"
 #include "engine/run/task_runner.h"
 #include "localisation/app_language.h"
+#include "localisation/lang_text.h"
 #include "localisation/message_ids.h"
 #include "platform/launch/launcher.h"
 #include "tasks/task_tree_window.h"
@@ -26,7 +27,6 @@
 namespace corvane {
 namespace {
 
-QString Text(int id) { return QString::fromStdString(AppLanguage().GetLangStr(static_cast<std::uint16_t>(id))); }
 
 std::vector<std::string> ToStrings(const QStringList& list) {
     std::vector<std::string> out;
@@ -71,7 +71,7 @@ bool TMainHooks::FormCloseQuery() {
     if (!task || !task->IsRunning()) return true;
     if (!form_.ClosingQuietly()) {
         const MsgButton answer =
-            AskQuestion(&form_, Text(msg::ConfirmQuitRunning1) + QLatin1Char('\n') + Text(msg::ConfirmQuitRunning2));
+            AskQuestion(&form_, LangText(msg::ConfirmQuitRunning1) + QLatin1Char('\n') + LangText(msg::ConfirmQuitRunning2));
         if (answer != MsgButton::Yes) return false;
     }
     Closing = true;

@@ -20,6 +20,7 @@
 #include "engine/model/task.h"
 #include "engine/parse/url_model.h"
 #include "localisation/app_language.h"
+#include "localisation/lang_text.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "localisation/message_ids.h"
@@ -40,7 +41,6 @@ namespace {
 
 const QString kZipFilter = "Zip file (*.zip);;All files (*)";
 
-QString Message(std::uint16_t id) { return QString::fromStdString(AppLanguage().GetLangStr(id)); }
 
 // The tick that marks the screen shown; the other entries get a blank of its size, so texts line up.
 QIcon ScreenIcon(bool ticked) {
@@ -294,7 +294,7 @@ void TdlgEditTask::LoadProfile() {
     try {
         profile.Load();
     } catch (const std::exception& e) {
-        ShowError(this, Message(msg::ProfileReadFailed) + QString::fromStdString(e.what()));
+        ShowError(this, LangText(msg::ProfileReadFailed) + QString::fromStdString(e.what()));
         return;
     }
     const bool was_loading = Loading;
@@ -414,7 +414,7 @@ void TdlgEditTask::SaveAndClose() {
         SaveTask();
     } catch (const std::exception& e) {
         // Nothing is lost: the dialog stays open with every control as it was.
-        ShowError(this, Message(msg::TaskSaveFailed) + QString::fromStdString(e.what()));
+        ShowError(this, LangText(msg::TaskSaveFailed) + QString::fromStdString(e.what()));
         return;
     }
     accept();

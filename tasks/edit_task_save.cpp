@@ -17,6 +17,7 @@
 #include "engine/support/text_routines.h"
 #include "engine/parse/url_model.h"
 #include "localisation/app_language.h"
+#include "localisation/lang_text.h"
 #include "localisation/message_ids.h"
 #include "tasks/edit_task_dialog.h"
 #include "tasks/entry_dialogs.h"
@@ -28,7 +29,6 @@ namespace corvane {
 
 namespace {
 
-QString Message(std::uint16_t id) { return QString::fromStdString(AppLanguage().GetLangStr(id)); }
 
 bool StartsWithText(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
@@ -60,7 +60,7 @@ bool TdlgEditTask::ValidateTask() {
         return false;
     }
     if (!StartsWithText(url, "http://") && !StartsWithText(url, "https://")) {
-        ShowError(this, Message(msg::UrlNeedsHttp));
+        ShowError(this, LangText(msg::UrlNeedsHttp));
         return false;
     }
     {
@@ -70,16 +70,16 @@ bool TdlgEditTask::ValidateTask() {
 
     const std::string name = edTaskName->text().toStdString();
     if (name.empty()) {
-        ShowError(this, Message(msg::TaskNeedsName));
+        ShowError(this, LangText(msg::TaskNeedsName));
         return false;
     }
     // Both become file and folder names under the tasks folder.
     if (!IsValidName(name)) {
-        ShowError(this, Message(msg::TaskNameInvalid));
+        ShowError(this, LangText(msg::TaskNameInvalid));
         return false;
     }
     if (!IsValidCategory(Category())) {
-        ShowError(this, Message(msg::TaskCategoryInvalid));
+        ShowError(this, LangText(msg::TaskCategoryInvalid));
         return false;
     }
 
@@ -89,7 +89,7 @@ bool TdlgEditTask::ValidateTask() {
     if (std::filesystem::exists(target, ec) && !SameFile(target, Task->FileName)) {
         MessageBoxRequest box;
         box.kind = MsgKind::Error;
-        box.text = Message(msg::TaskExists);
+        box.text = LangText(msg::TaskExists);
         box.buttons = MsgButton::Yes | MsgButton::No;
         if (ShowMessageBox(this, box) != MsgButton::Yes) return false;
         Overwrite = true;
@@ -97,11 +97,11 @@ bool TdlgEditTask::ValidateTask() {
     }
 
     if (rbZip->isChecked() && !ValidateZipName()) {
-        ShowWarning(this, Message(msg::ZipNameNeedsFolder1) + "\n" + Message(msg::ZipNameNeedsFolder2));
+        ShowWarning(this, LangText(msg::ZipNameNeedsFolder1) + "\n" + LangText(msg::ZipNameNeedsFolder2));
         return false;
     }
     if (rbIntranet->isChecked() && !ValidateIntranetFolder()) {
-        ShowWarning(this, Message(msg::IntranetNeedsFolder1) + "\n" + Message(msg::IntranetNeedsFolder2));
+        ShowWarning(this, LangText(msg::IntranetNeedsFolder1) + "\n" + LangText(msg::IntranetNeedsFolder2));
         return false;
     }
     return true;

@@ -15,6 +15,7 @@
 #include "engine/support/file_routines.h"
 #include "engine/model/settings.h"
 #include "localisation/app_language.h"
+#include "localisation/lang_text.h"
 #include "localisation/form_capture.h"
 #include "localisation/kmlang.h"
 #include "localisation/message_ids.h"
@@ -31,7 +32,6 @@ constexpr int kFileRole = Qt::UserRole + 1;  // the file a listed profile was re
 [[maybe_unused]] const bool kRegistered = RegisterCaptureForm(
     "dlgEditProfile", [] { return std::unique_ptr<QObject>(new TdlgEditProfile); });
 
-QString Message(std::uint16_t id) { return QString::fromStdString(AppLanguage().GetLangStr(id)); }
 
 std::string ProfilePath(const std::string& caption) {
     return App ? App->ProfilesDir + caption + ".cvp" : std::string();
@@ -123,7 +123,7 @@ void TdlgEditProfile::LoadSelectedProfile() {
         Current.Load();
     } catch (const std::exception& e) {
         Current.LoadDefaults();
-        ShowError(this, Message(msg::ProfileReadFailed) + QString::fromStdString(e.what()));
+        ShowError(this, LangText(msg::ProfileReadFailed) + QString::fromStdString(e.what()));
     }
     edProfileName->setText(item->text());
     cbUseStartPageTitle->setChecked(Current.UseStartPageTitle);
@@ -166,7 +166,7 @@ bool TdlgEditProfile::SaveProfile() {
         Current.Save();
         return true;
     } catch (const std::exception& e) {
-        ShowError(this, Message(msg::ProfileSaveFailed) + QString::fromStdString(e.what()));
+        ShowError(this, LangText(msg::ProfileSaveFailed) + QString::fromStdString(e.what()));
         return false;
     }
 }
@@ -206,7 +206,7 @@ void TdlgEditProfile::lvProfilesEdited() {
     } catch (const std::exception& e) {
         Current.Name = oldName;
         Current.FileName = oldFile;
-        revert(Message(msg::ProfileSaveFailed) + QString::fromStdString(e.what()));
+        revert(LangText(msg::ProfileSaveFailed) + QString::fromStdString(e.what()));
         return;
     }
     item->setData(kFileRole, QString::fromStdString(Current.FileName));
@@ -214,7 +214,7 @@ void TdlgEditProfile::lvProfilesEdited() {
     Changed = false;
     std::string error;
     if (oldFile != Current.FileName && !RemoveProfileFile(oldFile, error))
-        ShowError(this, Message(msg::ProfileDeleteFailed) + QString::fromStdString(error));
+        ShowError(this, LangText(msg::ProfileDeleteFailed) + QString::fromStdString(error));
 }
 
 std::string TdlgEditProfile::UniqueNewCaption() const {
@@ -244,7 +244,7 @@ void TdlgEditProfile::btnProfileDeleteClick() {
     Changed = false;
     std::string error;
     if (!RemoveProfileFile(Current.FileName, error))
-        ShowError(this, Message(msg::ProfileDeleteFailed) + QString::fromStdString(error));
+        ShowError(this, LangText(msg::ProfileDeleteFailed) + QString::fromStdString(error));
     FillProfileList();
     edProfileName->clear();
     Current = TCVProfile();
