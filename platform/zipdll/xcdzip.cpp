@@ -287,18 +287,18 @@ private:
         ZipAppender appender(o_.archive);
         const int opened = appender.Open();
         if (opened != XCD_OK) return opened;
-        std::vector<std::string> folders;
-        std::map<std::string, std::size_t> replaced;
+        std::vector<std::string> folders, files;
         for (const Candidate& c : candidates_) {
             if (S_ISDIR(c.st.st_mode)) {
                 folders.push_back(c.name);
                 folders.push_back(c.name.substr(0, c.name.size() - 1));
-            } else if (const std::size_t k = appender.Find(c.name); k != kNoRecord) {
-                replaced.emplace(c.name, k);
+            } else {
+                files.push_back(c.name);
             }
         }
         // A folder entry already there only has its details changed, which the rewrite does.
         if (appender.HoldsAny(folders)) return kNotAppendable;
+        const std::map<std::string, std::size_t> replaced = appender.FindRecords(files);
         std::vector<std::size_t> records;
         for (const auto& entry : replaced) records.push_back(entry.second);
         if (!records.empty() && appender.ShouldCompact(records)) return kNotAppendable;

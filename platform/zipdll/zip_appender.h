@@ -50,14 +50,14 @@ public:
     int Open();
     // True when the archive holds an entry of one of these names, byte for byte.
     bool HoldsAny(const std::vector<std::string>& names) const;
-    // The directory record of the entry of this name, byte for byte, or kNoRecord.
-    std::size_t Find(std::string_view name) const;
+    // The directory record of the entry of each of these names that the archive holds, byte for byte.
+    std::map<std::string, std::size_t> FindRecords(const std::vector<std::string>& names) const;
     // True when replacing these records would leave at least as much dead space as live data (and
     // not less than a floor that keeps small archives from being rewritten over and over): the
     // archive is then better rewritten whole, which drops every dead byte at once. Growth stays
     // below twice the live data plus the floor.
     bool ShouldCompact(const std::vector<std::size_t>& replaced) const;
-    // Writes one entry whose data is read from fd (-1 for a folder); with a record from Find, the
+    // Writes one entry whose data is read from fd (-1 for a folder); with a record from FindRecords, the
     // entry replaces that one. Status messages go to channel; a stop answer ends the add with
     // XCD_ERR_STOPPED. On any failure the archive is put back.
     int Add(const AppendEntry& entry, int fd, Channel& channel, std::size_t replaces = kNoRecord);

@@ -162,13 +162,16 @@ int ZipAppender::ReadDirectory() {
     return XCD_OK;
 }
 
-std::size_t ZipAppender::Find(std::string_view name) const {
+std::map<std::string, std::size_t> ZipAppender::FindRecords(const std::vector<std::string>& names) const {
+    const std::unordered_set<std::string_view> wanted(names.begin(), names.end());
     const std::string_view cd = old_cd_;
+    std::map<std::string, std::size_t> found;
     for (std::size_t k = 0; k < records_.size(); ++k) {
-        const Record& r = records_[k];
-        if (r.name_length == name.size() && cd.substr(r.at + kCentralSize, r.name_length) == name) return k;
+        const std::string_view name = cd.substr(records_[k].at + kCentralSize, records_[k].name_length);
+        // The first of two records of one name is the one readers find.
+        if (wanted.count(name) != 0) found.emplace(std::string(name), k);
     }
-    return kNoRecord;
+    return found;
 }
 
 bool ZipAppender::HoldsAny(const std::vector<std::string>& names) const {

@@ -290,39 +290,13 @@ TEST(ZipAppendCrash, FiftyKillsLeaveTheArchiveWholeWithExactlyTheEntriesAdded) {
     int next = 0, journals = 0;
     for (int round = 0; round < 50; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        int report[2];
-        ASSERT_EQ(pipe(report), 0);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            close(report[0]);
-            for (int i = next;; ++i) {
-                const std::string name = "c" + std::to_string(i) + ".htm";
-                WriteFile(scratch / ("src/" + name), Pseudo(1000 + static_cast<std::size_t>(i) * 7919 % 200000, static_cast<unsigned>(i)));
-                const std::string started = "S" + std::to_string(i) + "\n";
-                if (write(report[1], started.data(), started.size()) < 0) _exit(2);
-                if (driver.Zip({"", "-6", "-g", archive, "-W", name}) != 0) _exit(3);
-                const std::string done = "D" + std::to_string(i) + "\n";
-                if (write(report[1], done.data(), done.size()) < 0) _exit(2);
-            }
-        }
-        close(report[1]);
-        // The kill lands after the first append has begun: a slow fork (sanitizers, a loaded
-        // machine) would otherwise spend whole rounds before any append.
-        std::string log;
-        for (char c = 0; c != '\n' && read(report[0], &c, 1) == 1;) log += c;
-        std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(random)));
-        kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended on its own: " << status;
-        char buffer[4096];
-        ssize_t n = 0;
-        while ((n = read(report[0], buffer, sizeof buffer)) > 0) log.append(buffer, static_cast<std::size_t>(n));
-        close(report[0]);
-        int last_done = next - 1, last_started = next - 1;
-        std::istringstream lines(log);
-        for (std::string line; std::getline(lines, line);)
-            (line[0] == 'D' ? last_done : last_started) = std::stoi(line.substr(1));
+        const KilledRun run = RunAndKill(next, [&](int i) {
+            const std::string name = "c" + std::to_string(i) + ".htm";
+            WriteFile(scratch / ("src/" + name), Pseudo(1000 + static_cast<std::size_t>(i) * 7919 % 200000, static_cast<unsigned>(i)));
+            return driver.Zip({"", "-6", "-g", archive, "-W", name}) == 0;
+        }, random);
+        ASSERT_TRUE(run.killed) << "the child ended on its own";
+        const int last_started = run.last_started, last_done = run.last_done;
 
         // Our opener rolls back what the kill left; then every reader agrees.
         journals += Exists(archive + ":journal") ? 1 : 0;

@@ -1,14 +1,23 @@
 #pragma once
 // Checks shared by the in-place add tests: what libzip reads of an archive, a shell command's
-// output, a file's inode (a rewrite renames a new file over the archive), a comment handler.
+// output, a file's inode (a rewrite renames a new file over the archive), a comment handler, and a
+// child killed at a random moment of a loop of adds.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
+#include <random>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/platform/zipdll/zip_driver.h"
@@ -72,6 +81,48 @@ inline ZipHandler Titles() {
         }
         return false;
     };
+}
+
+// The steps a killed child began and finished, as it reported them (first - 1 for none).
+struct KilledRun {
+    int last_started = 0;
+    int last_done = 0;
+    bool killed = false;
+};
+
+// Forks a child that runs step(first), step(first + 1), ... until it is killed, up to 30 ms after
+// its first step began: a slow fork (sanitizers, a loaded machine) would otherwise spend the whole
+// wait before any step. A step that answers false ends the child.
+inline KilledRun RunAndKill(int first, const std::function<bool(int)>& step, std::mt19937& random) {
+    KilledRun run{first - 1, first - 1, false};
+    int report[2];
+    if (pipe(report) != 0) return run;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(report[0]);
+        for (int i = first;; ++i) {
+            const std::string started = "S" + std::to_string(i) + "\n", done = "D" + std::to_string(i) + "\n";
+            if (write(report[1], started.data(), started.size()) < 0 || !step(i) ||
+                write(report[1], done.data(), done.size()) < 0)
+                _exit(2);
+        }
+    }
+    close(report[1]);
+    std::string log;
+    for (char c = 0; c != '\n' && read(report[0], &c, 1) == 1;) log += c;
+    std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(random)));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.killed = WIFSIGNALED(status);
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = read(report[0], buffer, sizeof buffer)) > 0) log.append(buffer, static_cast<std::size_t>(n));
+    close(report[0]);
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        (line[0] == 'D' ? run.last_done : run.last_started) = std::stoi(line.substr(1));
+    return run;
 }
 
 }  // namespace corvane::testing

@@ -4,15 +4,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <map>
 #include <random>
-#include <sstream>
-#include <thread>
 
 #include "tests/platform/zipdll/zip_checks.h"
 #include "tests/platform/zipdll/zip_driver.h"
@@ -165,36 +158,12 @@ TEST(ArchiveFaultsReplaceCrash, FiftyKillsLeaveEveryEntryInItsOldOrNewVersion) {
     int next = 1, journals = 0;
     for (int round = 0; round < 50; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        int report[2];
-        ASSERT_EQ(pipe(report), 0);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            close(report[0]);
-            for (int v = next;; ++v) {
-                WriteFile(scratch / ("src/" + name(v % kEntries)), content(v % kEntries, v));
-                const std::string started = "S" + std::to_string(v) + "\n";
-                if (write(report[1], started.data(), started.size()) < 0) _exit(2);
-                if (add(v % kEntries) != 0) _exit(3);
-                const std::string done = "D" + std::to_string(v) + "\n";
-                if (write(report[1], done.data(), done.size()) < 0) _exit(2);
-            }
-        }
-        close(report[1]);
-        std::string log;
-        for (char c = 0; c != '\n' && read(report[0], &c, 1) == 1;) log += c;
-        std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(random)));
-        kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended on its own: " << status;
-        char buffer[4096];
-        ssize_t n = 0;
-        while ((n = read(report[0], buffer, sizeof buffer)) > 0) log.append(buffer, static_cast<std::size_t>(n));
-        close(report[0]);
-        int last_done = next - 1, last_started = next - 1;
-        std::istringstream lines(log);
-        for (std::string line; std::getline(lines, line);)
-            (line[0] == 'D' ? last_done : last_started) = std::stoi(line.substr(1));
+        const KilledRun run = RunAndKill(next, [&](int v) {
+            WriteFile(scratch / ("src/" + name(v % kEntries)), content(v % kEntries, v));
+            return add(v % kEntries) == 0;
+        }, random);
+        ASSERT_TRUE(run.killed) << "the child ended on its own";
+        const int last_started = run.last_started, last_done = run.last_done;
         for (int v = next; v <= last_done; ++v) version[static_cast<std::size_t>(v % kEntries)] = v;
 
         // A kill in the middle of an in-place replacement leaves its journal; our opener rolls it back.
