@@ -5,8 +5,9 @@
 // only) every item after the archive is an exact entry name. libzip writes every
 // change to a temporary file and renames it over the archive (here through a work folder whose
 // name marks it as ours, work_path.h), so a failed or stopped call leaves the archive as it was.
-// With "-g" a plain add of new names appends in place instead (zip_appender.h), which keeps the
-// same promise through its journal.
+// With "-g" a plain add appends in place instead, new names and replacements alike
+// (zip_appender.h), which keeps the same promise through its journal; the rewrite still comes
+// when replacements have left as much dead space as live data, and drops it all.
 //
 // File specs are read against the working folder, or against the base folder the caller set for
 // its thread with xcdzip_set_base_folder; below a base folder no spec or link can reach outside it.
@@ -277,7 +278,8 @@ private:
         return XCD_OK;
     }
 
-    // New names only, into an archive we can append to; kNotAppendable leaves it to libzip.
+    // New names, and files replacing entries of their name, into an archive we can append to;
+    // kNotAppendable leaves it to libzip, whose rewrite also drops the dead space replacements left.
     int Append() {
         const int collected = CollectAll(o_.specs);
         if (collected != XCD_OK) return collected;
@@ -285,17 +287,26 @@ private:
         ZipAppender appender(o_.archive);
         const int opened = appender.Open();
         if (opened != XCD_OK) return opened;
-        std::vector<std::string> names;
+        std::vector<std::string> folders, files;
         for (const Candidate& c : candidates_) {
-            names.push_back(c.name);
-            if (S_ISDIR(c.st.st_mode)) names.push_back(c.name.substr(0, c.name.size() - 1));
+            if (S_ISDIR(c.st.st_mode)) {
+                folders.push_back(c.name);
+                folders.push_back(c.name.substr(0, c.name.size() - 1));
+            } else {
+                files.push_back(c.name);
+            }
         }
-        // A second record of a name would be a corrupt archive for many readers.
-        if (appender.HoldsAny(names)) return kNotAppendable;
+        // A folder entry already there only has its details changed, which the rewrite does.
+        if (appender.HoldsAny(folders)) return kNotAppendable;
+        const std::map<std::string, std::size_t> replaced = appender.FindRecords(files);
+        std::vector<std::size_t> records;
+        for (const auto& entry : replaced) records.push_back(entry.second);
+        if (!records.empty() && appender.ShouldCompact(records)) return kNotAppendable;
         std::set<std::string> done;
         for (const Candidate& c : candidates_) {
             if (!done.insert(c.name).second) continue;
-            const int code = AppendOne(appender, c);
+            const auto it = replaced.find(c.name);
+            const int code = AppendOne(appender, c, it == replaced.end() ? kNoRecord : it->second);
             if (code != XCD_OK) return code;
         }
         if (changes_ == 0) return result_ == XCD_OK ? XCD_WARN_NOTHING_TO_DO : result_;
@@ -305,7 +316,7 @@ private:
         return result_;
     }
 
-    int AppendOne(ZipAppender& appender, const Candidate& c) {
+    int AppendOne(ZipAppender& appender, const Candidate& c, std::size_t replaces) {
         const bool directory = S_ISDIR(c.st.st_mode);
         const int fd = directory ? -1 : folder_.OpenFile(c.path);
         if (!directory && fd < 0) return Skip(c.path, XCD_SKIP_CANNOT_READ);
@@ -317,7 +328,7 @@ private:
         } closer{fd};
         EntryRecord entry;
         std::string comment;
-        const int announced = Announce(c, false, entry, comment);
+        const int announced = Announce(c, replaces != kNoRecord, entry, comment);
         if (announced != XCD_OK) return announced;
         AppendEntry e;
         e.name = c.name;
@@ -327,7 +338,7 @@ private:
         e.external_attributes = (static_cast<uint32_t>(c.st.st_mode & 0xFFFF) << 16) | entry.record.Attributes;
         e.deflate = !Stored(c.name);
         e.level = o_.level;
-        const int code = appender.Add(e, fd, channel_);
+        const int code = appender.Add(e, fd, channel_, replaces);
         if (code != XCD_OK) return code;
         if (!directory) moved_.push_back(c.path);
         ++changes_;

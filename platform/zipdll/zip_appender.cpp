@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <unordered_set>
 
 #include "platform/zipdll/le_bytes.h"
 #include "platform/zipdll/positioned_io.h"
@@ -19,14 +18,11 @@ namespace {
 
 // A file this large may not fit 32-bit sizes once deflated; its local header gets zip64 fields.
 constexpr uint64_t kLocalZip64From = 0xF0000000;
-// Directories beyond this are left to the rewriting path rather than held in memory.
-constexpr uint64_t kLargestDirectory = uint64_t{1} << 30;
 constexpr std::size_t kChunk = 256 * 1024;
 constexpr std::size_t kFlushAt = 1024 * 1024;
 constexpr uint16_t kVersion = 20;
 constexpr uint16_t kVersionZip64 = 45;
 constexpr uint16_t kMadeByUnix = 3 << 8;
-constexpr uint16_t kFlagDirectoryEncrypted = 1 << 13;
 
 int WriteError(int error_number) {
     return error_number == ENOSPC || error_number == EDQUOT ? XCD_ERR_DISK_FULL : XCD_ERR_TEMP_FILE;
@@ -57,129 +53,6 @@ int ZipAppender::Open() {
     return XCD_OK;
 }
 
-int ZipAppender::ReadEnd(int64_t size) {
-    if (size < static_cast<int64_t>(kEndSize)) return kNotAppendable;
-    const std::size_t window = static_cast<std::size_t>(std::min<int64_t>(size, kEndSize + kMax16));
-    const uint64_t window_start = static_cast<uint64_t>(size) - window;
-    std::string buffer;
-    if (!ReadAt(fd_, buffer, window, window_start)) return kNotAppendable;
-    // The end record whose comment reaches exactly to the end of the file: bytes after it would
-    // be lost by the rewrite, so an archive with any is not appended to.
-    std::size_t at = window - kEndSize + 1;
-    bool found = false;
-    while (at-- > 0) {
-        if (Get32(buffer, at) == kEndSignature && at + kEndSize + Get16(buffer, at + 20) == window) {
-            found = true;
-            break;
-        }
-    }
-    if (!found) return kNotAppendable;
-    const uint64_t end_at = window_start + at;
-    const uint32_t disk = Get16(buffer, at + 4), cd_disk = Get16(buffer, at + 6);
-    const uint32_t on_disk = Get16(buffer, at + 8), total = Get16(buffer, at + 10);
-    const uint32_t cd_size32 = Get32(buffer, at + 12), cd_offset32 = Get32(buffer, at + 16);
-    if (disk != 0 || cd_disk != 0 || on_disk != total) return kNotAppendable;
-    comment_ = buffer.substr(at + kEndSize);
-
-    uint64_t count = total, cd_size = cd_size32, cd_offset = cd_offset32, directory_end = end_at;
-    std::string locator;
-    if (end_at >= kLocatorSize && ReadAt(fd_, locator, kLocatorSize, end_at - kLocatorSize) &&
-        Get32(locator, 0) == kLocatorSignature) {
-        const uint64_t end64_at = Get64(locator, 8);
-        std::string end64;
-        // Only the plain form: one disk, no extensible data between the record and the locator.
-        if (Get32(locator, 4) != 0 || Get32(locator, 16) > 1 || end_at < kLocatorSize + kEnd64Size ||
-            end64_at != end_at - kLocatorSize - kEnd64Size || !ReadAt(fd_, end64, kEnd64Size, end64_at) ||
-            Get32(end64, 0) != kEnd64Signature || Get64(end64, 4) != kEnd64Size - 12 || Get32(end64, 16) != 0 ||
-            Get32(end64, 20) != 0 || Get64(end64, 24) != Get64(end64, 32))
-            return kNotAppendable;
-        count = Get64(end64, 32);
-        cd_size = Get64(end64, 40);
-        cd_offset = Get64(end64, 48);
-        // The 32-bit fields either say "see zip64" or agree.
-        if ((total != kMax16 && total != count) || (cd_size32 != kMax32 && cd_size32 != cd_size) ||
-            (cd_offset32 != kMax32 && cd_offset32 != cd_offset))
-            return kNotAppendable;
-        directory_end = end64_at;
-    } else if (total == kMax16 || cd_size32 == kMax32 || cd_offset32 == kMax32) {
-        return kNotAppendable;
-    }
-    // The directory must end where the end records begin; otherwise the offsets are not ours to
-    // trust (a prefix added without adjusting them, junk in between).
-    if (count == 0 || cd_size > kLargestDirectory || cd_offset > directory_end || directory_end - cd_offset != cd_size)
-        return kNotAppendable;
-    count_ = count;
-    cd_offset_ = cd_offset;
-    old_length_ = static_cast<uint64_t>(size);
-    if (!ReadAt(fd_, tail_, static_cast<std::size_t>(old_length_ - cd_offset_), cd_offset_)) return kNotAppendable;
-    old_cd_ = tail_.substr(0, static_cast<std::size_t>(cd_size));
-    return XCD_OK;
-}
-
-int ZipAppender::ReadDirectory() {
-    const std::string_view cd = old_cd_;
-    std::size_t at = 0;
-    uint64_t first_entry = UINT64_MAX;
-    names_.clear();
-    names_.reserve(static_cast<std::size_t>(count_));
-    for (uint64_t k = 0; k < count_; ++k) {
-        if (cd.size() - at < kCentralSize || Get32(cd, at) != kCentralSignature) return kNotAppendable;
-        const uint32_t flags = Get16(cd, at + 8);
-        const uint32_t compressed32 = Get32(cd, at + 20), size32 = Get32(cd, at + 24);
-        const std::size_t name_length = Get16(cd, at + 28), extra_length = Get16(cd, at + 30),
-                          comment_length = Get16(cd, at + 32);
-        const uint32_t disk = Get16(cd, at + 34);
-        const uint32_t offset32 = Get32(cd, at + 42);
-        const std::size_t record = kCentralSize + name_length + extra_length + comment_length;
-        if (cd.size() - at < record || (flags & kFlagDirectoryEncrypted) != 0) return kNotAppendable;
-        uint64_t offset = offset32;
-        if (offset32 == kMax32 || disk == kMax16) {
-            // The zip64 extra holds, in order, only the fields whose 32-bit value is full.
-            bool found = false;
-            std::size_t e = at + kCentralSize + name_length;
-            const std::size_t e_end = e + extra_length;
-            while (e + 4 <= e_end) {
-                const uint32_t id = Get16(cd, e), length = Get16(cd, e + 2);
-                if (e + 4 + length > e_end) return kNotAppendable;
-                if (id == 1) {
-                    std::size_t field = e + 4;
-                    const std::size_t field_end = field + length;
-                    if (size32 == kMax32) field += 8;
-                    if (compressed32 == kMax32) field += 8;
-                    if (offset32 == kMax32) {
-                        if (field + 8 > field_end) return kNotAppendable;
-                        offset = Get64(cd, field);
-                        field += 8;
-                    }
-                    if (disk == kMax16 && (field + 4 > field_end || Get32(cd, field) != 0)) return kNotAppendable;
-                    found = true;
-                    break;
-                }
-                e += 4 + length;
-            }
-            if (!found) return kNotAppendable;
-        } else if (disk != 0) {
-            return kNotAppendable;
-        }
-        if (offset >= cd_offset_) return kNotAppendable;
-        first_entry = std::min(first_entry, offset);
-        names_.emplace_back(static_cast<uint32_t>(at + kCentralSize), static_cast<uint16_t>(name_length));
-        at += record;
-    }
-    if (at != cd.size() || first_entry != 0) return kNotAppendable;
-    std::string signature;
-    if (!ReadAt(fd_, signature, 4, 0) || Get32(signature, 0) != kLocalSignature) return kNotAppendable;
-    return XCD_OK;
-}
-
-bool ZipAppender::HoldsAny(const std::vector<std::string>& names) const {
-    const std::unordered_set<std::string_view> wanted(names.begin(), names.end());
-    const std::string_view cd = old_cd_;
-    for (const auto& [at, length] : names_)
-        if (wanted.count(cd.substr(at, length)) != 0) return true;
-    return false;
-}
-
 int ZipAppender::BeginWriting() {
     if (writing_) return XCD_OK;
     if (!journal_.Write(fd_, cd_offset_, tail_)) {
@@ -208,8 +81,11 @@ void ZipAppender::RollBack() {
     finished_ = true;
 }
 
-int ZipAppender::Add(const AppendEntry& entry, int fd, Channel& channel) {
+int ZipAppender::Add(const AppendEntry& entry, int fd, Channel& channel, std::size_t replaces) {
     if (entry.name.empty() || entry.name.size() > kMax16 || entry.comment.size() > kMax16) return XCD_ERR_BAD_ARGUMENTS;
+    if (replaces != kNoRecord && (replaces >= records_.size() || replacements_.count(replaces) != 0))
+        return XCD_ERR_BAD_ARGUMENTS;
+    const std::string comment = entry.comment.empty() && replaces != kNoRecord ? OldComment(replaces) : entry.comment;
     const int begun = BeginWriting();
     if (begun != XCD_OK) return begun;
 
@@ -218,7 +94,7 @@ int ZipAppender::Add(const AppendEntry& entry, int fd, Channel& channel) {
     const bool zip64_local = expected >= kLocalZip64From;
     const bool compress = fd >= 0 && expected > 0 && entry.deflate && entry.level > 0;
     uint16_t flags = 0;
-    if ((!IsAscii(entry.name) || !IsAscii(entry.comment)) && IsStrictUtf8(entry.name) && IsStrictUtf8(entry.comment))
+    if ((!IsAscii(entry.name) || !IsAscii(comment)) && IsStrictUtf8(entry.name) && IsStrictUtf8(comment))
         flags |= kUtf8Flag;
     const uint16_t method = compress ? 8 : 0;
 
@@ -354,7 +230,7 @@ int ZipAppender::Add(const AppendEntry& entry, int fd, Channel& channel) {
         extra = field + extra;
     }
     const uint16_t version = zip64_local || !extra.empty() ? kVersionZip64 : kVersion;
-    std::string& r = new_records_;
+    std::string r;
     Put32(r, kCentralSignature);
     Put16(r, kMadeByUnix | version);
     Put16(r, version);
@@ -367,16 +243,40 @@ int ZipAppender::Add(const AppendEntry& entry, int fd, Channel& channel) {
     Put32(r, static_cast<uint32_t>(std::min(size, kMax32)));
     Put16(r, static_cast<uint32_t>(entry.name.size()));
     Put16(r, static_cast<uint32_t>(extra.size()));
-    Put16(r, static_cast<uint32_t>(entry.comment.size()));
+    Put16(r, static_cast<uint32_t>(comment.size()));
     Put16(r, 0);  // disk
     Put16(r, 0);  // internal attributes
     Put32(r, entry.external_attributes);
     Put32(r, static_cast<uint32_t>(std::min(local_at, kMax32)));
     r += entry.name;
     r += extra;
-    r += entry.comment;
-    ++count_;
+    r += comment;
+    if (replaces == kNoRecord) {
+        new_records_ += r;
+        ++count_;
+    } else {
+        replaced_size_ += records_[replaces].size;
+        replacements_.emplace(replaces, std::move(r));
+    }
     return XCD_OK;
+}
+
+// The old records in their order, each replaced one swapped for its successor, then the new ones.
+int ZipAppender::WriteDirectory(uint64_t cd_at) {
+    uint64_t at = cd_at;
+    std::size_t copied = 0;
+    for (const auto& [k, record] : replacements_) {
+        const Record& old = records_[k];
+        if (!WriteAt(fd_, old_cd_.data() + copied, old.at - copied, at)) return errno;
+        at += old.at - copied;
+        if (!WriteAt(fd_, record, at)) return errno;
+        at += record.size();
+        copied = old.at + old.size;
+    }
+    if (!WriteAt(fd_, old_cd_.data() + copied, old_cd_.size() - copied, at)) return errno;
+    at += old_cd_.size() - copied;
+    if (!WriteAt(fd_, new_records_, at)) return errno;
+    return 0;
 }
 
 int ZipAppender::Finish() {
@@ -386,7 +286,8 @@ int ZipAppender::Finish() {
         return XCD_OK;
     }
     const uint64_t cd_at = position_;
-    const uint64_t cd_size = old_cd_.size() + new_records_.size();
+    uint64_t cd_size = old_cd_.size() - replaced_size_ + new_records_.size();
+    for (const auto& replacement : replacements_) cd_size += replacement.second.size();
     const uint64_t end_at = cd_at + cd_size;
     std::string end;
     if (count_ >= kMax16 || cd_size >= kMax32 || cd_at >= kMax32) {
@@ -415,9 +316,9 @@ int ZipAppender::Finish() {
     Put16(end, static_cast<uint32_t>(comment_.size()));
     end += comment_;
     const uint64_t length = end_at + end.size();
-    if (!WriteAt(fd_, old_cd_, cd_at) || !WriteAt(fd_, new_records_, cd_at + old_cd_.size()) ||
-        !WriteAt(fd_, end, end_at) || ftruncate(fd_, static_cast<off_t>(length)) != 0)
-        return Failed(errno);
+    const int written = WriteDirectory(cd_at);
+    if (written != 0) return Failed(written);
+    if (!WriteAt(fd_, end, end_at) || ftruncate(fd_, static_cast<off_t>(length)) != 0) return Failed(errno);
     // The archive is complete; only now may the way back go (unsynced, as the journal explains).
     journal_.Release(true);
     writing_ = false;
