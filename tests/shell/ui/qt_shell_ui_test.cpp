@@ -15,6 +15,7 @@
 #include "tests/shell/ns/fs_helpers.h"
 #include "tests/shell/ns/scratch_home.h"
 #include "tests/support/gui_app.h"
+#include "tests/support/patient_boxes.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/screenshot.h"
 
@@ -128,6 +129,49 @@ TEST_F(ShellUiQt, CancelInTheProgressWindowStopsTheOperation) {
     EXPECT_TRUE(op.AnyOperationsAborted());
     EXPECT_EQ(CountEntries(home_ + "/dst"), 1000u);  // what was copied stays
     EXPECT_EQ(ui_.ProgressDialog(), nullptr);
+}
+
+// Every question can be answered: no progress window (nor its show timer) is there before the
+// first answer, and one that began before a later question waits until it is answered.
+using DeleteSafetyQuestions = ShellUiQt;
+
+TEST_F(DeleteSafetyQuestions, NoProgressWindowComesOverAQuestion) {
+    shell::TQtShellUi slow{shell::ShellTiming{std::chrono::milliseconds(150)}};
+    shell::SetShellUi(&slow);
+    const std::string kept = MakeFile("kept.htm");
+    const std::string trashed = MakeFile("trashed.htm");
+    TFileOperator op;
+    op.SetOperation(TFileOperation::foDelete);
+    {
+        PatientBoxes boxes(std::chrono::milliseconds(400));
+        boxes.Expect("No");
+        op.SetSourcePaths({kept});
+        EXPECT_FALSE(op.Execute());
+        boxes.Expect("Yes");
+        op.SetSourcePaths({trashed});
+        EXPECT_TRUE(op.Execute());
+        EXPECT_EQ(boxes.progress_over_a_box, 0);
+    }
+    EXPECT_TRUE(Exists(kept));
+    EXPECT_FALSE(Exists(trashed));
+    EXPECT_EQ(CountEntries(root_ + "/data/Trash/files"), 1u);
+
+    // Deleting for good asks about each item in turn, the later ones after the work began.
+    const std::string a = MakeFile("a.htm"), b = MakeFile("b.htm");
+    op.SetFlags({});
+    op.SetSourcePaths({a, b});
+    {
+        PatientBoxes boxes(std::chrono::milliseconds(400));
+        boxes.Expect("Yes");
+        boxes.Expect("Yes");
+        EXPECT_TRUE(op.Execute());
+        EXPECT_EQ(boxes.texts, (std::vector<QString>{"Are you sure you want to permanently delete 'a.htm'?",
+                                                     "Are you sure you want to permanently delete 'b.htm'?"}));
+        EXPECT_EQ(boxes.progress_over_a_box, 0);
+    }
+    EXPECT_FALSE(Exists(a) || Exists(b));
+    EXPECT_EQ(slow.ProgressDialog(), nullptr);
+    shell::SetShellUi(&ui_);
 }
 
 }  // namespace
