@@ -221,9 +221,9 @@ private:
                 Expand(req_.sources[i], items);
             }
             if (!needDest) continue;
+            const bool pattern = IsPattern(req_.sources[i]);
             for (std::size_t k = before; k < items.size(); ++k) {
                 std::string target;
-                const bool pattern = IsPattern(req_.sources[i]);
                 if (!ResolveTarget(items[k], perSource ? req_.destinations[i] : req_.destinations.front(),
                                    perSource && !pattern, items.size() > 1 || req_.sources.size() > 1 || pattern,
                                    target)) {
