@@ -179,7 +179,7 @@ void TMainCommands::miZipDeleteClick() {
         trash.SetFlags({shell::TFileOperationFlag::foAllowUndo});
         trash.SetProgressTitle(AppLanguage().GetLangStr(msg::MoveArchiveToTrashTitle));
         trash.SetParentForm(&form_);
-        trash.SetSourceFiles(zip->CurrentZipFileName());
+        trash.SetSourcePaths({zip->CurrentZipFileName()});
         if (trash.Execute() && !trash.AnyOperationsAborted()) zip->CloseZip();
         return;
     }

@@ -82,7 +82,7 @@ void TFormScheduler::DeleteSelection() {
         op.SetOperation(shell::TFileOperation::foDelete);
         op.SetFlags({shell::TFileOperationFlag::foAllowUndo, shell::TFileOperationFlag::foNoConfirmation,
                      shell::TFileOperationFlag::foSimpleProgress});
-        op.SetSourceFiles(target);
+        op.SetSourcePaths({target});
         op.Execute();
         if (op.AnyOperationsAborted()) {
             aborted = true;

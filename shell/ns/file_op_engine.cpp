@@ -77,10 +77,7 @@ public:
         std::vector<std::string> items;
         std::vector<std::string> targets;
         if (!Prepare(items, targets)) return Finish();
-        if (!Has(fof::Silent)) {
-            ui_.ProgressBegin(req_.parent, req_.progressTitle, CountAll(items), Has(fof::SimpleProgress));
-            progressShown_ = true;
-        }
+        items_ = &items;
         switch (req_.kind) {
         case FileOpKind::Delete:
             DeleteAll(items);
@@ -98,6 +95,7 @@ public:
 
 private:
     bool Has(std::uint16_t flag) const { return (req_.flags & flag) != 0; }
+    bool IsPattern(const std::string& source) const { return req_.patterns && HasWildcard(LastPart(source)); }
     bool Confirming() const { return !Has(fof::NoConfirmation); }
 
     void Fail(const std::string& text) { errors_.push_back(text); }
@@ -122,9 +120,14 @@ private:
         return answer;
     }
 
-    // One step of progress; false once the user cancelled.
+    // One step of progress; false once the user cancelled. The progress begins with the first step,
+    // so a question asked before any work never has a progress window (or its show timer) over it.
     bool Step(const std::string& name) {
         if (aborted_) return false;
+        if (!progressShown_ && !Has(fof::Silent) && items_ != nullptr) {
+            ui_.ProgressBegin(req_.parent, req_.progressTitle, CountAll(*items_), Has(fof::SimpleProgress));
+            progressShown_ = true;
+        }
         if (progressShown_) {
             ui_.ProgressStep(done_, name);
             if (ui_.ProgressCancelled()) aborted_ = true;
@@ -167,7 +170,7 @@ private:
         std::string normal;
         if (!CheckSource(source, normal)) return;
         const std::string name = LastPart(normal);
-        if (!HasWildcard(name)) {
+        if (!IsPattern(normal)) {
             struct stat st;
             if (::lstat(normal.c_str(), &st) != 0) {
                 Fail("'" + normal + "': " + ErrnoText(errno));
@@ -218,11 +221,12 @@ private:
                 Expand(req_.sources[i], items);
             }
             if (!needDest) continue;
+            const bool pattern = IsPattern(req_.sources[i]);
             for (std::size_t k = before; k < items.size(); ++k) {
                 std::string target;
                 if (!ResolveTarget(items[k], perSource ? req_.destinations[i] : req_.destinations.front(),
-                                   perSource && !HasWildcard(LastPart(req_.sources[i])), items.size() > 1 ||
-                                   req_.sources.size() > 1 || HasWildcard(LastPart(req_.sources[i])), target)) {
+                                   perSource && !pattern, items.size() > 1 || req_.sources.size() > 1 || pattern,
+                                   target)) {
                     if (aborted_) return false;
                     items.erase(items.begin() + static_cast<long>(k), items.end());
                     break;
@@ -652,6 +656,7 @@ private:
     bool replaceAll_ = false;
     bool skipped_ = false;  // an item the user chose not to replace
     bool progressShown_ = false;
+    const std::vector<std::string>* items_ = nullptr;  // what the progress counts
     std::size_t done_ = 0;
     unsigned tempCounter_ = 0;
 };

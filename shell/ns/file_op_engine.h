@@ -30,7 +30,10 @@ constexpr std::uint16_t NoConfirmMkDir = 0x200;
 
 struct FileOpRequest {
     FileOpKind kind = FileOpKind::Copy;
-    std::vector<std::string> sources;       // absolute; "*" and "?" allowed in the last part
+    // Absolute paths, each acted on as it is: ";", "*" and "?" are legal in names.
+    std::vector<std::string> sources;
+    // "*" and "?" in a source's last part match the names of its folder; only for callers that mean it.
+    bool patterns = false;
     std::vector<std::string> destinations;  // one folder (or new name), or one per source
     std::uint16_t flags = 0;
     std::string progressTitle;

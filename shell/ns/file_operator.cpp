@@ -35,6 +35,7 @@ TFileOperator::TFileOperator(QObject* owner)
 
 TFileOperator::~TFileOperator() {
     sources_.clear();
+    paths_.clear();
     destination_.clear();
 }
 
@@ -66,13 +67,25 @@ void TFileOperator::SetSourceFiles(const std::string& text) {
         if (c == ';') c = '\0';
     sources_ += '\0';
     sources_ += '\0';
+    paths_.clear();
+    exact_ = false;
+}
+
+void TFileOperator::SetSourcePaths(const std::vector<std::string>& paths) {
+    sources_.clear();
+    for (const std::string& path : paths) sources_ += path + '\0';
+    sources_ += '\0';
+    paths_ = paths;
+    exact_ = true;
 }
 
 bool TFileOperator::Execute() {
     FileOpRequest request;
     request.kind = KindOf(operation_);
+    request.sources = paths_;
+    request.patterns = !exact_;
     // The list's names end at each NUL; an empty name ends the list.
-    for (std::size_t at = 0; at < sources_.size();) {
+    for (std::size_t at = 0; !exact_ && at < sources_.size();) {
         const std::size_t end = sources_.find('\0', at);
         const std::string name = sources_.substr(at, end == std::string::npos ? std::string::npos : end - at);
         if (name.empty()) break;

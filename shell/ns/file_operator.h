@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace corvane::shell {
 
@@ -51,8 +52,11 @@ public:
     QObject* ParentForm() const { return parentForm_.data(); }
     void SetParentForm(QObject* form) { parentForm_ = form; }
 
-    // Names separated by ";", kept as a list of NUL-ended names closed by one more NUL.
+    // Names separated by ";", kept as a list of NUL-ended names closed by one more NUL; "*" and "?"
+    // in a name's last part match names.
     void SetSourceFiles(const std::string& text);
+    // Exact paths, each acted on as it is, whatever characters it holds.
+    void SetSourcePaths(const std::vector<std::string>& paths);
     const std::string& SourceList() const { return sources_; }
     void SetDestination(const std::string& text) { destination_ = text; }
     const std::string& Destination() const { return destination_; }
@@ -67,6 +71,8 @@ private:
     std::string progressTitle_;
     QPointer<QObject> parentForm_;
     std::string sources_;
+    std::vector<std::string> paths_;  // exact paths; used instead of sources_ when set
+    bool exact_ = false;
     std::string destination_;
     bool aborted_ = false;
 };

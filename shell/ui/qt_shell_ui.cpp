@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QWidget>
+#include <limits>
 #include <utility>
 
 #include "shell/ns/com.h"
@@ -44,6 +45,8 @@ ShellAnswer TQtShellUi::Confirm(QObject* parent, const std::string& title, const
     // While the progress window is up the question belongs to it.
     QWidget* owner = progress_ != nullptr && progress_->isVisible() ? progress_.data() : WidgetOf(parent);
     const MsgButton answer = ShowMessageBox(owner, request);
+    // The time the user took to answer is not the operation's.
+    if (progress_ != nullptr && !progress_->isVisible()) clock_.restart();
     for (const auto& [ours, box] : kButtons)
         if (box == answer) return ours;
     return ShellAnswer::Cancel;
@@ -63,21 +66,32 @@ void TQtShellUi::ProgressBegin(QObject* parent, const std::string& title, std::s
     progress_->setWindowModality(Qt::ApplicationModal);
     progress_->setAutoClose(false);
     progress_->setAutoReset(false);
-    progress_->setMinimumDuration(static_cast<int>(timing_.ProgressDelay.count()));
+    // Shown by the steps, never by the dialog's own timer: a timer would draw the modal progress over
+    // a question the operation asks in between, and the question could no longer be answered.
+    progress_->setMinimumDuration(std::numeric_limits<int>::max());
     progress_->setRange(0, Clamp(total));
     progress_->setValue(0);
+    clock_.start();
+}
+
+void TQtShellUi::ShowProgressWhenDue() {
+    if (progress_ != nullptr && !progress_->isVisible() && !progress_->wasCanceled() &&
+        clock_.elapsed() >= timing_.ProgressDelay.count())
+        progress_->show();
 }
 
 void TQtShellUi::ProgressStep(std::size_t done, const std::string& item) {
     if (progress_ == nullptr) return;
     if (!simple_) progress_->setLabelText(QString::fromStdString(item));
-    progress_->setValue(Clamp(done));  // shows the window once the delay has passed
+    progress_->setValue(Clamp(done));
+    ShowProgressWhenDue();
     QCoreApplication::processEvents();
     if (OnProgressStep) OnProgressStep(done);
 }
 
 bool TQtShellUi::ProgressCancelled() {
     if (progress_ == nullptr) return false;
+    ShowProgressWhenDue();
     QCoreApplication::processEvents();
     return progress_->wasCanceled();
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The shell's dialogs in the program: questions and warnings go through the message box seam (so
 // tests script them like every box), the progress is a modal QProgressDialog "ShellProgressDlg"
-// shown once an operation has taken longer than ShellTiming's delay. Main thread only.
+// shown once an operation has taken longer than ShellTiming's delay, never while a question is up.
+// Main thread only.
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <functional>
 
@@ -37,8 +39,11 @@ public:
     std::function<void(std::size_t done)> OnProgressStep;
 
 private:
+    void ShowProgressWhenDue();
+
     ShellTiming timing_;
     QPointer<QProgressDialog> progress_;
+    QElapsedTimer clock_;  // since the progress began, less the time spent answering
     bool simple_ = false;
 };
 

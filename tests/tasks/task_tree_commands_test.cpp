@@ -87,6 +87,42 @@ TEST_F(TaskTreeDelete, ACategoryLeavesTheActiveListAndARunningOneIsRefused) {
     EXPECT_EQ(App->GetCurrentTask(), nullptr);
 }
 
+// A category or task whose name holds ";" or "*" goes alone: the sibling categories and tasks that a
+// list or a pattern would reach stay, with their queues.
+using DeleteSafetyTaskTree = TaskTreeHome;
+
+TEST_F(DeleteSafetyTaskTree, OnlyTheChosenCategoryOrTaskGoesToTheTrash) {
+    MakeTask("News;Old", "chosen");
+    auto news = MakeTask("News", "kept");
+    auto old = MakeTask("Old", "kept");
+    Select(tasks_ + "News;Old");
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(MsgButton::Yes, "the category 'News;Old'");
+        Form().actTasksDelete->trigger();
+    }
+    EXPECT_FALSE(std::filesystem::exists(tasks_ + "News;Old"));
+    EXPECT_TRUE(std::filesystem::exists(news->FileName));
+    EXPECT_TRUE(std::filesystem::exists(old->FileName));
+
+    auto star = MakeTask("General", "site*");
+    std::vector<std::shared_ptr<TCVTask>> siblings = {MakeTask("General", "site"), MakeTask("General", "site2")};
+    for (const auto& task : {star, siblings[0], siblings[1]}) WriteBytes(QueueFileOf(task->FileName), "queue");
+    Select(star->FileName);
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(MsgButton::Yes, "delete the selected Task");
+        Form().actTasksDelete->trigger();
+    }
+    EXPECT_FALSE(std::filesystem::exists(star->FileName));
+    for (const auto& task : siblings) {
+        EXPECT_TRUE(std::filesystem::exists(task->FileName)) << task->FileName;
+        EXPECT_TRUE(std::filesystem::exists(QueueFileOf(task->FileName))) << task->FileName;
+    }
+    EXPECT_EQ(TrashedNames(), (std::vector<std::string>{"News;Old", "site*.cvt", "site*.dwn"}));
+    EXPECT_TRUE(shell_ui_.warnings.empty());
+}
+
 using TaskTreeRename = TaskTreeHome;
 
 TEST_F(TaskTreeRename, ATaskFileKeepsItsExtensionItsQueueAndItsNameFollow) {

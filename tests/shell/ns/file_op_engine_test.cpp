@@ -26,10 +26,11 @@ protected:
         dst_ = MakeDir("dst");
     }
     shell::FileOpResult Run(FileOpKind kind, std::vector<std::string> sources, std::vector<std::string> dests,
-                            std::uint16_t flags) {
+                            std::uint16_t flags, bool patterns = false) {
         shell::FileOpRequest request;
         request.kind = kind;
         request.sources = std::move(sources);
+        request.patterns = patterns;
         request.destinations = std::move(dests);
         request.flags = flags;
         return shell::RunFileOperation(request);
@@ -140,12 +141,12 @@ TEST_F(FileOpEngine, PatternsFilesOnlyMultipleDestinationsAndRename) {
     MakeFile("src/b.htm", "b");
     MakeFile("src/c.txt");
     MakeDir("src/d.htm");
-    EXPECT_TRUE(Run(FileOpKind::Copy, {src_ + "/*.htm"}, {dst_ + "/pages"}, fof::FilesOnly | fof::NoConfirmMkDir).ok);
+    EXPECT_TRUE(Run(FileOpKind::Copy, {src_ + "/*.htm"}, {dst_ + "/pages"}, fof::FilesOnly | fof::NoConfirmMkDir, true).ok);
     EXPECT_EQ(CountEntries(dst_ + "/pages"), 2u);
     EXPECT_EQ(ReadText(dst_ + "/pages/b.htm"), "b");
 
     ui.answers = {ShellAnswer::No};  // the missing folder is not created
-    EXPECT_FALSE(Run(FileOpKind::Copy, {src_ + "/?.htm"}, {dst_ + "/other"}, 0).ok);
+    EXPECT_FALSE(Run(FileOpKind::Copy, {src_ + "/?.htm"}, {dst_ + "/other"}, 0, true).ok);
     EXPECT_EQ(ui.questions.back(), "The folder '" + dst_ + "/other' does not exist. Create it?");
     EXPECT_FALSE(Exists(dst_ + "/other"));
 
@@ -166,7 +167,7 @@ TEST_F(FileOpEngine, CancelStopsAndKeepsWhatWasDone) {
     RecordingShellUi ui;
     for (int i = 0; i < 40; ++i) MakeFile("src/many/f" + std::to_string(100 + i));
     ui.cancelAt = 20;
-    const shell::FileOpResult result = Run(FileOpKind::Copy, {src_ + "/many/*"}, {dst_}, 0);
+    const shell::FileOpResult result = Run(FileOpKind::Copy, {src_ + "/many/*"}, {dst_}, 0, true);
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.aborted);
     EXPECT_EQ(ui.total, 40u);

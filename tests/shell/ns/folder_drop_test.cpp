@@ -159,5 +159,21 @@ TEST_F(ShellFolderDrop, RightButtonDropAsksWhatToDo) {
     target->Release();
 }
 
+// A dropped name is a name, whatever it holds: its siblings that a pattern would match stay.
+using DeleteSafetyDrop = ShellFolderDrop;
+
+TEST_F(DeleteSafetyDrop, OnlyTheDroppedItemsMove) {
+    const std::string odd = MakeFile("a/report?.txt", "odd");
+    const std::string star = MakeFile("a/pages*", "star");
+    for (const char* sibling : {"a/report1.txt", "a/reportX.txt", "a/pages", "a/pages2"}) MakeFile(sibling, "sibling");
+    const std::string to = MakeDir("b");
+    EXPECT_EQ(DropOn(to, FilesData({odd, star}).Get(), 0), DROPEFFECT_MOVE);
+    EXPECT_EQ(ReadText(to + "/report?.txt"), "odd");
+    EXPECT_EQ(ReadText(to + "/pages*"), "star");
+    EXPECT_EQ(CountEntries(to), 2u);
+    EXPECT_EQ(CountEntries(home_ + "/a"), 4u);
+    EXPECT_TRUE(ui.warnings.empty());
+}
+
 }  // namespace
 }  // namespace corvane::testing

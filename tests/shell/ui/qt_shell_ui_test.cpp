@@ -15,6 +15,7 @@
 #include "tests/shell/ns/fs_helpers.h"
 #include "tests/shell/ns/scratch_home.h"
 #include "tests/support/gui_app.h"
+#include "tests/support/patient_boxes.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/screenshot.h"
 
@@ -128,6 +129,32 @@ TEST_F(ShellUiQt, CancelInTheProgressWindowStopsTheOperation) {
     EXPECT_TRUE(op.AnyOperationsAborted());
     EXPECT_EQ(CountEntries(home_ + "/dst"), 1000u);  // what was copied stays
     EXPECT_EQ(ui_.ProgressDialog(), nullptr);
+}
+
+// Deleting for good asks about each item in turn: the first question comes before any progress
+// window (or its show timer) exists, and a progress window that began before a later question
+// waits until that one is answered.
+using DeleteSafetyQuestions = ShellUiQt;
+
+TEST_F(DeleteSafetyQuestions, NoProgressWindowComesOverAQuestion) {
+    shell::TQtShellUi slow{shell::ShellTiming{std::chrono::milliseconds(150)}};
+    shell::SetShellUi(&slow);
+    const std::string a = MakeFile("a.htm"), b = MakeFile("b.htm");
+    TFileOperator op;
+    op.SetOperation(TFileOperation::foDelete);
+    op.SetFlags({});
+    op.SetSourcePaths({a, b});
+    {
+        PatientBoxes boxes(std::chrono::milliseconds(400));
+        boxes.Expect("Yes");
+        boxes.Expect("Yes");
+        EXPECT_TRUE(op.Execute());
+        EXPECT_EQ(boxes.texts, (std::vector<QString>{"Are you sure you want to permanently delete 'a.htm'?",
+                                                     "Are you sure you want to permanently delete 'b.htm'?"}));
+        EXPECT_EQ(boxes.progress_over_a_box, 0);
+    }
+    EXPECT_FALSE(Exists(a) || Exists(b));
+    shell::SetShellUi(&ui_);
 }
 
 }  // namespace

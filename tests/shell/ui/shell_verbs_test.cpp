@@ -179,6 +179,27 @@ TEST_F(ShellVerbs, DeleteTrashesOnlyAfterYes) {
     EXPECT_NE(ui.questions[1].find("gone.txt"), std::string::npos);
 }
 
+// The menu's Paste and Delete act on the chosen item only, though its name reads as a pattern;
+// the siblings a pattern would reach stay where they are.
+using DeleteSafetyVerbs = ShellVerbs;
+
+TEST_F(DeleteSafetyVerbs, PasteAndDeleteTakeTheNameAsItIs) {
+    const std::string odd = MakeFile("a/report?.txt", "odd");
+    for (const char* sibling : {"a/report1.txt", "a/reportX.txt"}) MakeFile(sibling, "sibling");
+    const std::string to = MakeDir("b");
+    ASSERT_EQ(Invoke(odd, "copy"), S_OK);
+    ASSERT_EQ(Invoke(to, "paste"), S_OK);
+    EXPECT_EQ(ReadText(to + "/report?.txt"), "odd");
+    EXPECT_EQ(CountEntries(to), 1u);
+
+    ui.answers = {ShellAnswer::Yes};
+    ASSERT_EQ(Invoke(odd, "delete"), S_OK);
+    EXPECT_EQ(ui.questions, std::vector<std::string>{"Are you sure you want to move 'report?.txt' to the Trash?"});
+    EXPECT_FALSE(Exists(odd));
+    EXPECT_EQ(CountEntries(home_ + "/a"), 2u);
+    EXPECT_EQ(CountEntries(root_ + "/data/Trash/files"), 1u);
+}
+
 TEST_F(ShellVerbs, SendToCopiesIntoTheLinkedFolderAndRunsNothing) {
     const std::string file = MakeFile("a/f.txt", "sent");
     const std::string target = MakeDir("backup");
