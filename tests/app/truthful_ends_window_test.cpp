@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -105,14 +104,8 @@ TEST_F(TruthfulEndsWindow, ARefusedStartPageInZipModeEndsAsAFailureAndLeavesNoAr
     TFormZip* zip = form.Views().FormZip;
     ASSERT_NE(zip, nullptr) << "the run showed the archive window";
     EXPECT_EQ(zip->Tree().FindArchive(task->Destination), 0u);
-    const QString archive_name = QString::fromStdString(fs::path(task->Destination).filename().string());
-    QAbstractItemModel* tree = zip->tvZip->model();
-    for (int row = 0; row < tree->rowCount(); ++row)
-        EXPECT_NE(tree->index(row, 0).data().toString(), archive_name);
-    EXPECT_FALSE(form.mruFiles->Items().contains(QString::fromStdString(task->Destination)));
-    for (const QMenu* menu : form.findChildren<QMenu*>())
-        for (const QAction* action : menu->actions())
-            EXPECT_FALSE(action->text().contains(archive_name)) << menu->title().toStdString();
+    EXPECT_EQ(zip->tvZip->model()->rowCount(), 0);
+    EXPECT_TRUE(form.mruFiles->Items().isEmpty());
     SaveScreenshot(form, QStringLiteral("-refused-zip"));
 }
 
