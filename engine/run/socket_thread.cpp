@@ -278,8 +278,8 @@ void TThreadSocket::RunGet(TickHTTPS& http, bool& requested, std::string& refusa
 
 namespace {
 
-// The transfer's own error text without its number: "[12029] Cannot connect to server." gives
-// "Cannot connect to server".
+// The transfer's own error text without its number: "[12029] Internet Cannot Connect.." gives
+// "Internet Cannot Connect".
 std::string TransferErrorText(const TickHTTPS& http) {
     std::string text = http.LastErrorText();
     if (!text.empty() && text[0] == '[') {
