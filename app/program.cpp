@@ -19,6 +19,7 @@
 #include "platform/launch/launcher.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/rtl/log.h"
+#include "platform/rtl/paths.h"
 #include "shell/ns/shell_clipboard.h"
 #include "shell/ns/shell_ui.h"
 #include "shell/ui/qt_shell_clipboard.h"
@@ -87,6 +88,7 @@ TSignalClose::~TSignalClose() {
 int RunProgram(int argc, char* argv[]) {
     // Qt WebEngine shares its OpenGL context; this must be set before the application object.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    MakeDataRootAbsolute();
     TCorvaneApplication application(argc, argv);
     const QStringList parameters = QApplication::arguments().mid(1);
 

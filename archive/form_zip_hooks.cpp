@@ -4,6 +4,7 @@
 
 #include "archive/form_zip.h"
 #include "engine/model/task.h"
+#include "widgets/app_host.h"
 
 namespace corvane {
 
@@ -16,6 +17,18 @@ void* TFormZipArchiveHooks::OpenArchive(TCVTask& task) {
         obj->BrowseRoot = task.GetFolder();
     }
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(node));
+}
+
+void TFormZipArchiveHooks::CloseArchive(TCVTask& task) {
+    AppHostInstance().RemoveRecentArchive(task.Destination);
+    TFormZip* form = view_(false);
+    if (form == nullptr) return;
+    const TZipNodeId node = form->Tree().FindArchive(task.Destination);
+    if (node == 0) return;
+    // The listing of the missing file ends at once; a close waits for it.
+    form->WaitForListing();
+    form->SelectNode(node, true);
+    form->CloseZip();
 }
 
 void TFormZipArchiveHooks::AbortArchive() {

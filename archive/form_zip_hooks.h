@@ -23,6 +23,7 @@ public:
     // The archive's node, as a handle; the captured files lie in the task's folder already, so
     // browsing it extracts nothing.
     void* OpenArchive(TCVTask& task) override;
+    void CloseArchive(TCVTask& task) override;
     void AbortArchive() override;
     bool ArchiveBusy() override;
     // True only when the file's entry went in without a warning.

@@ -12,7 +12,7 @@ class TRunControlHooks {
 public:
     virtual ~TRunControlHooks() = default;
 
-    // Status line: numbered message (690, 691, 692, 694, 695, 5500, 5520-5522), followed by tail.
+    // Status line: numbered message (690, 691, 692, 694, 695, 5500, 5520-5522, 5580-5582), followed by tail.
     virtual void StatusMessage(int /*number*/, const std::string& /*tail*/) {}
     // Toolbar logo animating while a task runs; the status view's Run button.
     virtual void AnimateLogo(bool /*running*/) {}
@@ -23,6 +23,9 @@ public:
     // Opens the task's archive (its Destination) and returns its node (the task's ZipNode). The
     // captured files already lie in the temporary capture folder, so browsing it extracts nothing.
     virtual void* OpenArchive(TCVTask& /*task*/) { return nullptr; }
+    // The run ended without writing the task's archive: its node (the task's ZipNode) is closed and
+    // the archive leaves the recent list.
+    virtual void CloseArchive(TCVTask& /*task*/) {}
     // Raises the abort flag of a running archive operation.
     virtual void AbortArchive() {}
     // True while the archive window works on an archive (the zip step then waits).

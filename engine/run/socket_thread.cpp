@@ -210,10 +210,10 @@ void TThreadSocket::RunJob() {
     }
     if (!IsWebURL(job.URL) || job.LocalFile.empty()) {
         // Nothing to fetch (not a web URL, or no safe place for the file): an error at once, so the
-        // connection does not stay busy with it.
+        // connection does not stay busy with it; a web URL's item says why.
         std::lock_guard guard(lock_);
         if (!stopped_) status_text_ = kSocketError;
-        status_code_.clear();
+        status_code_ = IsWebURL(job.URL) ? kNoSafeLocalName : "";
     } else {
         DoDownload(job);
     }
@@ -278,13 +278,30 @@ void TThreadSocket::RunGet(TickHTTPS& http, bool& requested, std::string& refusa
 
 namespace {
 
+// The transfer's own error text without its number: "[12029] Internet Cannot Connect.." gives
+// "Internet Cannot Connect".
+std::string TransferErrorText(const TickHTTPS& http) {
+    std::string text = http.LastErrorText();
+    if (!text.empty() && text[0] == '[') {
+        const auto close = text.find("] ");
+        if (close != std::string::npos) text.erase(0, close + 2);
+    }
+    while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
 // The job's status: a refused redirect's reason, else the server's status line; a job that never
-// reached the server has none. A failure after a success status is the failure, never "200 OK": a
-// body cut short or reset is incomplete, and a body that could not be written says why.
+// got an answer says why (the transfer's error, "Error" when it has none), and one that never
+// reached the transfer has none. A failure after a success status is the failure, never "200 OK":
+// a body cut short or reset is incomplete, and a body that could not be written says why.
 std::string TransferStatus(TickHTTPS& http, bool requested, bool failed, const std::string& refusal) {
     std::string status = !refusal.empty() ? refusal
                          : requested      ? StatusFromCode(http.StatusLine())
                                           : std::string();
+    if (failed && requested && status.empty()) {
+        status = TransferErrorText(http);
+        if (status.empty()) status = kSocketError;
+    }
     if (failed && refusal.empty() && !status.empty() && status[0] == '2') {
         if (http.LocalFileError() != 0) {
             std::string what = http.LastErrorText();

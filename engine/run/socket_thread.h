@@ -33,6 +33,8 @@ inline constexpr const char* kSocketDownloading = "Downloading...";
 inline constexpr const char* kSocketComplete = "Transfer Complete";
 inline constexpr const char* kSocketStopped = "Transfer Stopped";
 inline constexpr const char* kSocketError = "Error";
+// The status of a job whose file would lie outside its folder: nothing is fetched.
+inline constexpr const char* kNoSafeLocalName = "No safe local file name";
 
 using TSocketEvent = std::function<void(TThreadSocket& sender)>;
 

@@ -1,14 +1,18 @@
 #include "engine/run/task_runner.h"
 
+#include <filesystem>
+
 #include "engine/run/download_thread.h"
 #include "engine/run/engine_host.h"
 #include "engine/support/file_routines.h"
 #include "engine/run/parse_worker.h"
+#include "engine/run/run_end_guard.h"
 #include "engine/queue/queue_item.h"
 #include "engine/run/run_failures.h"
 #include "engine/run/schedule_thread.h"
 #include "engine/model/settings.h"
 #include "engine/run/socket_list.h"
+#include "engine/run/socket_thread.h"
 #include "engine/model/task.h"
 #include "engine/model/task_schedule.h"
 #include "engine/support/temp_cleanup.h"
@@ -93,6 +97,9 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
         return false;
     }
     task_lock_ = std::move(lock);
+    start_failure_.clear();
+    TRunEndGuard end(busy_, [this] { ReleaseTaskLock(); });
+    const int status_before = task->Status;
 
     // The workers read these copies, never the task the dialogs may edit meanwhile.
     const std::shared_ptr<const TCVRunRules> rules = task->TakeRunRules();
@@ -112,7 +119,7 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
         const bool restart = task->RunMethod == rmRestart || task->RunMethod == rmMap;
         hooks_.StatusMessage(restart ? kMsgRestarting : kMsgResuming, {});
         // Restart, or reopen the queue and apply the method (recovering files not yet zipped).
-        task->PrepareRun();
+        end.Write([&] { task->PrepareRun(); });
     }
 
     ClearTemporaries(*task, rules->IntranetMode);
@@ -121,7 +128,18 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
         task->ZipNode = hooks_.OpenArchive(*task);
     }
     task->Status = tsDownloading;
-    task->Save();
+    if (!end.Failed()) end.Write([&] { task->Save(); });
+    if (end.Failed()) {
+        // Undone: nothing runs, and the task is as its file still has it.
+        task->Status = status_before;
+        CloseUnwrittenArchive(*task);
+        start_failure_ = end.Failure();
+        hold_off_.Hold(task->FileName);
+        hooks_.StatusMessage(kMsgStartFailed, end.Failure());
+        return false;
+    }
+    end.KeepLock();
+    hold_off_.Clear();
     hooks_.AnimateLogo(true);
     hooks_.SetRunEnabled(false);
     StartZipTimer();
@@ -146,7 +164,7 @@ void TaskRunner::WaitForWorkers() {
     WaitWhileServing(loop_, settled);
 }
 
-void TaskRunner::StopDownload(TCVTask& task) {
+void TaskRunner::StopDownload(TCVTask& task, TRunEndGuard& end) {
     download_->SetStop(true);
     parse_->SetStop(true);
     StopZipTimer();
@@ -158,54 +176,76 @@ void TaskRunner::StopDownload(TCVTask& task) {
     WaitForWorkers();
     task.ResetRunningItems();
     // Saved after the reset, so the file never keeps an item as in transfer.
-    task.SaveQueue();
+    end.WriteQueue(task);
     hooks_.AnimateLogo(false);
     if (App && App->ShowSummary && intranet) hooks_.ShowTaskReport(task);
     hooks_.SetRunEnabled(true);
-    RescheduleTask(task, Now());
+    end.Write([&] { RescheduleTask(task, Now()); });
     hooks_.TaskRescheduled(task);
 }
 
 void TaskRunner::StopTask(const std::shared_ptr<TCVTask>& task) {
     if (!task || busy_) return;
-    busy_ = true;
+    TRunEndGuard end(busy_, [this] { ReleaseTaskLock(); });
     hooks_.StatusMessage(kMsgStopping, {});
-    StopDownload(*task);
+    StopDownload(*task, end);
     task->Status = tsDownloadStopped;
-    task->Save();
-    ReleaseTaskLock();
+    end.Write([&] { task->Save(); });
+    CloseUnwrittenArchive(*task);
     hooks_.StatusMessage(kMsgStopped, {});
-    busy_ = false;
+    if (!end.Failed()) return;
+    hold_off_.Hold(task->FileName);
+    hooks_.StatusMessage(kMsgQueueSaveFailed, end.Failure());
 }
 
 std::string StartPageFailure(TCVTask& task) {
     const std::unique_ptr<TCVQItem> start = task.GetQItem(0);
-    if (!start || start->State == isSaved || start->State == isParsed || start->State == isZipped) return {};
+    if (start && (start->State == isSaved || start->State == isParsed || start->State == isZipped)) return {};
+    if (!start) return kSocketError;
     // A success status on a page that failed: the answer was cut short.
     if (!start->StatusText.empty() && start->StatusText[0] == '2') return kTransferIncomplete;
-    return start->StatusText;
+    // Failed whatever its text says, and never without one.
+    return start->StatusText.empty() ? start->StateText() : start->StatusText;
 }
 
 void TaskRunner::TaskDone(const std::shared_ptr<TCVTask>& task) {
     if (!task || busy_) return;
-    busy_ = true;
-    StopDownload(*task);
+    TRunEndGuard end(busy_, [this] { ReleaseTaskLock(); });
+    // A run whose start page failed saved nothing worth having: it ends as a failure.
+    const std::string failure = StartPageFailure(*task);
+    if (!failure.empty()) task->Status = tsDownloadStopped;
+    end.Write([&] { task->Save(); });
+    StopDownload(*task, end);
     const auto rules = task->RunRules();
     const bool use_title = rules ? rules->Profile.UseStartPageTitle : task->Profile.UseStartPageTitle;
-    if (!RunsInIntranetMode(*task) && use_title && !task->StartPageTitle.empty()) {
+    if (failure.empty() && !RunsInIntranetMode(*task) && use_title && !task->StartPageTitle.empty()) {
         const std::string name = ReplaceInvalidFileChars(task->StartPageTitle + ".zip", ' ');
         const std::string renamed = hooks_.RenameArchive(*task, name);
         if (!renamed.empty()) {
             task->Destination = renamed;
-            task->Save();
+            end.Write([&] { task->Save(); });
         }
     }
-    // A run whose start page failed saved nothing worth having: the line says why.
-    const std::string failure = StartPageFailure(*task);
-    hooks_.StatusMessage(kMsgTaskDone, task->Name + ")" + (failure.empty() ? std::string() : "  " + failure));
+    CloseUnwrittenArchive(*task);
+    if (end.Failed()) {
+        // Not recorded as finished: a resume with space completes it.
+        task->Status = tsDownloadStopped;
+        hold_off_.Hold(task->FileName);
+        hooks_.StatusMessage(kMsgQueueSaveFailed, end.Failure());
+    } else if (!failure.empty()) {
+        hooks_.StatusMessage(kMsgStartPageFailed, failure);
+    } else {
+        hooks_.StatusMessage(kMsgTaskDone, task->Name + ")");
+    }
     if (App && App->BeepOnCompletion) hooks_.Beep();
-    ReleaseTaskLock();
-    busy_ = false;
+}
+
+void TaskRunner::CloseUnwrittenArchive(TCVTask& task) {
+    if (RunsInIntranetMode(task) || task.ZipNode == nullptr) return;
+    std::error_code error;
+    if (std::filesystem::exists(task.Destination, error)) return;
+    hooks_.CloseArchive(task);
+    task.ZipNode = nullptr;
 }
 
 void TaskRunner::ZipTimerStep() {
@@ -222,7 +262,6 @@ void TaskRunner::ZipTimerStep() {
     if (RunsInIntranetMode(*task)) {
         if (task->Status == tsDownloadComplete) {
             task->Status = tsTaskComplete;
-            task->Save();
             TaskDone(task);
             StopZipTimer();
         }
@@ -231,10 +270,9 @@ void TaskRunner::ZipTimerStep() {
     if (hooks_.ArchiveBusy()) return;
     if (task->ZipQueueCount() == 0 && task->Status == tsDownloadComplete) {
         task->Status = tsZipped;
-        task->Save();
         TaskDone(task);
         StopZipTimer();
-        ClearZippedCapture(task);
+        if (task->Status == tsZipped) ClearZippedCapture(task);
         return;
     }
     if (task->ZipLast && task->Status != tsDownloadComplete) return;
@@ -276,7 +314,7 @@ void TaskRunner::ScheduleTick() {
     const auto current = App->GetCurrentTask();
     if (current && current->IsRunning()) return;
     std::shared_ptr<TCVTask> due = App->NextDueTask();
-    if (due) StartTask(std::move(due));
+    if (due && !hold_off_.Held(due->FileName)) StartTask(std::move(due));
 }
 
 void TaskRunner::ClearTemporaries(const TCVTask& task, bool intranet) {

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "engine/run/engine_timing.h"
+#include "engine/run/run_end_guard.h"
 #include "engine/run/run_control_hooks.h"
 #include "engine/model/task_lock.h"
 #include "platform/rtl/main_loop.h"
@@ -35,8 +36,11 @@ inline constexpr int kMsgStopping = 694;
 inline constexpr int kMsgStopped = 695;
 inline constexpr int kMsgWaitingForTransfers = 5500;
 inline constexpr int kMsgTaskLocked = 5580;
+inline constexpr int kMsgStartPageFailed = 5581;  // tail: why the start page was not saved
+inline constexpr int kMsgStartFailed = 5582;      // tail: the write that failed (file and cause)
 
-// The status text of a start page the run could not save ("404 Not Found"), '' when it was saved.
+// Why the run did not save its start page ("404 Not Found", "Internet Cannot Connect"), '' when it
+// did. A start page that is not Saved, Parsed or Zipped at the end has failed, whatever its text.
 std::string StartPageFailure(TCVTask& task);
 
 class TaskRunner {
@@ -57,10 +61,18 @@ public:
     // process runs this one: the status line says so). A started task holds its task lock until it
     // is stopped or done; at the start the program's temporaries that a killed run left in the
     // task's folders are removed in the background.
+    //
+    // A task file or queue that cannot be written undoes a start, and a stop or finish still ends:
+    // the lock is released, the runner is no longer busy and the status line names the file and the
+    // cause. A finish whose start page failed, or whose end could not be written, ends "Download
+    // Stopped"; an archive the run never wrote is closed and leaves the recent list.
     bool StartTask(std::shared_ptr<TCVTask> task);
-    void StopDownload(TCVTask& task);
+    void StopDownload(TCVTask& task, TRunEndGuard& end);
     void StopTask(const std::shared_ptr<TCVTask>& task);
+    // Saves the task's end status (set by the zip step), then closes the run.
     void TaskDone(const std::shared_ptr<TCVTask>& task);
+    // Why the last StartTask was undone ('' when it was not).
+    const std::string& StartFailure() const { return start_failure_; }
     // One tick of the zip timer.
     void ZipTimerStep();
     // Makes the task of the file current and shows it in the explorer; false while a task runs.
@@ -81,6 +93,7 @@ private:
     void ClearTemporaries(const TCVTask& task, bool intranet);
     void ClearZippedCapture(const std::shared_ptr<TCVTask>& task);
     void ReleaseTaskLock();
+    void CloseUnwrittenArchive(TCVTask& task);
 
     MainLoop& loop_;
     const EngineTiming timing_;
@@ -92,6 +105,8 @@ private:
     std::unique_ptr<TBackgroundJobs> jobs_;
     std::shared_ptr<TFileLock> task_lock_;
     TRunLock run_lock_;
+    TStartHoldOff hold_off_;
+    std::string start_failure_;
     MainLoop::TimerId zip_timer_ = 0;
     bool busy_ = false;
     bool shut_down_ = false;

@@ -1,6 +1,7 @@
 #include "platform/rtl/atomic_file.h"
 
 #include "platform/rtl/write_all.h"
+#include "platform/rtl/write_fault.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,6 +44,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, const Ato
         return Fail(error, what, path, err);
     };
     if (::fchmod(fd, mode) != 0) return abandon("Cannot set the permissions of", errno);
+    if (const int err = WriteFaultFor(path); err != 0) return abandon("Cannot write", err);
     if (const int err = WriteAll(fd, data.data(), data.size()); err != 0) return abandon("Cannot write", err);
     if (options.Durable && ::fsync(fd) != 0) return abandon("Cannot flush", errno);
     if (::close(fd) != 0) {

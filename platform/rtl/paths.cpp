@@ -47,6 +47,15 @@ std::string DataRoot() {
     return WithTrailingSlash(HomeFolder()) + ".local/share/corvane/";
 }
 
+void MakeDataRootAbsolute() {
+    const std::string own = EnvValue("CORVANE_HOME");
+    if (own.empty() || own.front() == '/') return;
+    std::string cwd(4096, '\0');
+    if (::getcwd(cwd.data(), cwd.size()) == nullptr) return;
+    cwd.resize(std::char_traits<char>::length(cwd.c_str()));
+    ::setenv("CORVANE_HOME", (WithTrailingSlash(cwd) + own).c_str(), 1);
+}
+
 std::string ResourcesDir() {
 #ifdef CORVANE_SOURCE_RESOURCES
     if (IsFolder(CORVANE_SOURCE_RESOURCES)) return WithTrailingSlash(CORVANE_SOURCE_RESOURCES);

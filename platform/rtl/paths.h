@@ -10,6 +10,10 @@ namespace corvane {
 // The folder is not created here.
 std::string DataRoot();
 
+// Makes a relative $CORVANE_HOME absolute (against the working folder, which the program never
+// changes), so every path made from it names the same place. Called once at start, before threads.
+void MakeDataRootAbsolute();
+
 // Read-only resources (skins, language files, FTypes.reg, templates): the source tree's resources/
 // folder when it exists (running from a build tree), else the installed share/corvane folder.
 std::string ResourcesDir();

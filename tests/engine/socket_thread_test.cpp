@@ -154,7 +154,9 @@ TEST_F(SocketJob, UnfetchableItemsBecomeErrorsAndFreeTheConnection) {
     LoopbackServer server;
     auto relative = MakeTask(server.Url("/"), true, "relative");
     relative->Destination = "relative-folder/";
-    EXPECT_EQ(Fetch(relative, server.Url("/page.htm"))->State, isError);
+    const auto unsafe = Fetch(relative, server.Url("/page.htm"));
+    EXPECT_EQ(unsafe->State, isError);
+    EXPECT_EQ(unsafe->StatusText, kNoSafeLocalName);
     EXPECT_EQ(server.RequestCount(), 0u);
     EXPECT_FALSE(std::filesystem::exists("relative-folder"));
     EXPECT_EQ(task->Counters().ResourceErrors + task->Counters().PageErrors, 2);

@@ -144,7 +144,10 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
     std::string home = options.Home;
     const bool temporary = home.empty();
     if (temporary) home = MakeTempHome();
-    if (home.empty()) {
+    std::error_code absolute_error;
+    // Every path of the run is made from it: a relative one would capture nothing.
+    if (!home.empty()) home = std::filesystem::absolute(home, absolute_error).string();
+    if (home.empty() || absolute_error) {
         out << "corvane-capture: cannot make a home folder" << std::endl;
         return 2;
     }
@@ -205,7 +208,10 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
                 report();
                 auto task = running();
                 runner.Shutdown();
-                if (!task) {
+                if (!started && !runner.StartFailure().empty()) {
+                    out << "not started: " << runner.StartFailure() << std::endl;
+                    code = kExitFailures;
+                } else if (!task) {
                     out << "not started" << std::endl;
                     code = kExitStopped;
                 } else {
