@@ -5,8 +5,10 @@
 #include "engine/support/file_routines.h"
 #include "engine/run/parse_worker.h"
 #include "engine/queue/queue_item.h"
+#include "engine/run/run_admission.h"
 #include "engine/run/run_failures.h"
 #include "engine/run/schedule_thread.h"
+#include "engine/run/settled_originals.h"
 #include "engine/model/settings.h"
 #include "engine/run/socket_list.h"
 #include "engine/model/task.h"
@@ -93,6 +95,10 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
         return false;
     }
     task_lock_ = std::move(lock);
+    if (!AdmitRun(*task, hooks_, data_root_lock_)) {
+        ReleaseTaskLock();
+        return false;
+    }
 
     // The workers read these copies, never the task the dialogs may edit meanwhile.
     const std::shared_ptr<const TCVRunRules> rules = task->TakeRunRules();
@@ -116,6 +122,8 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
     }
 
     ClearTemporaries(*task, rules->IntranetMode);
+    if (auto originals = SettledOriginals(*task); !originals.empty())
+        jobs_->Run([originals = std::move(originals)] { RemoveOriginals(originals); });
     if (!rules->IntranetMode) {
         hooks_.ShowArchiveView();
         task->ZipNode = hooks_.OpenArchive(*task);
@@ -305,6 +313,7 @@ void TaskRunner::ClearZippedCapture(const std::shared_ptr<TCVTask>& task) {
 
 void TaskRunner::ReleaseTaskLock() {
     task_lock_.reset();
+    data_root_lock_.reset();
     run_lock_.Leave();
 }
 

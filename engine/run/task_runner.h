@@ -91,6 +91,7 @@ private:
     std::unique_ptr<TThreadSchedule> schedule_;
     std::unique_ptr<TBackgroundJobs> jobs_;
     std::shared_ptr<TFileLock> task_lock_;
+    std::shared_ptr<TFileLock> data_root_lock_;
     TRunLock run_lock_;
     MainLoop::TimerId zip_timer_ = 0;
     bool busy_ = false;
