@@ -90,7 +90,8 @@ void TMainHooks::NewTask(const std::string& url_in, const std::string& profile, 
                 // An archive the user chose keeps its name.
                 task->Profile.UseStartPageTitle = false;
             } else {
-                task->Destination = UniqueArchiveName(App->GetDownloadsFolder() + task->Name + ".zip", App->TasksDir);
+                task->Destination = UniqueArchiveName(App->GetDownloadsFolder() + task->Name + ".zip",
+                                                      TaskDestinations(App->TasksDir));
             }
         }
 

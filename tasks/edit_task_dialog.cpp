@@ -210,6 +210,12 @@ void TdlgEditTask::FormShow() {
     Loading = was_loading;
 }
 
+std::string TdlgEditTask::DefaultArchive(const std::string& site) {
+    // Read once: the URL box asks at every key.
+    if (!taskDestinations_) taskDestinations_ = TaskDestinations(App->TasksDir);
+    return UniqueArchiveName(App->GetDownloadsFolder() + site + ".zip", *taskDestinations_);
+}
+
 void TdlgEditTask::ShowDefaultDestination() {
     try {
         if (Task->IntranetMode) {
@@ -219,7 +225,7 @@ void TdlgEditTask::ShowDefaultDestination() {
             std::string site = ReplaceInvalidFileChars(SiteShortName(Task->URL), '_');
             if (site.empty()) site = FileNameNoExt(Task->Destination);
             if (site.empty()) site = "Download";
-            edFileName->setText(QString::fromStdString(UniqueArchiveName(App->GetDownloadsFolder() + site + ".zip", App->TasksDir)));
+            edFileName->setText(QString::fromStdString(DefaultArchive(site)));
             rbZip->setChecked(true);
         }
     } catch (const std::exception& e) {
@@ -325,7 +331,7 @@ void TdlgEditTask::cmbURLChange() {
     const std::string folder =
         App->TasksDir + (category.empty() || !IsValidCategory(category) ? std::string() : category + "/");
     try {
-        edFileName->setText(QString::fromStdString(UniqueArchiveName(App->GetDownloadsFolder() + site + ".zip", App->TasksDir)));
+        edFileName->setText(QString::fromStdString(DefaultArchive(site)));
     } catch (const std::exception&) {
         // Without a downloads folder the zip name stays as it is.
     }

@@ -10,8 +10,6 @@
 
 namespace corvane {
 
-namespace {
-
 std::set<std::string> TaskDestinations(const std::string& tasks_folder) {
     std::set<std::string> destinations;
     for (const std::string& file : OtherTaskFiles(tasks_folder, std::string())) {
@@ -24,10 +22,7 @@ std::set<std::string> TaskDestinations(const std::string& tasks_folder) {
     return destinations;
 }
 
-}  // namespace
-
-std::string UniqueArchiveName(const std::string& path, const std::string& tasks_folder) {
-    const std::set<std::string> promised = TaskDestinations(tasks_folder);
+std::string UniqueArchiveName(const std::string& path, const std::set<std::string>& promised) {
     const std::string dir = DirectoryOf(path);
     const std::string base = path.substr(dir.size());
     const std::size_t dot = base.rfind('.');

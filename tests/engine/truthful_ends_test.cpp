@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -141,7 +142,7 @@ TEST_F(TruthfulEndsRunStart, ATaskFileWithoutAURLIsNeverRunNorRewritten) {
     EXPECT_EQ(ReadBytes(blank), "[Task]\r\nStatus=1\r\nSchedule=Now\r\n");
 }
 
-TEST_F(TruthfulEndsRunStart, ARunWaitsForTheDataRootThatAnotherProcessRunsIn) {
+TEST_F(TruthfulEndsRunStart, ARunIsRefusedWhileAnotherProcessRunsInTheDataRoot) {
     auto task = SiteTask(server_.Url("/index.htm"));
     DataRootHolder other(App->TasksDir);
     ASSERT_TRUE(other.Held());
@@ -180,8 +181,9 @@ TEST_F(TruthfulEndsArchiveName, ADefaultNameIsNeitherAFileNorPromisedToAnotherTa
     first.Destination = downloads + "127_0.zip";
     first.Save();
     WriteBytes(downloads + "127_0(0).zip", "PK");
-    EXPECT_EQ(UniqueArchiveName(downloads + "127_0.zip", App->TasksDir), downloads + "127_0(1).zip");
-    EXPECT_EQ(UniqueArchiveName(downloads + "other.zip", App->TasksDir), downloads + "other.zip");
+    const std::set<std::string> destinations = TaskDestinations(App->TasksDir);
+    EXPECT_EQ(UniqueArchiveName(downloads + "127_0.zip", destinations), downloads + "127_0(1).zip");
+    EXPECT_EQ(UniqueArchiveName(downloads + "other.zip", destinations), downloads + "other.zip");
 }
 
 // Makes the folders one at a time below their parent: a path that long cannot be made in one call.
