@@ -8,6 +8,7 @@
 #include "app/run_hooks.h"
 #include "app/view_manager.h"
 #include "archive/form_zip.h"
+#include "engine/model/archive_name.h"
 #include "engine/support/file_routines.h"
 #include "engine/model/profile.h"
 #include "engine/model/settings.h"
@@ -89,7 +90,8 @@ void TMainHooks::NewTask(const std::string& url_in, const std::string& profile, 
                 // An archive the user chose keeps its name.
                 task->Profile.UseStartPageTitle = false;
             } else {
-                task->Destination = UniqueFileName(App->GetDownloadsFolder() + task->Name + ".zip");
+                task->Destination = UniqueArchiveName(App->GetDownloadsFolder() + task->Name + ".zip",
+                                                      TaskDestinations(App->TasksDir));
             }
         }
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/model/archive_name.h"
 #include "engine/support/file_routines.h"
 #include "engine/model/profile.h"
 #include "engine/model/settings.h"
@@ -209,6 +210,12 @@ void TdlgEditTask::FormShow() {
     Loading = was_loading;
 }
 
+std::string TdlgEditTask::DefaultArchive(const std::string& site) {
+    // Read once: the URL box asks at every key.
+    if (!taskDestinations_) taskDestinations_ = TaskDestinations(App->TasksDir);
+    return UniqueArchiveName(App->GetDownloadsFolder() + site + ".zip", *taskDestinations_);
+}
+
 void TdlgEditTask::ShowDefaultDestination() {
     try {
         if (Task->IntranetMode) {
@@ -218,7 +225,7 @@ void TdlgEditTask::ShowDefaultDestination() {
             std::string site = ReplaceInvalidFileChars(SiteShortName(Task->URL), '_');
             if (site.empty()) site = FileNameNoExt(Task->Destination);
             if (site.empty()) site = "Download";
-            edFileName->setText(QString::fromStdString(UniqueFileName(App->GetDownloadsFolder() + site + ".zip")));
+            edFileName->setText(QString::fromStdString(DefaultArchive(site)));
             rbZip->setChecked(true);
         }
     } catch (const std::exception& e) {
@@ -324,7 +331,7 @@ void TdlgEditTask::cmbURLChange() {
     const std::string folder =
         App->TasksDir + (category.empty() || !IsValidCategory(category) ? std::string() : category + "/");
     try {
-        edFileName->setText(QString::fromStdString(UniqueFileName(App->GetDownloadsFolder() + site + ".zip")));
+        edFileName->setText(QString::fromStdString(DefaultArchive(site)));
     } catch (const std::exception&) {
         // Without a downloads folder the zip name stays as it is.
     }

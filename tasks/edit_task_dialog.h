@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "platform/rtl/date_time.h"
@@ -147,6 +149,8 @@ private:
     void SetLayoutDefaults();
     void ProfileRulesToControls(const TCVProfile& profile);
     void ShowDefaultDestination();
+    // Free on disk and not the destination of another task.
+    std::string DefaultArchive(const std::string& site);
     void SaveAndClose();
     bool ValidateZipName();
     bool ValidateIntranetFolder();
@@ -160,6 +164,7 @@ private:
     TKMLang* lang_ = nullptr;
     bool filling_ = false;         // the dialog fills its own boxes: no auto-naming
     TDateTime scheduleNextRun_ = 0;  // of the rule in edSchedule
+    std::optional<std::set<std::string>> taskDestinations_;  // of every task, read at the first default
     std::string newZipToReplace_;  // a chosen existing zip, deleted when the task is saved with it
     std::string replacedTask_;     // an existing task file the user agreed to replace
 };

@@ -346,7 +346,10 @@ std::shared_ptr<TCVTask> TCVApp::NextDueTask() {
             continue;
         }
         auto task = LoadTask(path);
-        if ((task->Status == tsScheduled || task->Status == tsDownloading) && task->NextRun <= now) due = task;
+        // A task file without a start URL is never run: it would stay due and hold up the others.
+        if ((task->Status == tsScheduled || task->Status == tsDownloading) && task->NextRun <= now &&
+            !task->URL.empty())
+            due = task;
         ++i;
     }
     if (!dropped.empty()) {

@@ -137,6 +137,9 @@ public:
     void Load();
     // Writes the task file (mode 0600) and keeps "ActiveTasks.lst" in step with Status.
     void Save();
+    // Writes the task file's fields to another file (a new task's file before it takes its name);
+    // nothing else, not the active-task list, changes.
+    void WriteFileTo(const std::string& path) const;
     // Empties the queue, URL set, to-zip list and URL lists; zeroes the counters and the clock.
     void Reset();
 

@@ -166,6 +166,13 @@ void TCVTask::Save() {
     if (OnSaved) OnSaved(*this);
 }
 
+void TCVTask::WriteFileTo(const std::string& path) const {
+    TIniFile ini(path);
+    ini.BeginUpdate();
+    WriteFileFields(ini, true);
+    ini.EndUpdate();
+}
+
 std::shared_ptr<TCVTask> LoadTask(const std::string& path) {
     auto task = std::make_shared<TCVTask>();
     task->FileName = path;

@@ -8,8 +8,10 @@
 #include "engine/run/parse_worker.h"
 #include "engine/run/run_end_guard.h"
 #include "engine/queue/queue_item.h"
+#include "engine/run/run_admission.h"
 #include "engine/run/run_failures.h"
 #include "engine/run/schedule_thread.h"
+#include "engine/run/settled_originals.h"
 #include "engine/model/settings.h"
 #include "engine/run/socket_list.h"
 #include "engine/run/socket_thread.h"
@@ -98,6 +100,10 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
     }
     task_lock_ = std::move(lock);
     start_failure_.clear();
+    if (!AdmitRun(*task, hooks_, data_root_lock_)) {
+        ReleaseTaskLock();
+        return false;
+    }
     TRunEndGuard end(busy_, [this] { ReleaseTaskLock(); });
     const int status_before = task->Status;
 
@@ -123,6 +129,8 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
     }
 
     ClearTemporaries(*task, rules->IntranetMode);
+    if (auto originals = SettledOriginals(*task); !originals.empty())
+        jobs_->Run([originals = std::move(originals)] { RemoveOriginals(originals); });
     if (!rules->IntranetMode) {
         hooks_.ShowArchiveView();
         task->ZipNode = hooks_.OpenArchive(*task);
@@ -343,6 +351,7 @@ void TaskRunner::ClearZippedCapture(const std::shared_ptr<TCVTask>& task) {
 
 void TaskRunner::ReleaseTaskLock() {
     task_lock_.reset();
+    data_root_lock_.reset();
     run_lock_.Leave();
 }
 

@@ -104,6 +104,7 @@ private:
     std::unique_ptr<TThreadSchedule> schedule_;
     std::unique_ptr<TBackgroundJobs> jobs_;
     std::shared_ptr<TFileLock> task_lock_;
+    std::shared_ptr<TFileLock> data_root_lock_;
     TRunLock run_lock_;
     TStartHoldOff hold_off_;
     std::string start_failure_;

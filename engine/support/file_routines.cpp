@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/support/temp_cleanup.h"
 #include "platform/rtl/atomic_file.h"
 #include "platform/rtl/wildcard.h"
 
@@ -94,23 +95,32 @@ std::string UniqueFileName(const std::string& path) {
     return candidate;
 }
 
-std::string CreateUniqueFile(const std::string& path) {
+std::string CreateUniqueFile(const std::string& path, const UniqueFileWriter& write) {
     const std::string dir = DirectoryOf(path);
     const std::string name = FileNameNoExt(path);
     const std::string ext = ExtensionOf(NameOf(path));
+    // A temporary's name (the clean-up of a killed run removes it), in the folder: a link stays on
+    // its file system.
+    std::string aside = dir + kTempPrefix + "new-XXXXXX";
+    const int fd = ::mkostemp(aside.data(), O_CLOEXEC);
+    if (fd < 0) throw EFCreateError("Cannot create \"" + path + "\": " + std::strerror(errno));
+    ::close(fd);
+    struct RemoveAside {
+        const std::string& file;
+        ~RemoveAside() { ::unlink(file.c_str()); }
+    } remove_aside{aside};
     std::string candidate = dir + name + ext;
     for (unsigned long n = 0;; ++n) {
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            return candidate;
-        }
-        // A directory of the name is taken too here: the file could not be made there.
-        if (errno != EEXIST && errno != EISDIR)
+        if (write) write(candidate, aside);
+        // Never replaces: a file, a directory or a dangling link of the name makes it fail.
+        if (::link(aside.c_str(), candidate.c_str()) == 0) return candidate;
+        if (errno != EEXIST)
             throw EFCreateError("Cannot create \"" + candidate + "\": " + std::strerror(errno));
         candidate = dir + name + "(" + std::to_string(n) + ")" + ext;
     }
 }
+
+std::string CreateUniqueFile(const std::string& path) { return CreateUniqueFile(path, nullptr); }
 
 std::string ReplaceInvalidFileChars(const std::string& text, char replacement) {
     std::string out = text;

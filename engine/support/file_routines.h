@@ -3,6 +3,7 @@
 // process's working directory.
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -36,8 +37,14 @@ std::string FileNameNoExt(const std::string& path);
 // a file. A directory of that name does not count.
 std::string UniqueFileName(const std::string& path);
 
-// UniqueFileName, with the file made (empty, mode 0600) in the same step, so that two processes
-// choosing at once never get the same name. EFCreateError when no file can be made there.
+// UniqueFileName, claimed together with its contents: write fills a temporary file beside it
+// (aside) as the file of that name, which is then linked into place without replacing anything; a
+// name taken meanwhile has write fill it again for the next one. So two processes choosing at once
+// never get the same name, and a killed process never leaves the name on a file half made.
+// EFCreateError when no file can be made there; an exception of write passes, leaving nothing.
+using UniqueFileWriter = std::function<void(const std::string& name, const std::string& aside)>;
+std::string CreateUniqueFile(const std::string& path, const UniqueFileWriter& write);
+// The same with an empty file (mode 0600).
 std::string CreateUniqueFile(const std::string& path);
 
 // Every \ / : * ? " < > | replaced by the replacement character.

@@ -121,6 +121,30 @@ TEST_F(TaskDialog, CreateModeNamesFromEachEditAndStartsWithTheLayoutDefaults) {
     EXPECT_EQ(saved->Profile.Depth, -1);
 }
 
+class TruthfulEndsDefaultArchive : public TaskDialog {};
+
+TEST_F(TruthfulEndsDefaultArchive, ANewTaskIsNotGivenTheArchiveAnEarlierTaskWillWrite) {
+    // Made a moment ago: its first run has not written its archive yet.
+    TCVTask earlier;
+    earlier.Name = "example";
+    earlier.URL = "http://www.example.com/";
+    earlier.FileName = TaskFileName("General", "example");
+    earlier.Destination = App->GetDownloadsFolder() + "example.zip";
+    earlier.Save();
+    TdlgEditTask& d = Open("Create New Task", std::make_shared<TCVTask>());
+    Type(d.cmbURL->lineEdit(), "www.example.com");
+    EXPECT_EQ(d.edFileName->text().toStdString(), App->GetDownloadsFolder() + "example(0).zip");
+    const QRect saveTo = d.ListView1->visualItemRect(d.ListView1->item(1));
+    QTest::mouseClick(d.ListView1->viewport(), Qt::LeftButton, {}, saveTo.center());
+    ASSERT_TRUE(d.edFileName->isVisible());
+    testing::SaveScreenshot(d, "-default-archive");
+
+    // The user may still choose to share it.
+    Type(d.edFileName, QString::fromStdString(earlier.Destination));
+    Accepted(d.btnOK);
+    EXPECT_EQ(LoadTask(TaskFileName("General", "example(0)"))->Destination, earlier.Destination);
+}
+
 TEST_F(TaskDialog, EditModeNeverRenamesAndPicturesEveryScreen) {
     Store("General", "Site");
     testing::RecordingAppHost host;

@@ -11,6 +11,7 @@
 #include "engine/run/engine_timing.h"
 #include "engine/support/file_routines.h"
 #include "engine/parse/file_types.h"
+#include "engine/model/data_root_lock.h"
 #include "engine/model/settings.h"
 #include "engine/model/task.h"
 #include "engine/model/task_lock.h"
@@ -52,6 +53,7 @@ struct HeldTask {
     std::shared_ptr<TCVTask> Task;
     std::shared_ptr<TFileLock> Lock;
     bool LockedElsewhere = false;
+    bool WithoutURL = false;  // found, but a task file without a start URL: never run or rewritten
 };
 
 std::string MakeTempHome() {
@@ -69,31 +71,40 @@ void ImportFileTypesIfMissing() {
     store->ImportFile(WithTrailingSlash(ResourcesDir()) + "FTypes.reg");
 }
 
+// The fields of a new task whose file is named file.
+void FillNewTask(TCVTask& task, const CaptureOptions& o, const std::string& file) {
+    task.Name = FileNameNoExt(file);
+    task.FileName = file;
+    task.URL = o.URL;
+    task.IntranetMode = o.Intranet;
+    task.Destination = o.Intranet ? WithTrailingSlash(o.Destination)
+                                  : WithTrailingSlash(o.Destination) + task.Name + ".zip";
+    task.Profile.LoadDefaults();  // as a profile read from disk, so the tool captures as the program does
+    task.Profile.Name = "Custom";
+    task.Profile.Depth = o.Depth;
+    task.Profile.PageLocation = o.PageLocation;
+    task.Profile.ResourceLocation = o.ResourceLocation;
+    task.RunMethod = o.MapOnly ? rmMap : rmRestart;
+    task.Schedule = "Now";
+    task.Status = tsScheduled;
+    task.NextRun = 0;
+}
+
 HeldTask NewTask(const CaptureOptions& o) {
     auto task = std::make_shared<TCVTask>();
     std::string name = ReplaceInvalidFileChars(SiteShortName(o.URL), '_');
     if (name.empty()) name = "capture";
     std::filesystem::create_directories(App->TasksDir);
-    // Made in the same step as it is named: a second process choosing at once gets the next name.
-    const std::string file = CreateUniqueFile(App->TasksDir + name + kTaskFileExt);
+    // Named with its contents in place: a second process choosing at once gets the next name, and a
+    // kill never leaves a task file without its URL.
+    const std::string file = CreateUniqueFile(App->TasksDir + name + kTaskFileExt,
+                                              [&](const std::string& candidate, const std::string& aside) {
+                                                  FillNewTask(*task, o, candidate);
+                                                  task->WriteFileTo(aside);
+                                              });
     HeldTask held{task, LockTask(file)};
     if (!held.Lock) throw std::runtime_error("cannot lock the new task " + file);
-    task->Name = FileNameNoExt(file);
-    task->FileName = file;
-    task->URL = o.URL;
-    task->IntranetMode = o.Intranet;
-    task->Destination = o.Intranet ? WithTrailingSlash(o.Destination)
-                                   : WithTrailingSlash(o.Destination) + task->Name + ".zip";
-    task->Profile.LoadDefaults();  // as a profile read from disk, so the tool captures as the program does
-    task->Profile.Name = "Custom";
-    task->Profile.Depth = o.Depth;
-    task->Profile.PageLocation = o.PageLocation;
-    task->Profile.ResourceLocation = o.ResourceLocation;
-    task->RunMethod = o.MapOnly ? rmMap : rmRestart;
-    task->Schedule = "Now";
-    task->Status = tsScheduled;
-    task->NextRun = 0;
-    task->Save();
+    task->Save();  // into the active-task list
     return held;
 }
 
@@ -109,6 +120,10 @@ HeldTask ResumeTask(TCVRunMethod method) {
         return held;
     }
     held.Task = LoadTask(file);
+    if (held.Task->URL.empty()) {
+        held.WithoutURL = true;
+        return held;
+    }
     held.Task->RunMethod = method;
     held.Task->Schedule = "Now";
     held.Task->Status = tsScheduled;
@@ -164,11 +179,19 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
             if (own_app) CreateApp();
             ImportFileTypesIfMissing();
             if (options.Connections > 0) App->SetConnections(options.Connections);
-            HeldTask held = options.Resume ? ResumeTask(options.Method) : NewTask(options);
+            // Held for the whole run: no other process runs a task in this home meanwhile.
+            const std::shared_ptr<TFileLock> home_lock = LockDataRoot(App->TasksDir);
+            HeldTask held;
+            if (home_lock) held = options.Resume ? ResumeTask(options.Method) : NewTask(options);
             const std::shared_ptr<TCVTask> made = held.Task;
-            if (held.LockedElsewhere) {
+            if (!home_lock) {
+                out << "corvane-capture: another process is running a task in " << home << std::endl;
+                code = kExitLocked;
+            } else if (held.LockedElsewhere) {
                 out << "corvane-capture: the task in " << home << " is being run by another process" << std::endl;
                 code = kExitLocked;
+            } else if (held.WithoutURL) {
+                out << "corvane-capture: the task file " << made->FileName << " has no start URL: not run" << std::endl;
             } else if (!made) {
                 out << "corvane-capture: no task to resume in " << home << std::endl;
             } else {
