@@ -143,11 +143,7 @@ void TMainCommands::miNewFileZipClick() {
         zip->NewZip(file);
     form_.Hooks().AddRecentArchive(file);
     form_.mruFiles->LoadFromRegistry();
-    if (zip->Selected() != 0 && wizard.FileList.Count() > 0) {
-        std::vector<std::string> files;
-        for (int i = 0; i < wizard.FileList.Count(); ++i) files.push_back(wizard.FileList[i]);
-        zip->AddFiles(files, wizard.Action);
-    }
+    zip->AddChosenFiles(wizard.FileList.Items(), wizard.Action);
 }
 
 void TMainCommands::miZipAddClick() {

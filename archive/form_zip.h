@@ -84,6 +84,9 @@ public:
     void AddQueuedFile(const std::string& fileName);
     // Outcome of the last add (0 success, 1 warning, 2 failure).
     int AddFiles(const std::vector<std::string>& files, int mode = 0);
+    // Files the user chose (File Zip wizard), added to the selected archive from where they lie, once
+    // its listing has ended. A file that could not be added is reported.
+    int AddChosenFiles(const std::vector<std::string>& files, int mode);
     // Deletes these entries of the selected archive in one call.
     void DeleteFiles(const std::vector<std::string>& names);
     // Extracts the entries into folder; without use_paths every file lands in folder itself.
