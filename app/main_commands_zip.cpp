@@ -217,8 +217,12 @@ void TMainCommands::miBrowseClick(QObject* sender) {
         entry = selection.empty() ? 0 : selection.front();
     }
     const TZipNode* node = entry ? zip->Tree().Node(entry) : nullptr;
+    if (node && node->Kind == TZipNodeKind::Archive) {
+        // An archive's top node stands for its first page: a capture's start page.
+        if (const TZipNodeId page = zip->FirstPage(entry)) node = zip->Tree().Node(entry = page);
+    }
     if (!node || node->Kind != TZipNodeKind::Entry) {
-        // An archive or folder: the archive window shows its start page.
+        // A folder, or an archive without pages: the archive window browses its selection.
         zip->BrowseSelected();
         return;
     }

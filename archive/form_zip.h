@@ -108,6 +108,8 @@ public:
     std::vector<std::string> EntryNamesOf(const std::vector<TZipNodeId>& nodes) const;
     // The selection: the list's selected rows when it has the focus, else the tree's node.
     std::vector<TZipNodeId> Selection() const;
+    // The archive's first page as the Pages tab lists it (a capture's start page), or 0.
+    TZipNodeId FirstPage(TZipNodeId archive) const;
     // Extracts one entry into its archive's browse root; its safe path, or '' when it may not be shown.
     std::string BrowseFileFor(TZipNodeId entry);
     // Opens the archive, extracts it once (serving the loop meanwhile); the browse root or ''.
