@@ -109,6 +109,10 @@ void TMainCommands::miCorvanesForClick() {
 
 void TMainCommands::MenuEnableClick() {
     menus_.miViewStatusBar->setChecked(form_.Views().FormStatus && form_.Views().FormStatus->isVisible());
+    UpdateArchiveCommands();
+}
+
+void TMainCommands::UpdateArchiveCommands() {
     TArchiveWindowState state;
     if (TFormZip* zip = form_.Views().FormZip) {
         state.Exists = true;
@@ -270,6 +274,7 @@ void TMainCommands::mruFilesMRUItemClick(const QString& file) {
 
 QMenu* TMainHooks::ZipPopupMenu() { return form_.Menus.popZip; }
 void TMainHooks::RunZipDelete() { form_.Commands->miZipDeleteClick(); }
+void TMainHooks::UpdateZipCommands() { form_.Commands->UpdateArchiveCommands(); }
 void TMainHooks::RunZipBrowse(QObject* sender) { form_.Commands->miBrowseClick(sender); }
 
 }  // namespace corvane

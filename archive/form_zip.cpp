@@ -25,6 +25,7 @@
 #include "shell/ns/sys_icons.h"
 #include "widgets/app_host.h"
 #include "widgets/ext_list_view.h"
+#include "widgets/tree_rename_trigger.h"
 
 namespace corvane {
 
@@ -123,7 +124,8 @@ TFormZip::TFormZip(QWidget* parent) : QWidget(parent), zip_(TXceedZip::Create())
     tvZip->setModel(treeModel_);
     tvZip->setSelectionModel(
         new TZipSelectionModel(treeModel_, [this](const QModelIndex& next) { return AllowSelection(next); }));
-    tvZip->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // A click selects; F2, Rename or a second click on the selected archive after a pause renames.
+    new TTreeRenameTrigger(*tvZip);
     tvZip->setContextMenuPolicy(Qt::CustomContextMenu);
     auto* zipsLayout = new QVBoxLayout(tsZips);
     zipsLayout->setContentsMargins(0, 0, 0, 0);
@@ -180,6 +182,7 @@ TFormZip::TFormZip(QWidget* parent) : QWidget(parent), zip_(TXceedZip::Create())
         if (QMenu* menu = AppHostInstance().ZipPopupMenu()) menu->popup(tvZip->viewport()->mapToGlobal(at));
     });
     tvZip->installEventFilter(this);
+    tvPages->installEventFilter(this);
     lvZip->installEventFilter(this);
     lvZip->viewport()->installEventFilter(this);
 
@@ -310,6 +313,8 @@ int TFormZip::GetIconIndex(const std::string& name) {
 }
 
 bool TFormZip::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && (watched == tvZip || watched == lvZip || watched == tvPages))
+        AppHostInstance().UpdateZipCommands();
     if (watched == tvZip && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         AppHostInstance().RunZipDelete();
