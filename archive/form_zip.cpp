@@ -268,16 +268,31 @@ void TFormZip::SelectionChanged(TZipNodeId node) {
         tvZip->setFocus();
         BrowseSelected();
     }
-    if (ListingMode == kListWhole || ListingMode == kListFolder) return;
+    ShowSelected(node);
+}
+
+void TFormZip::ShowSelected(TZipNodeId node) {
+    // A listing under way goes first; the selection's own listings follow it, so that the list
+    // never ends up showing another archive than the one selected.
     const TZipNode* n = tree_.Node(node);
     if (n != nullptr) {
         const TZipObj* obj = tree_.Obj(node);
-        if (obj != nullptr && Lower(obj->ZipFileName) != Lower(Zip.ZipFileName)) {
-            Zip.ZipFileName = obj->ZipFileName;
+        if (obj != nullptr && (Lower(obj->ZipFileName) != Lower(Zip.ZipFileName) || pagesArchive_ != n->Archive)) {
+            // An opening lists on a worker of its own; a change of an archive keeps Zip on it.
+            if (Operation == kOpIdle || Operation == kOpOpening) Zip.ZipFileName = obj->ZipFileName;
             QueueListing([this] { ListPages(); });
         }
     }
     QueueListing([this] { ListFolder(); });
+}
+
+void TFormZip::ShowArchive(TZipNodeId archive) {
+    const TZipNode* node = tree_.Node(archive);
+    if (node == nullptr) return;
+    if (Selected() != node->Archive)
+        SelectNode(node->Archive);
+    else if (!selectionHeld_)
+        ShowSelected(node->Archive);
 }
 
 void TFormZip::PageSelected(int row) {

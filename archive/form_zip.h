@@ -124,6 +124,9 @@ public:
     TZipNodeId Selected() const;
     // Selects node; with held, the window's own selection handling does not run.
     void SelectNode(TZipNodeId node, bool held = false);
+    // Selects the archive's top node and shows that archive: Zip, the list and the Pages tab follow
+    // (after a listing under way). Whatever shows an archive selects it through here.
+    void ShowArchive(TZipNodeId archive);
     std::string CurrentZipFileName() const { return Zip.ZipFileName; }
     // Destroys the window now, or once its running operation or slice has ended.
     void Release();
@@ -151,6 +154,10 @@ private:
     void NewProgress() { lastStatus_ = {}; }
     bool AllowSelection(const QModelIndex& next) const;
     void SelectionChanged(TZipNodeId node);
+    // Zip, the Pages tab and the list follow the node selected.
+    void ShowSelected(TZipNodeId node);
+    // The top node of a new archive, selected without being shown (its listing shows it).
+    TZipNodeId AddArchiveNode(const std::string& fileName);
     void PageSelected(int row);
     bool CanRename(TZipNodeId node) const;
     bool RunningCaptureArchive(const std::string& zipFile) const;

@@ -83,11 +83,11 @@ void TFormZip::StartListing(std::unique_ptr<Listing> listing) {
 
 TZipNodeId TFormZip::OpenZip(const std::string& fileName) {
     if (const TZipNodeId found = tree_.FindArchive(fileName)) {
-        SelectNode(found);
+        ShowArchive(found);
         return found;
     }
     Status(AppLanguage().GetLangStr(msg::StatusOpeningArchive) + fileName, 0, 0, true);
-    const TZipNodeId node = NewZip(fileName);
+    const TZipNodeId node = AddArchiveNode(fileName);
     AppHostInstance().AddRecentArchive(fileName);
     QueueListing([this, node, fileName] {
         if (tree_.Node(node) == nullptr) return;  // closed meanwhile
@@ -109,6 +109,13 @@ TZipNodeId TFormZip::OpenZip(const std::string& fileName) {
 }
 
 TZipNodeId TFormZip::NewZip(const std::string& fileName) {
+    const TZipNodeId node = AddArchiveNode(fileName);
+    // No listing follows: the list and the Pages tab show the new archive at once.
+    ShowArchive(node);
+    return node;
+}
+
+TZipNodeId TFormZip::AddArchiveNode(const std::string& fileName) {
     pcZips->setCurrentWidget(tsZips);
     const std::size_t slash = fileName.rfind('/');
     if (slash != std::string::npos && slash > 0) {
