@@ -77,6 +77,9 @@ public:
     void DownloadsMenuClick(QAction* item);
     // Archives (main_commands_zip.cpp).
     void MenuEnableClick();
+    // Enables the archive commands (File Close and the Zip menu's) as the archive window's focus and
+    // selection allow now: their keys are matched against this state.
+    void UpdateArchiveCommands();
     void popNewPopup();
     void miCorvanesForClick();
     void miOpenClick();

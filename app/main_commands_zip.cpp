@@ -109,6 +109,10 @@ void TMainCommands::miCorvanesForClick() {
 
 void TMainCommands::MenuEnableClick() {
     menus_.miViewStatusBar->setChecked(form_.Views().FormStatus && form_.Views().FormStatus->isVisible());
+    UpdateArchiveCommands();
+}
+
+void TMainCommands::UpdateArchiveCommands() {
     TArchiveWindowState state;
     if (TFormZip* zip = form_.Views().FormZip) {
         state.Exists = true;
@@ -143,11 +147,7 @@ void TMainCommands::miNewFileZipClick() {
         zip->NewZip(file);
     form_.Hooks().AddRecentArchive(file);
     form_.mruFiles->LoadFromRegistry();
-    if (zip->Selected() != 0 && wizard.FileList.Count() > 0) {
-        std::vector<std::string> files;
-        for (int i = 0; i < wizard.FileList.Count(); ++i) files.push_back(wizard.FileList[i]);
-        zip->AddFiles(files, wizard.Action);
-    }
+    zip->AddChosenFiles(wizard.FileList.Items(), wizard.Action);
 }
 
 void TMainCommands::miZipAddClick() {
@@ -221,8 +221,12 @@ void TMainCommands::miBrowseClick(QObject* sender) {
         entry = selection.empty() ? 0 : selection.front();
     }
     const TZipNode* node = entry ? zip->Tree().Node(entry) : nullptr;
+    if (node && node->Kind == TZipNodeKind::Archive) {
+        // An archive's top node stands for its first page: a capture's start page.
+        if (const TZipNodeId page = zip->FirstPage(entry)) node = zip->Tree().Node(entry = page);
+    }
     if (!node || node->Kind != TZipNodeKind::Entry) {
-        // An archive or folder: the archive window shows its start page.
+        // A folder, or an archive without pages: the archive window browses its selection.
         zip->BrowseSelected();
         return;
     }
@@ -270,6 +274,7 @@ void TMainCommands::mruFilesMRUItemClick(const QString& file) {
 
 QMenu* TMainHooks::ZipPopupMenu() { return form_.Menus.popZip; }
 void TMainHooks::RunZipDelete() { form_.Commands->miZipDeleteClick(); }
+void TMainHooks::UpdateZipCommands() { form_.Commands->UpdateArchiveCommands(); }
 void TMainHooks::RunZipBrowse(QObject* sender) { form_.Commands->miBrowseClick(sender); }
 
 }  // namespace corvane

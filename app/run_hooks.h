@@ -81,6 +81,7 @@ public:
     // The archive window's popup and keys (main_commands_zip.cpp).
     QMenu* ZipPopupMenu() override;
     void RunZipDelete() override;
+    void UpdateZipCommands() override;
     void RunZipBrowse(QObject* sender) override;
 
 private:

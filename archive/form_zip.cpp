@@ -25,6 +25,7 @@
 #include "shell/ns/sys_icons.h"
 #include "widgets/app_host.h"
 #include "widgets/ext_list_view.h"
+#include "widgets/tree_rename_trigger.h"
 
 namespace corvane {
 
@@ -123,7 +124,8 @@ TFormZip::TFormZip(QWidget* parent) : QWidget(parent), zip_(TXceedZip::Create())
     tvZip->setModel(treeModel_);
     tvZip->setSelectionModel(
         new TZipSelectionModel(treeModel_, [this](const QModelIndex& next) { return AllowSelection(next); }));
-    tvZip->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // A click selects; F2, Rename or a second click on the selected archive after a pause renames.
+    new TTreeRenameTrigger(*tvZip);
     tvZip->setContextMenuPolicy(Qt::CustomContextMenu);
     auto* zipsLayout = new QVBoxLayout(tsZips);
     zipsLayout->setContentsMargins(0, 0, 0, 0);
@@ -180,6 +182,7 @@ TFormZip::TFormZip(QWidget* parent) : QWidget(parent), zip_(TXceedZip::Create())
         if (QMenu* menu = AppHostInstance().ZipPopupMenu()) menu->popup(tvZip->viewport()->mapToGlobal(at));
     });
     tvZip->installEventFilter(this);
+    tvPages->installEventFilter(this);
     lvZip->installEventFilter(this);
     lvZip->viewport()->installEventFilter(this);
 
@@ -265,16 +268,31 @@ void TFormZip::SelectionChanged(TZipNodeId node) {
         tvZip->setFocus();
         BrowseSelected();
     }
-    if (ListingMode == kListWhole || ListingMode == kListFolder) return;
+    ShowSelected(node);
+}
+
+void TFormZip::ShowSelected(TZipNodeId node) {
+    // A listing under way goes first; the selection's own listings follow it, so that the list
+    // never ends up showing another archive than the one selected.
     const TZipNode* n = tree_.Node(node);
     if (n != nullptr) {
         const TZipObj* obj = tree_.Obj(node);
-        if (obj != nullptr && Lower(obj->ZipFileName) != Lower(Zip.ZipFileName)) {
-            Zip.ZipFileName = obj->ZipFileName;
+        if (obj != nullptr && (Lower(obj->ZipFileName) != Lower(Zip.ZipFileName) || pagesArchive_ != n->Archive)) {
+            // An opening lists on a worker of its own; a change of an archive keeps Zip on it.
+            if (Operation == kOpIdle || Operation == kOpOpening) Zip.ZipFileName = obj->ZipFileName;
             QueueListing([this] { ListPages(); });
         }
     }
     QueueListing([this] { ListFolder(); });
+}
+
+void TFormZip::ShowArchive(TZipNodeId archive) {
+    const TZipNode* node = tree_.Node(archive);
+    if (node == nullptr) return;
+    if (Selected() != node->Archive)
+        SelectNode(node->Archive);
+    else if (!selectionHeld_)
+        ShowSelected(node->Archive);
 }
 
 void TFormZip::PageSelected(int row) {
@@ -310,6 +328,8 @@ int TFormZip::GetIconIndex(const std::string& name) {
 }
 
 bool TFormZip::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && (watched == tvZip || watched == lvZip || watched == tvPages))
+        AppHostInstance().UpdateZipCommands();
     if (watched == tvZip && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         AppHostInstance().RunZipDelete();

@@ -84,6 +84,9 @@ public:
     void AddQueuedFile(const std::string& fileName);
     // Outcome of the last add (0 success, 1 warning, 2 failure).
     int AddFiles(const std::vector<std::string>& files, int mode = 0);
+    // Files the user chose (File Zip wizard), added to the selected archive from where they lie, once
+    // its listing has ended. A file that could not be added is reported.
+    int AddChosenFiles(const std::vector<std::string>& files, int mode);
     // Deletes these entries of the selected archive in one call.
     void DeleteFiles(const std::vector<std::string>& names);
     // Extracts the entries into folder; without use_paths every file lands in folder itself.
@@ -105,6 +108,8 @@ public:
     std::vector<std::string> EntryNamesOf(const std::vector<TZipNodeId>& nodes) const;
     // The selection: the list's selected rows when it has the focus, else the tree's node.
     std::vector<TZipNodeId> Selection() const;
+    // The archive's first page as the Pages tab lists it (a capture's start page), or 0.
+    TZipNodeId FirstPage(TZipNodeId archive) const;
     // Extracts one entry into its archive's browse root; its safe path, or '' when it may not be shown.
     std::string BrowseFileFor(TZipNodeId entry);
     // Opens the archive, extracts it once (serving the loop meanwhile); the browse root or ''.
@@ -119,6 +124,9 @@ public:
     TZipNodeId Selected() const;
     // Selects node; with held, the window's own selection handling does not run.
     void SelectNode(TZipNodeId node, bool held = false);
+    // Selects the archive's top node and shows that archive: Zip, the list and the Pages tab follow
+    // (after a listing under way). Whatever shows an archive selects it through here.
+    void ShowArchive(TZipNodeId archive);
     std::string CurrentZipFileName() const { return Zip.ZipFileName; }
     // Destroys the window now, or once its running operation or slice has ended.
     void Release();
@@ -146,6 +154,10 @@ private:
     void NewProgress() { lastStatus_ = {}; }
     bool AllowSelection(const QModelIndex& next) const;
     void SelectionChanged(TZipNodeId node);
+    // Zip, the Pages tab and the list follow the node selected.
+    void ShowSelected(TZipNodeId node);
+    // The top node of a new archive, selected without being shown (its listing shows it).
+    TZipNodeId AddArchiveNode(const std::string& fileName);
     void PageSelected(int row);
     bool CanRename(TZipNodeId node) const;
     bool RunningCaptureArchive(const std::string& zipFile) const;

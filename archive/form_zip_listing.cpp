@@ -44,6 +44,22 @@ void EntriesBelow(const TZipTree& tree, TZipNodeId id, std::vector<TZipNodeId>& 
     for (TZipNodeId child : node->Children) EntriesBelow(tree, child, out);
 }
 
+// What the Pages tab lists: entries that browse as pages.
+bool IsPage(const TZipNode* node) {
+    return node != nullptr && node->Kind == TZipNodeKind::Entry && !node->Unsafe &&
+           GetFileTypeByName(node->Name) == kPageFileType;
+}
+
+// The first page in the order of EntriesBelow, or 0.
+TZipNodeId FirstPageBelow(const TZipTree& tree, TZipNodeId id) {
+    const TZipNode* node = tree.Node(id);
+    if (node == nullptr) return 0;
+    if (IsPage(node)) return id;
+    for (TZipNodeId child : node->Children)
+        if (const TZipNodeId page = FirstPageBelow(tree, child)) return page;
+    return 0;
+}
+
 }  // namespace
 
 
@@ -67,11 +83,11 @@ void TFormZip::StartListing(std::unique_ptr<Listing> listing) {
 
 TZipNodeId TFormZip::OpenZip(const std::string& fileName) {
     if (const TZipNodeId found = tree_.FindArchive(fileName)) {
-        SelectNode(found);
+        ShowArchive(found);
         return found;
     }
     Status(AppLanguage().GetLangStr(msg::StatusOpeningArchive) + fileName, 0, 0, true);
-    const TZipNodeId node = NewZip(fileName);
+    const TZipNodeId node = AddArchiveNode(fileName);
     AppHostInstance().AddRecentArchive(fileName);
     QueueListing([this, node, fileName] {
         if (tree_.Node(node) == nullptr) return;  // closed meanwhile
@@ -93,6 +109,13 @@ TZipNodeId TFormZip::OpenZip(const std::string& fileName) {
 }
 
 TZipNodeId TFormZip::NewZip(const std::string& fileName) {
+    const TZipNodeId node = AddArchiveNode(fileName);
+    // No listing follows: the list and the Pages tab show the new archive at once.
+    ShowArchive(node);
+    return node;
+}
+
+TZipNodeId TFormZip::AddArchiveNode(const std::string& fileName) {
     pcZips->setCurrentWidget(tsZips);
     const std::size_t slash = fileName.rfind('/');
     if (slash != std::string::npos && slash > 0) {
@@ -179,6 +202,11 @@ void TFormZip::ListPages() {
     StartListing(std::move(listing));
 }
 
+TZipNodeId TFormZip::FirstPage(TZipNodeId archive) const {
+    const TZipNode* node = tree_.Node(archive);
+    return node == nullptr ? 0 : FirstPageBelow(tree_, node->Archive);
+}
+
 void TFormZip::AddListRow(TZipNodeId id) {
     const TZipNode* node = tree_.Node(id);
     if (node == nullptr) return;
@@ -240,8 +268,7 @@ void TFormZip::RunSlice() {
             const TZipNodeId id = l.Rows[l.Next++];
             if (l.Mode == kListFolder) {
                 AddListRow(id);
-            } else if (const TZipNode* node = tree_.Node(id); node != nullptr && !node->Unsafe &&
-                                                               GetFileTypeByName(node->Name) == kPageFileType) {
+            } else if (const TZipNode* node = tree_.Node(id); IsPage(node)) {
                 pagesModel_->Add({Q(tree_.Text(id)), TCVFileInfo{node->RawName}, GetIconIndex(node->Name)});
             }
             if (l.Next % kRowsPerCheck == 0 && std::chrono::steady_clock::now() >= deadline) break;

@@ -11,7 +11,6 @@
 
 #include "archive/capture_archive.h"
 #include "archive/form_zip.h"
-#include "archive/wiz_file_zip.h"
 #include "archive/zip_browse.h"
 #include "archive/zip_display_name.h"
 #include "archive/zip_paths.h"
@@ -374,26 +373,6 @@ bool TFormZip::RenameZip(TZipNodeId node, const std::string& newName) {
     AppHostInstance().RemoveRecentArchive(old);
     AppHostInstance().AddRecentArchive(target);
     return true;
-}
-
-void TFormZip::RunZipWizard(const std::vector<std::string>& files) {
-    TFormZipScope scope(*this);
-    TwizFileZip wizard(Zip, this);
-    wizard.SetFileName(Zip.ZipFileName);
-    for (const std::string& file : files) wizard.FileList.Add(file);
-    if (wizard.exec() != QDialog::Accepted) return;
-    Action = wizard.Action;
-    const std::string name = wizard.FileName();
-    if (wizard.OpenExisting) {
-        OpenZip(name);
-    } else {
-        SelectNode(NewZip(name));
-        AppHostInstance().AddRecentArchive(name);
-    }
-    WaitForListing();
-    if (SelectedArchive() == 0) return;
-    UserAddMode = true;
-    AddFiles(wizard.FileList.Items(), Action);
 }
 
 std::vector<TZipNodeId> TFormZip::Selection() const {

@@ -66,6 +66,9 @@ public:
     // The main window's zip commands: delete the selection of the archive window, browse its item.
     // The sender tells the browse command whether it came from the archive list.
     virtual void RunZipDelete() {}
+    // A key is about to be matched in the archive window: the zip commands' enabled state (kept from
+    // the last opening of a menu) follows its focus and selection of this moment.
+    virtual void UpdateZipCommands() {}
     virtual void RunZipBrowse(QObject* /*sender*/) {}
 };
 
