@@ -1,11 +1,13 @@
 #include "widgets/list_items.h"
 
 #include <QLocale>
+#include <QSet>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <unordered_map>
 
 #include "platform/rtl/date_time.h"
 
@@ -206,6 +208,9 @@ void TListItems::Sort(int column, bool ascending, TAutoSortStyle style, const Ro
                 cell && cell->Kind != Cell::Empty ? cell->Value : -std::numeric_limits<double>::infinity();
         }
         stable([&](int a, int b) { return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)]; });
+    } else if (FewDistinctTexts(column)) {
+        const std::vector<int> ranks = TextRanks(column);
+        stable([&](int a, int b) { return ranks[static_cast<size_t>(a)] < ranks[static_cast<size_t>(b)]; });
     } else {
         // Empty cells (no key) first; cells keyed by the caller alone compare equal to each other.
         std::vector<const QCollatorSortKey*> keys(static_cast<size_t>(n), nullptr);
@@ -239,6 +244,57 @@ void TListItems::Sort(int column, bool ascending, TAutoSortStyle style, const Ro
         new_list << index(new_row_of[static_cast<size_t>(old.row())], old.column());
     changePersistentIndexList(old_list, new_list);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+// Whether the column's first texts repeat often enough that ranking each distinct text once pays.
+bool TListItems::FewDistinctTexts(int column) const {
+    constexpr int kSample = 512;
+    QSet<QString> seen;
+    int sampled = 0;
+    for (int r = 0; r < static_cast<int>(rows_.size()) && sampled < kSample; ++r) {
+        const Cell* cell = CellAt(r, column);
+        if (!cell || !cell->TextKey) continue;
+        seen.insert(cell->Text);
+        ++sampled;
+    }
+    return sampled == kSample && seen.size() * 4 <= sampled;
+}
+
+// Each row's place in the column's text order: empty cells (no key) first, then cells keyed by the
+// caller alone, equal to each other, then the collation order. Rows of one text share one key
+// comparison, so a column of few distinct texts (a folder on every row) sorts at the speed of numbers.
+std::vector<int> TListItems::TextRanks(int column) const {
+    const int n = static_cast<int>(rows_.size());
+    std::vector<int> ranks(static_cast<size_t>(n), 0);
+    std::unordered_map<QString, int> group_of;
+    std::vector<const QCollatorSortKey*> keys;  // by group
+    for (int r = 0; r < n; ++r) {
+        const Cell* cell = CellAt(r, column);
+        if (!cell || cell->Kind == Cell::Empty) continue;
+        if (!cell->TextKey) {
+            ranks[static_cast<size_t>(r)] = 1;
+            continue;
+        }
+        const auto [at, added] = group_of.try_emplace(cell->Text, static_cast<int>(keys.size()));
+        if (added) keys.push_back(&*cell->TextKey);
+        ranks[static_cast<size_t>(r)] = -1 - at->second;  // the group, ranked below
+    }
+    std::vector<int> groups(keys.size());
+    std::iota(groups.begin(), groups.end(), 0);
+    std::sort(groups.begin(), groups.end(), [&](int a, int b) {
+        return keys[static_cast<size_t>(a)]->compare(*keys[static_cast<size_t>(b)]) < 0;
+    });
+    // Texts whose keys compare equal share a rank.
+    std::vector<int> rank_of(keys.size());
+    int rank = 1;
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        if (i == 0 || keys[static_cast<size_t>(groups[i - 1])]->compare(*keys[static_cast<size_t>(groups[i])]) < 0)
+            ++rank;
+        rank_of[static_cast<size_t>(groups[i])] = rank;
+    }
+    for (int& r : ranks)
+        if (r < 0) r = rank_of[static_cast<size_t>(-1 - r)];
+    return ranks;
 }
 
 void TListItems::SetVirtual(bool on) {

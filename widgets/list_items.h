@@ -99,6 +99,8 @@ private:
     Row MakeRow(const QStringList& texts, const QVariant& data) const;
     void Flush();
     const Cell* CellAt(int row, int column) const;
+    bool FewDistinctTexts(int column) const;
+    std::vector<int> TextRanks(int column) const;
 
     std::vector<Column> columns_;
     std::vector<Row> rows_;
