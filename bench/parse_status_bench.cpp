@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
             ++texts;
             if (text.rfind("Parsing...", 0) == 0) last_count = text;
         });
-        const std::uint64_t calls_before = loop.BlockingCallCount();
+        const std::uint64_t calls_before = parser.BlockingCallCount();
         bool done = false;
         const auto start = Clock::now();
         std::thread worker([&] {
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         const double parse_ms = Ms(Clock::now() - start);
         worker.join();
         loop.ProcessPending();
-        const std::uint64_t calls = loop.BlockingCallCount() - calls_before;
+        const std::uint64_t calls = parser.BlockingCallCount() - calls_before;
 
         const auto scan_start = Clock::now();
         const std::size_t links = ScanAllPasses(page);

@@ -37,7 +37,6 @@ void QueuedMainLoop::InvokeBlocking(Callback fn) {
     job->blocking = true;
     std::unique_lock lock(mutex_);
     if (closed_) throw MainLoopClosed();
-    blockingCalls_.fetch_add(1, std::memory_order_relaxed);
     Enqueue(job);
     doneCv_.wait(lock, [&] { return job->done; });
     if (job->error) std::rethrow_exception(job->error);

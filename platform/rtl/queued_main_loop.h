@@ -5,9 +5,7 @@
 
 #include "platform/rtl/main_loop.h"
 
-#include <atomic>
 #include <condition_variable>
-#include <cstdint>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -31,10 +29,6 @@ public:
     // and later posts are dropped. Subclasses call it first in their destructor, before the objects
     // Wake uses go away.
     void Close();
-
-    // How many calls other threads have made through InvokeBlocking, each counted as it is queued:
-    // every one held its caller until the main thread got round to it.
-    std::uint64_t BlockingCallCount() const { return blockingCalls_.load(std::memory_order_relaxed); }
 
 protected:
     // Runs the calls queued when it starts (not those they queue themselves). Main thread only.
@@ -63,7 +57,6 @@ private:
     std::deque<std::shared_ptr<Job>> queue_;
     bool closed_ = false;
     bool interrupted_ = false;
-    std::atomic<std::uint64_t> blockingCalls_{0};
 };
 
 }  // namespace corvane
