@@ -188,7 +188,8 @@ void TListItems::Sort(int column, bool ascending, TAutoSortStyle style, const Ro
     const RowLess less = SortOrder(column, ascending, style, custom);
     std::vector<int> order(rows_.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), less);
+    // By reference: the order holds the column's keys, and the sort copies its comparison around.
+    std::stable_sort(order.begin(), order.end(), [&less](int a, int b) { return less(a, b); });
     ApplyOrder(order);
 }
 

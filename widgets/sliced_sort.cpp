@@ -22,7 +22,8 @@ bool TSlicedSort::Step(Clock::time_point deadline) {
         // Short runs, each sorted whole.
         for (; pair_ < order_.size(); pair_ += kRun) {
             const auto first = order_.begin() + static_cast<std::ptrdiff_t>(pair_);
-            std::stable_sort(first, first + static_cast<std::ptrdiff_t>(std::min(kRun, order_.size() - pair_)), less_);
+            std::stable_sort(first, first + static_cast<std::ptrdiff_t>(std::min(kRun, order_.size() - pair_)),
+                             [this](int a, int b) { return less_(a, b); });  // the keys are not copied
             if (Clock::now() >= deadline) {
                 pair_ += kRun;
                 return false;
