@@ -195,10 +195,10 @@ private:
     // Entry nodes added since the archive was listed: their sizes come from an exact listing.
     std::unordered_set<TZipNodeId> unlisted_;
     // What a browse extraction of a whole archive sends, gathered while the archive is listed (a
-    // long archive's names are not walked on the main thread at once); dropped by any change.
+    // long archive's names are not walked on the main thread at once); dropped by any change. A
+    // name listed twice is sent once: the tree's entries tell the first listing of a name.
     struct BrowseNames {
         std::vector<std::string> Names;
-        std::unordered_set<std::string> Seen;
         std::uint64_t Size = 0;
     };
     std::unordered_map<TZipNodeId, BrowseNames> browseNames_;

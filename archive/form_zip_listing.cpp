@@ -18,6 +18,7 @@
 #include "localisation/message_ids.h"
 #include "widgets/app_host.h"
 #include "widgets/ext_list_view.h"
+#include "widgets/sliced_resort.h"
 
 namespace corvane {
 
@@ -35,6 +36,19 @@ std::string Thousands(std::uint64_t value) {
         out += digits[i];
     }
     return out;
+}
+
+// Whether no entry (folders aside) of the archive but id has that name: the first listing of a name.
+// A set of the names seen held a copy of every name, and freeing it after a long listing stalled the
+// window.
+bool FirstEntryNamed(const TZipTree& tree, const TZipObj& obj, const std::string& rawName, TZipNodeId id) {
+    auto [it, end] = obj.Entries.equal_range(rawName);
+    for (; it != end; ++it) {
+        if (it->second == id) continue;
+        const TZipNode* other = tree.Node(it->second);
+        if (other != nullptr && other->Kind == TZipNodeKind::Entry) return false;
+    }
+    return true;
 }
 
 void EntriesBelow(const TZipTree& tree, TZipNodeId id, std::vector<TZipNodeId>& out) {
@@ -251,7 +265,7 @@ void TFormZip::RunSlice() {
                 if (node->Kind != TZipNodeKind::Entry) return;
                 AddListRow(id);
                 BrowseNames& names = browseNames_[l.Archive];
-                if (!node->Unsafe && names.Seen.insert(node->RawName).second) {
+                if (!node->Unsafe && FirstEntryNamed(tree_, *obj, node->RawName, id)) {
                     names.Names.push_back(node->RawName);
                     names.Size += node->Record.Size;
                 }
@@ -287,17 +301,11 @@ void TFormZip::RunSlice() {
 void TFormZip::FinishListing() {
     std::unique_ptr<Listing> l = std::move(listing_);
     if (Operation == kOpOpening) Operation = kOpIdle;
-    // Sorting a long list and what follows a listing each take a slice of their own; the listing's
+    // Sorting a long list and what follows a listing each take turns of their own; the listing's
     // mode holds until they are done.
     ListingMode = l->Mode;
     const bool listed = l->Mode != kListPages;
-    QTimer::singleShot(0, this, [this, listed, done = std::move(l->Done)] {
-        TFormZipScope scope(*this);
-        if (listed) {
-            UpdateListImages();
-            lvZip->Resort();
-            ShowTotals();
-        }
+    auto after = [this, done = std::move(l->Done)] {
         QTimer::singleShot(0, this, [this, done] {
             TFormZipScope inner(*this);
             ListingMode = kListNone;
@@ -307,6 +315,20 @@ void TFormZip::FinishListing() {
                 queued_.pop_front();
                 start();
             }
+        });
+    };
+    QTimer::singleShot(0, this, [this, listed, after = std::move(after)] {
+        TFormZipScope scope(*this);
+        if (!listed) {
+            after();
+            return;
+        }
+        UpdateListImages();
+        // The sort runs a slice per turn; the totals follow it.
+        ResortInSlices(*lvZip, [this, after] {
+            TFormZipScope sorted(*this);
+            ShowTotals();
+            after();
         });
     });
 }

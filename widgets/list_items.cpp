@@ -1,11 +1,13 @@
 #include "widgets/list_items.h"
 
 #include <QLocale>
+#include <QSet>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <unordered_map>
 
 #include "platform/rtl/date_time.h"
 
@@ -38,6 +40,7 @@ TListItems::TListItems(QObject* parent) : QAbstractTableModel(parent), collator_
 
 int TListItems::AddColumn(const QString& caption, Qt::Alignment alignment) {
     const int at = ColumnCount();
+    ++changes_;
     beginInsertColumns({}, at, at);
     columns_.push_back({caption, alignment});
     for (Row& row : rows_) row.Cells.resize(columns_.size());
@@ -72,6 +75,7 @@ TListItems::Row TListItems::MakeRow(const QStringList& texts, const QVariant& da
 }
 
 int TListItems::AddRow(const QStringList& texts, const QVariant& data) {
+    ++changes_;
     rows_.push_back(MakeRow(texts, data));
     if (update_count_ == 0) Flush();
     return Count() - 1;
@@ -80,6 +84,7 @@ int TListItems::AddRow(const QStringList& texts, const QVariant& data) {
 int TListItems::InsertRow(int at, const QStringList& texts, const QVariant& data) {
     Flush();
     at = std::clamp(at, 0, Count());
+    ++changes_;
     beginInsertRows({}, at, at);
     rows_.insert(rows_.begin() + at, MakeRow(texts, data));
     ++shown_;
@@ -89,6 +94,7 @@ int TListItems::InsertRow(int at, const QStringList& texts, const QVariant& data
 
 void TListItems::DeleteRow(int row) {
     if (row < 0 || row >= Count()) return;
+    ++changes_;
     if (row >= shown_) {
         rows_.erase(rows_.begin() + row);
         return;
@@ -100,6 +106,7 @@ void TListItems::DeleteRow(int row) {
 }
 
 void TListItems::Clear() {
+    ++changes_;
     beginResetModel();
     rows_.clear();
     shown_ = 0;
@@ -135,6 +142,7 @@ QString TListItems::Text(int row, int column) const {
 
 void TListItems::SetText(int row, int column, const QString& text) {
     if (virtual_ || row < 0 || row >= Count() || column < 0) return;
+    ++changes_;
     Row& r = rows_[static_cast<size_t>(row)];
     if (column >= static_cast<int>(r.Cells.size())) r.Cells.resize(static_cast<size_t>(column) + 1);
     SetCell(r.Cells[static_cast<size_t>(column)], text);
@@ -156,6 +164,7 @@ int TListItems::ImageIndex(int row, int column) const {
 
 void TListItems::SetImageIndex(int row, int column, int image) {
     if (virtual_ || row < 0 || row >= Count() || column < 0) return;
+    ++changes_;
     Row& r = rows_[static_cast<size_t>(row)];
     if (column >= static_cast<int>(r.Cells.size())) r.Cells.resize(static_cast<size_t>(column) + 1);
     r.Cells[static_cast<size_t>(column)].Image = image;
@@ -164,6 +173,7 @@ void TListItems::SetImageIndex(int row, int column, int image) {
 
 void TListItems::SetSortKey(int row, int column, double key) {
     if (virtual_ || row < 0 || row >= Count() || column < 0 || !std::isfinite(key)) return;
+    ++changes_;
     Row& r = rows_[static_cast<size_t>(row)];
     if (column >= static_cast<int>(r.Cells.size())) r.Cells.resize(static_cast<size_t>(column) + 1);
     Cell& cell = r.Cells[static_cast<size_t>(column)];
@@ -174,9 +184,24 @@ void TListItems::SetSortKey(int row, int column, double key) {
 void TListItems::Sort(int column, bool ascending, TAutoSortStyle style, const RowCompare& custom) {
     if (virtual_ || column < 0) return;
     Flush();
-    const int n = static_cast<int>(rows_.size());
-    if (n < 2) return;
+    if (rows_.size() < 2) return;
+    const RowLess less = SortOrder(column, ascending, style, custom);
+    std::vector<int> order(rows_.size());
+    std::iota(order.begin(), order.end(), 0);
+    // By reference: the order holds the column's keys, and the sort copies its comparison around.
+    std::stable_sort(order.begin(), order.end(), [&less](int a, int b) { return less(a, b); });
+    ApplyOrder(order);
+}
 
+TListItems::RowLess TListItems::SortOrder(int column, bool ascending, TAutoSortStyle style,
+                                          const RowCompare& custom) const {
+    const RowLess less = SortOrderAscending(column, style, custom);
+    if (ascending) return less;
+    return [less](int a, int b) { return less(b, a); };
+}
+
+TListItems::RowLess TListItems::SortOrderAscending(int column, TAutoSortStyle style, const RowCompare& custom) const {
+    const int n = static_cast<int>(rows_.size());
     // One kind for the whole column, so that the comparison is a total order.
     enum { ByText, ByNumber, ByDate } kind = ByText;
     if (style == TAutoSortStyle::assSmart && !custom) {
@@ -189,15 +214,8 @@ void TListItems::Sort(int column, bool ascending, TAutoSortStyle style, const Ro
         }
         kind = all_dates ? ByDate : all_numbers ? ByNumber : ByText;
     }
-    std::vector<int> order(static_cast<size_t>(n));
-    std::iota(order.begin(), order.end(), 0);
-    auto stable = [&](auto less) {
-        if (ascending) std::stable_sort(order.begin(), order.end(), less);
-        else std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(b, a); });
-    };
-    if (custom) {
-        stable([&](int a, int b) { return custom(a, b, column) < 0; });
-    } else if (kind != ByText) {
+    if (custom) return [custom, column](int a, int b) { return custom(a, b, column) < 0; };
+    if (kind != ByText) {
         // The keys side by side; an empty cell sorts before every value.
         std::vector<double> keys(static_cast<size_t>(n));
         for (int r = 0; r < n; ++r) {
@@ -205,24 +223,32 @@ void TListItems::Sort(int column, bool ascending, TAutoSortStyle style, const Ro
             keys[static_cast<size_t>(r)] =
                 cell && cell->Kind != Cell::Empty ? cell->Value : -std::numeric_limits<double>::infinity();
         }
-        stable([&](int a, int b) { return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)]; });
-    } else {
-        // Empty cells (no key) first; cells keyed by the caller alone compare equal to each other.
-        std::vector<const QCollatorSortKey*> keys(static_cast<size_t>(n), nullptr);
-        std::vector<unsigned char> rank(static_cast<size_t>(n), 0);
-        for (int r = 0; r < n; ++r) {
-            const Cell* cell = CellAt(r, column);
-            if (!cell || cell->Kind == Cell::Empty) continue;
-            keys[static_cast<size_t>(r)] = cell->TextKey ? &*cell->TextKey : nullptr;
-            rank[static_cast<size_t>(r)] = cell->TextKey ? 2 : 1;
-        }
-        stable([&](int a, int b) {
-            const auto ra = rank[static_cast<size_t>(a)], rb = rank[static_cast<size_t>(b)];
-            if (ra != rb) return ra < rb;
-            return ra == 2 && keys[static_cast<size_t>(a)]->compare(*keys[static_cast<size_t>(b)]) < 0;
-        });
+        return [keys = std::move(keys)](int a, int b) { return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)]; };
     }
+    if (FewDistinctTexts(column))
+        return [ranks = TextRanks(column)](int a, int b) {
+            return ranks[static_cast<size_t>(a)] < ranks[static_cast<size_t>(b)];
+        };
+    // Empty cells (no key) first; cells keyed by the caller alone compare equal to each other.
+    std::vector<const QCollatorSortKey*> keys(static_cast<size_t>(n), nullptr);
+    std::vector<unsigned char> rank(static_cast<size_t>(n), 0);
+    for (int r = 0; r < n; ++r) {
+        const Cell* cell = CellAt(r, column);
+        if (!cell || cell->Kind == Cell::Empty) continue;
+        keys[static_cast<size_t>(r)] = cell->TextKey ? &*cell->TextKey : nullptr;
+        rank[static_cast<size_t>(r)] = cell->TextKey ? 2 : 1;
+    }
+    return [keys = std::move(keys), rank = std::move(rank)](int a, int b) {
+        const auto ra = rank[static_cast<size_t>(a)], rb = rank[static_cast<size_t>(b)];
+        if (ra != rb) return ra < rb;
+        return ra == 2 && keys[static_cast<size_t>(a)]->compare(*keys[static_cast<size_t>(b)]) < 0;
+    };
+}
 
+void TListItems::ApplyOrder(const std::vector<int>& order) {
+    const int n = static_cast<int>(rows_.size());
+    if (static_cast<int>(order.size()) != n) return;
+    ++changes_;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<Row> sorted;
     sorted.reserve(rows_.size());
@@ -241,8 +267,60 @@ void TListItems::Sort(int column, bool ascending, TAutoSortStyle style, const Ro
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+// Whether the column's first texts repeat often enough that ranking each distinct text once pays.
+bool TListItems::FewDistinctTexts(int column) const {
+    constexpr int kSample = 512;
+    QSet<QString> seen;
+    int sampled = 0;
+    for (int r = 0; r < static_cast<int>(rows_.size()) && sampled < kSample; ++r) {
+        const Cell* cell = CellAt(r, column);
+        if (!cell || !cell->TextKey) continue;
+        seen.insert(cell->Text);
+        ++sampled;
+    }
+    return sampled == kSample && seen.size() * 4 <= sampled;
+}
+
+// Each row's place in the column's text order: empty cells (no key) first, then cells keyed by the
+// caller alone, equal to each other, then the collation order. Rows of one text share one key
+// comparison, so a column of few distinct texts (a folder on every row) sorts at the speed of numbers.
+std::vector<int> TListItems::TextRanks(int column) const {
+    const int n = static_cast<int>(rows_.size());
+    std::vector<int> ranks(static_cast<size_t>(n), 0);
+    std::unordered_map<QString, int> group_of;
+    std::vector<const QCollatorSortKey*> keys;  // by group
+    for (int r = 0; r < n; ++r) {
+        const Cell* cell = CellAt(r, column);
+        if (!cell || cell->Kind == Cell::Empty) continue;
+        if (!cell->TextKey) {
+            ranks[static_cast<size_t>(r)] = 1;
+            continue;
+        }
+        const auto [at, added] = group_of.try_emplace(cell->Text, static_cast<int>(keys.size()));
+        if (added) keys.push_back(&*cell->TextKey);
+        ranks[static_cast<size_t>(r)] = -1 - at->second;  // the group, ranked below
+    }
+    std::vector<int> groups(keys.size());
+    std::iota(groups.begin(), groups.end(), 0);
+    std::sort(groups.begin(), groups.end(), [&](int a, int b) {
+        return keys[static_cast<size_t>(a)]->compare(*keys[static_cast<size_t>(b)]) < 0;
+    });
+    // Texts whose keys compare equal share a rank.
+    std::vector<int> rank_of(keys.size());
+    int rank = 1;
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        if (i == 0 || keys[static_cast<size_t>(groups[i - 1])]->compare(*keys[static_cast<size_t>(groups[i])]) < 0)
+            ++rank;
+        rank_of[static_cast<size_t>(groups[i])] = rank;
+    }
+    for (int& r : ranks)
+        if (r < 0) r = rank_of[static_cast<size_t>(-1 - r)];
+    return ranks;
+}
+
 void TListItems::SetVirtual(bool on) {
     if (on == virtual_) return;
+    ++changes_;
     beginResetModel();
     rows_.clear();
     shown_ = 0;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -60,6 +61,15 @@ public:
     using RowCompare = std::function<int(int row_a, int row_b, int column)>;
     void Sort(int column, bool ascending, TAutoSortStyle style = TAutoSortStyle::assSmart,
               const RowCompare& custom = {});
+    // Sort in parts, for a caller that sorts a slice at a time: the order Sort sorts by, over the
+    // rows as they stand (valid while Changes is unchanged; added rows must have reached the views),
+    // and the rows put into a sorted order of row numbers.
+    using RowLess = std::function<bool(int row_a, int row_b)>;
+    RowLess SortOrder(int column, bool ascending, TAutoSortStyle style = TAutoSortStyle::assSmart,
+                      const RowCompare& custom = {}) const;
+    void ApplyOrder(const std::vector<int>& order);
+    // Counts every change of the rows and their cells.
+    std::uint64_t Changes() const { return changes_; }
 
     // Virtual rows: the model holds none; rowCount is the given count and texts come from the source.
     void SetVirtual(bool on);
@@ -99,11 +109,15 @@ private:
     Row MakeRow(const QStringList& texts, const QVariant& data) const;
     void Flush();
     const Cell* CellAt(int row, int column) const;
+    RowLess SortOrderAscending(int column, TAutoSortStyle style, const RowCompare& custom) const;
+    bool FewDistinctTexts(int column) const;
+    std::vector<int> TextRanks(int column) const;
 
     std::vector<Column> columns_;
     std::vector<Row> rows_;
     int shown_ = 0;  // rows the views know of; rows_ beyond them wait for the bracket to close
     int update_count_ = 0;
+    std::uint64_t changes_ = 0;
     bool virtual_ = false;
     bool checkboxes_ = false;
     int virtual_count_ = 0;

@@ -1,6 +1,7 @@
 #include "engine/parse/page_pass.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/parse/file_types.h"
@@ -36,6 +37,9 @@ bool IsWebBase(const std::string& link) {
     const std::string scheme = LinkScheme(link);
     return scheme.empty() || scheme == "http" || scheme == "https";
 }
+
+// Verdicts kept per page pass; past this many distinct links they are dropped and made anew.
+constexpr std::size_t kKeptVerdicts = 4096;
 
 struct Edit {
     std::size_t Start;  // 1-based
@@ -137,33 +141,60 @@ private:
         return !base_href_.empty() && !HasWebProtocol(link) ? base_href_ : page_base_dir_;
     }
 
+    // What a link text comes to on this page, kept for the next occurrence of the same text: a
+    // hostile page repeats one string hundreds of thousands of times. Spelling is the queue's, once
+    // the link was handed to the queue (its URL stays in the task's URL set from then on).
+    struct Verdict {
+        std::string URL;
+        std::string Type;
+        bool Accepted = false;
+        bool Queued = false;
+        std::string Spelling;
+        std::string LocalText;  // a queued link's rewrite: its local name no longer changes
+    };
+
+    Verdict& VerdictFor(const std::string& link, const std::string& base, bool keeps_page_level) {
+        std::string key = std::to_string(link.size());
+        key += ':';
+        key += link;
+        key += base;
+        key += keeps_page_level ? '1' : '0';
+        if (const auto known = verdicts_.find(key); known != verdicts_.end()) return known->second;
+        if (verdicts_.size() >= kKeptVerdicts) verdicts_.clear();
+        const TCVQItem& page = *context_.Page;
+        Verdict v;
+        v.URL = EncodeUnsafeURLBytes(ResolveLink(link, base));
+        v.Type = v.URL.empty() ? std::string() : GetFileType(v.URL);
+        const bool is_page = v.Type == kPageType;
+        const int level = is_page && keeps_page_level ? page.Level : page.Level + 1;
+        v.Accepted = !v.URL.empty() && AcceptLink(context_.Rules, v.URL, context_.StartBaseDir, level, v.Type);
+        return verdicts_.emplace(std::move(key), std::move(v)).first->second;
+    }
+
     void Judge(const TCVParser& parser, std::string link, const std::string& base, const std::string& title,
                bool frame, bool keeps_page_level) {
-        const TCVQItem& page = *context_.Page;
         std::replace(link.begin(), link.end(), '\\', '/');
-
-        TCVQItem item(page.Task);
-        item.Title = title;
-        item.Referrer = page.URL;
-        item.Frame = frame ? "Y" : "";
-        item.Level = page.Level + 1;
-        item.Mark = page.Mark;
-        const std::string url = EncodeUnsafeURLBytes(ResolveLink(link, base));
-        item.URL = url;
-        item.Type = url.empty() ? std::string() : GetFileType(url);
-        if (page.Mark == mkMap && !item.IsPage()) item.Mark = mkSkip;  // a map fetches pages only
-
-        const int level = item.IsPage() && keeps_page_level ? page.Level : page.Level + 1;
+        Verdict& v = VerdictFor(link, base, keeps_page_level);
+        const std::string& url = v.URL;
         const TCVProfile& profile = *context_.Profile;
         bool rewritten = false;
-        if (!url.empty() && AcceptLink(context_.Rules, url, context_.StartBaseDir, level, item.Type)) {
+        if (v.Accepted) {
             const std::string queued_url = StripAnchor(url);
-            item.URL = queued_url;
             bool added = false;
-            const std::string spelling = context_.QueueLink ? context_.QueueLink(item, added) : queued_url;
+            if (!v.Queued) {
+                v.Spelling = context_.QueueLink ? context_.QueueLink(NewItem(queued_url, v.Type, title, frame), added)
+                                                : queued_url;
+                v.Queued = context_.QueueLink != nullptr;
+            }
             if (profile.ConvertFollowedLinks == 1) {
                 // The queued spelling, so that the link and the stored file agree; the anchor stays.
-                Rewrite(parser, spelling + url.substr(queued_url.size()));
+                if (!v.Queued || v.LocalText.empty()) {
+                    const std::string text = LocalLinkText(v.Spelling + url.substr(queued_url.size()));
+                    if (v.Queued) v.LocalText = text;
+                    Replace(parser, text);
+                } else {
+                    Replace(parser, v.LocalText);
+                }
                 rewritten = true;
             }
             ++outcome_.LinksFound;
@@ -181,13 +212,31 @@ private:
         if (context_.ShowLinkCount) context_.ShowLinkCount(outcome_.LinksFound, outcome_.NewLinks);
     }
 
-    void Rewrite(const TCVParser& parser, const std::string& url) {
+    TCVQItem NewItem(const std::string& url, const std::string& type, const std::string& title, bool frame) const {
+        const TCVQItem& page = *context_.Page;
+        TCVQItem item(page.Task);
+        item.Title = title;
+        item.Referrer = page.URL;
+        item.Frame = frame ? "Y" : "";
+        item.Level = page.Level + 1;
+        item.Mark = page.Mark;
+        item.URL = url;
+        item.Type = type;
+        if (page.Mark == mkMap && !item.IsPage()) item.Mark = mkSkip;  // a map fetches pages only
+        return item;
+    }
+
+    void Rewrite(const TCVParser& parser, const std::string& url) { Replace(parser, LocalLinkText(url)); }
+
+    std::string LocalLinkText(const std::string& url) const {
         // A URL whose own name an earlier queued URL holds is stored under the queue's name for it.
         const TCVTask* task = context_.Page->Task;
         const std::string renamed = task != nullptr ? task->RenamedLocalName(StripAnchor(url)) : std::string();
-        const std::string text = PageLinkText(url, local_base_dir_, renamed);
-        if (text != parser.CurrentLink)
-            edits_.push_back({parser.ValueStart, parser.CurrentLink.size(), text});
+        return PageLinkText(url, local_base_dir_, renamed);
+    }
+
+    void Replace(const TCVParser& parser, const std::string& text) {
+        if (text != parser.CurrentLink) edits_.push_back({parser.ValueStart, parser.CurrentLink.size(), text});
     }
 
     const std::string& text_;
@@ -198,6 +247,7 @@ private:
     std::string local_base_dir_;
     std::vector<bool> judged_;  // by 1-based text position
     std::vector<Edit> edits_;
+    std::unordered_map<std::string, Verdict> verdicts_;
     int unchecked_ = 0;
     bool stopped_ = false;
 };

@@ -26,9 +26,10 @@ struct PageParseContext {
 
     // Queues a link found in the page unless its URL is queued already (one atomic step). Returns
     // the URL as it stands in the queue (an earlier spelling may differ in letter case) and sets
-    // added when the item went in.
+    // added when the item went in. Asked once for each distinct link text of a page: later
+    // occurrences are known to be queued.
     std::function<std::string(const TCVQItem& item, bool& added)> QueueLink;
-    // Progress after each judged link.
+    // Progress after each judged link (called per link: the caller decides how often to show it).
     std::function<void(int links_found, int new_links)> ShowLinkCount;
     // Asked every kStopCheckLinks links: true ends the parse, the outcome marked Stopped.
     std::function<bool()> StopRequested;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "engine/run/dispatch_rules.h"
 #include "engine/support/file_routines.h"
@@ -13,6 +14,7 @@
 #include "engine/model/task.h"
 #include "platform/rtl/atomic_file.h"
 #include "platform/rtl/log.h"
+#include "platform/rtl/main_loop.h"
 
 namespace corvane {
 namespace {
@@ -78,12 +80,24 @@ std::shared_ptr<TCVTask> TThreadParse::Task() const {
     return task_;
 }
 
-void TThreadParse::SetStatusHandler(std::function<void(const std::string&)> handler) { status_ = std::move(handler); }
+void TThreadParse::SetStatusHandler(std::function<void(const std::string&)> handler) {
+    status_->Handler = std::move(handler);
+}
 
 void TThreadParse::ShowStatus(const std::string& text) {
-    Synchronize([this, text] {
-        if (status_) status_(text);
-    });
+    auto show = [line = status_, text] {
+        if (line->Handler) line->Handler(text);
+    };
+    MainLoop* loop = Loop();
+    if (loop == nullptr) return;
+    if (loop->IsMainThread())
+        show();
+    else
+        loop->Post(std::move(show));
+}
+
+void TThreadParse::ShowLinkCount(int links_found, int new_links) {
+    ShowStatus("Parsing... Links: " + std::to_string(links_found) + "  New Links: " + std::to_string(new_links));
 }
 
 void TThreadParse::Execute() {
@@ -119,7 +133,7 @@ TThreadParse::LoadedPage TThreadParse::LoadPage(TCVTask& task, TCVQItem& item) {
     Synchronize([&] {
         page.Rules = task.EnsureRunRules();
         page.LocalFile = item.GetLocalFileName();
-        if (status_) status_("Loading Page: " + page.LocalFile);
+        if (status_->Handler) status_->Handler("Loading Page: " + page.LocalFile);
         // A kept original means an earlier parse rewrote the file but its record never reached the
         // queue file: the rewrite's links no longer resolve as the page's own did.
         page.Original = KeptOriginalName(page.LocalFile);
@@ -138,18 +152,24 @@ bool TThreadParse::ScanPage(TCVTask& task, TCVQItem& item, const LoadedPage& pag
         context.Profile = &page.Rules->Profile;
         context.Rules = page.Rules->Links();
         context.StartBaseDir = page.Rules->StartBaseDir;
-        context.QueueLink = [&task, this](const TCVQItem& link, bool& added) {
-            // AddNewLink: the URL-set test and the add are one step under the task's lock.
-            std::string queued;
-            Synchronize([&] { queued = task.AddQItemIfNew(link, added); });
-            return queued;
-        };
-        context.ShowLinkCount = [this](int found_links, int new_links) {
-            ShowStatus("Parsing... Links: " + std::to_string(found_links) + "  New Links: " +
-                       std::to_string(new_links));
+        // AddNewLink: the URL-set test and the add are one step under the task's queue lock, here on
+        // the parse thread; a call onto the main thread per link made a page of many links crawl.
+        context.QueueLink = [&task](const TCVQItem& link, bool& added) { return task.AddQItemIfNew(link, added); };
+        // The count reaches the window a few times a second, and its last value always.
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point next_show{};
+        std::pair<int, int> counted{-1, -1}, shown{-1, -1};
+        context.ShowLinkCount = [&](int found_links, int new_links) {
+            counted = {found_links, new_links};
+            const Clock::time_point now = Clock::now();
+            if (now < next_show) return;
+            next_show = now + kLinkCountStatusInterval;
+            shown = counted;
+            ShowLinkCount(found_links, new_links);
         };
         context.StopRequested = [this] { return Stop() || Terminated(); };
         outcome = ParsePageText(page.Text, context);
+        if (counted != shown) ShowLinkCount(counted.first, counted.second);
         ShowStatus("");  // ClearStatus
     } catch (const MainLoopClosed&) {
         throw;  // the program is ending: the page stays Saved for the next run
@@ -171,7 +191,7 @@ void TThreadParse::SavePage(TCVTask& task, std::unique_ptr<TCVQItem> item, const
     try {
         Synchronize([&] {
             if (!page.Text.empty()) {
-                if (status_) status_("Saving Changes: " + page.LocalFile);
+                if (status_->Handler) status_->Handler("Saving Changes: " + page.LocalFile);
                 if (outcome.Text != page.Text || page.FromOriginal) {
                     write_error = WriteRewrite(page.LocalFile, page.Original, page.FromOriginal, page.Text,
                                                outcome.Text, &why);
@@ -187,7 +207,7 @@ void TThreadParse::SavePage(TCVTask& task, std::unique_ptr<TCVQItem> item, const
             item->SetState(isParsed);
             item->Put();
             if (kept) task.KeepOriginalUntilSaved(page.Original);
-            if (status_) status_("");
+            if (status_->Handler) status_->Handler("");
         });
     } catch (const MainLoopClosed&) {
         throw;

@@ -38,7 +38,8 @@ public:
     void SetTask(std::shared_ptr<TCVTask> task);
     std::shared_ptr<TCVTask> Task() const;
 
-    // The status line; called on the main thread. Unset: no status is shown.
+    // The status line; called on the main thread. Unset: no status is shown. Texts sent while a page
+    // is scanned are posted: the scan never waits for the window.
     void SetStatusHandler(std::function<void(const std::string& text)> handler);
 
     // Parses one page now, on the calling thread's terms (its main-thread steps still go through the
@@ -58,12 +59,21 @@ private:
     void SavePage(TCVTask& task, std::unique_ptr<TCVQItem> item, const LoadedPage& page,
                   const PageParseOutcome& outcome);
     void ShowStatus(const std::string& text);
+    void ShowLinkCount(int links_found, int new_links);
 
     const std::chrono::milliseconds pause_step_;
     const int pause_steps_;
     mutable std::mutex task_lock_;
     std::shared_ptr<TCVTask> task_;
-    std::function<void(const std::string&)> status_;  // main thread only
+    // Shared with the status texts still queued for the main thread, which may outlive this object.
+    struct StatusLine {
+        std::function<void(const std::string&)> Handler;  // main thread only
+    };
+    const std::shared_ptr<StatusLine> status_ = std::make_shared<StatusLine>();
 };
+
+// The link count of a page being parsed reaches the status line at most this often; the last count
+// of a page is always shown.
+inline constexpr std::chrono::milliseconds kLinkCountStatusInterval{100};
 
 }  // namespace corvane

@@ -149,6 +149,7 @@ MainLoop* TThread::Loop() const {
 void TThread::Synchronize(MainLoop::Callback fn) {
     MainLoop* loop = Loop();
     if (loop == nullptr) throw std::logic_error("Synchronize without a main loop");
+    if (!loop->IsMainThread()) blockingCalls_.fetch_add(1, std::memory_order_relaxed);
     try {
         loop->InvokeBlocking(std::move(fn));
     } catch (const MainLoopClosed&) {

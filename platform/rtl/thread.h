@@ -18,6 +18,7 @@
 #include "platform/rtl/main_loop.h"
 
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -70,6 +71,9 @@ public:
     MainLoop* Loop() const;
 
     void Synchronize(MainLoop::Callback fn);
+    // How many Synchronize calls made through this object waited on the main thread (calls made on
+    // the main thread itself run inline and are not counted).
+    std::uint64_t BlockingCallCount() const { return blockingCalls_.load(std::memory_order_relaxed); }
 
     // The text of an exception that escaped Execute (empty if none); read it after WaitFor.
     std::string FatalError() const;
@@ -108,6 +112,7 @@ private:
     std::atomic<bool> terminated_{false};
     std::atomic<bool> stop_{false};
     std::atomic<MainLoop*> loop_{nullptr};
+    std::atomic<std::uint64_t> blockingCalls_{0};
     MainLoop* servingWaiter_ = nullptr;  // the loop of a main thread in WaitFor
     std::string fatalError_;
 };
