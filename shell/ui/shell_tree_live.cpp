@@ -134,6 +134,15 @@ bool TPTCustomShellTree::event(QEvent* event) {
         RunGuarded(this, false, [&] { ChangeMessage(slot); });
         return true;
     }
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The table's keys are the tree's own while it has the focus: a window's shortcut on the
+        // same key (Del deletes in the archive view) must not take them.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!IsContextMenuKey(*key) && TableCommand(key->key(), key->modifiers()) >= 0) {
+            event->accept();
+            return true;
+        }
+    }
     return TPTCustomTreeView::event(event);
 }
 
@@ -186,8 +195,10 @@ void TPTCustomShellTree::Refresh() {
 }
 
 void TPTCustomShellTree::RefreshNode(TTreeNode* node, TTreeNode*& remembered, bool& ok) {
-    if (!ok || (node->Count() == 0 && node != remembered)) return;
     TPTShTreeData* shData = GetNodeData(node);
+    // A filled folder that shows its files is looked at even when empty: a file may have come.
+    const bool showsFiles = HasOption(ptstoIncludeNonFolders) && shData != nullptr && shData->Filled;
+    if (!ok || (node->Count() == 0 && node != remembered && !showsFiles)) return;
     IShellFolder* folder = shData != nullptr ? shData->ShellFolder() : nullptr;
     if (folder == nullptr) {
         ok = false;
@@ -217,15 +228,16 @@ void TPTCustomShellTree::RefreshNode(TTreeNode* node, TTreeNode*& remembered, bo
         delete child;
     }
     if (node->Count() == 0) node->SetHasChildren(false);
-    // Addition: new folders (never new files nor hidden folders). The kept items sorted once, so each
-    // new item is looked up, not compared with every kept one.
+    // Addition: new folders, and new files when the tree shows files (never hidden items). The kept
+    // items sorted once, so each new item is looked up, not compared with every kept one.
     const auto less = [folder](PCItemIDList a, PCItemIDList b) {
         const HRESULT hr = folder->CompareIDs(0, a, b);
         return Succeeded(hr) && CompareOrder(hr) < 0;
     };
     std::sort(kept.begin(), kept.end(), less);
     ComPtr<IEnumIDList> items;
-    if (Succeeded(folder->EnumObjects(GetParentFormHandle(this), SHCONTF_FOLDERS, items.ReleaseAndGetAddressOf())) &&
+    const std::uint32_t kinds = SHCONTF_FOLDERS | (HasOption(ptstoIncludeNonFolders) ? SHCONTF_NONFOLDERS : 0u);
+    if (Succeeded(folder->EnumObjects(GetParentFormHandle(this), kinds, items.ReleaseAndGetAddressOf())) &&
         items) {
         ComPtr<IMalloc> allocator;
         SHGetMalloc(allocator.ReleaseAndGetAddressOf());
@@ -329,16 +341,23 @@ void TPTCustomShellTree::keyPressEvent(QKeyEvent* event) {
     else TPTCustomTreeView::keyPressEvent(event);
 }
 
-void TPTCustomShellTree::KeyDown(int& key, Qt::KeyboardModifiers modifiers, bool& handled) {
-    handled = false;
-    if (Editing() || !HasOption(ptstoDefaultKeyHandling)) return;
+int TPTCustomShellTree::TableCommand(int key, Qt::KeyboardModifiers modifiers) {
+    if (Editing() || !HasOption(ptstoDefaultKeyHandling)) return -1;
     QKeyEvent probe(QEvent::KeyPress, key, modifiers);
     const int entry = FindShellKey(ShortcutFromKeyEvent(probe));
-    if (entry < 0 || entry == static_cast<int>(TShellKey::SelectAll)) return;
+    if (entry < 0 || entry == static_cast<int>(TShellKey::SelectAll)) return -1;
     const auto command = static_cast<TShellKey>(entry);
     if (readOnly_ && (command == TShellKey::Rename || command == TShellKey::Delete || command == TShellKey::Cut ||
                       command == TShellKey::Paste))
-        return;
+        return -1;
+    return entry;
+}
+
+void TPTCustomShellTree::KeyDown(int& key, Qt::KeyboardModifiers modifiers, bool& handled) {
+    handled = false;
+    const int entry = TableCommand(key, modifiers);
+    if (entry < 0) return;
+    const auto command = static_cast<TShellKey>(entry);
     handled = true;
     TTreeNode* selected = Selected();
     switch (command) {

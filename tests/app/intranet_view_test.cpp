@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -10,8 +14,10 @@
 
 #include "app/form_personal_intranet.h"
 #include "engine/model/settings.h"
+#include "shell/ui/ole_bridge.h"
 #include "shell/ui/shell_tree.h"
 #include "tests/engine/task_fixture.h"
+#include "tests/shell/ns/recording_shell_ui.h"
 #include "tests/support/gui_app.h"
 #include "tests/support/recording_app_host.h"
 #include "tests/support/screenshot.h"
@@ -93,6 +99,53 @@ TEST_F(IntranetView, AChosenFileOpensInTheBrowserOnce) {
     form_->tvIntranet->setFocus();
     QTest::keyClick(form_->tvIntranet, Qt::Key_Home);
     EXPECT_EQ(host_.calls.back(), "ShowBrowserView(" + intranet_.substr(0, intranet_.size() - 1) + ")");
+}
+
+using UserPathsIntranetDrag = IntranetView;
+
+TEST_F(UserPathsIntranetDrag, AFolderDraggedOntoAnotherMovesIntoItAndLeavesNoWindow) {
+    fs::create_directories(intranet_ + "a");
+    fs::create_directories(intranet_ + "b");
+    std::ofstream(intranet_ + "a/page.htm") << "a";
+    RecordingShellUi ui;
+    form_ = std::make_unique<TFormPersonalIntranet>();
+    form_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+    shell::TPTShellTree& tree = *form_->tvIntranet;
+    QWidget* viewport = tree.viewport();
+    ASSERT_NE(Node({"a"}), nullptr);
+    ASSERT_NE(Node({"b"}), nullptr);
+    const QPoint from = tree.visualItemRect(Node({"a"})).center();
+    const QPoint onto = tree.visualItemRect(Node({"b"})).center();
+    const auto windows_before = QApplication::topLevelWidgets().size();
+
+    // The drag loop as the system runs it: enter, moves over the folder, the drop there.
+    bool dragged = false;
+    const shell::TDragExec previous = shell::SetDragExec([&](QDrag& drag, Qt::DropActions allowed) {
+        dragged = true;
+        QDragEnterEvent enter(onto, allowed, drag.mimeData(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QDragMoveEvent move(onto, allowed, drag.mimeData(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+        if (!move.isAccepted()) return Qt::IgnoreAction;
+        QDropEvent drop(QPointF(onto), allowed, drag.mimeData(), Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        return drop.dropAction();
+    });
+    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+    QTest::mouseMove(viewport, from + QPoint(QApplication::startDragDistance() + 4, 0));
+    QTest::mouseMove(viewport, onto);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, onto);
+    shell::SetDragExec(previous);
+
+    ASSERT_TRUE(dragged);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(intranet_ + "b/a/page.htm"); }, 5000));
+    EXPECT_FALSE(fs::exists(intranet_ + "a"));
+    int shown = 0;
+    for (QWidget* window : QApplication::topLevelWidgets()) shown += window->isVisible() ? 1 : 0;
+    EXPECT_EQ(shown, 1) << "only the view itself is on screen";
+    EXPECT_LE(QApplication::topLevelWidgets().size(), windows_before + 1);
+    testing::SaveScreenshot(*form_, QStringLiteral("-drag"));
 }
 
 }  // namespace
