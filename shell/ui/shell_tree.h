@@ -188,8 +188,6 @@ protected:
     bool CanEdit(TTreeNode* node);
     virtual void Change(TTreeNode* node);
     virtual void KeyDown(int& key, Qt::KeyboardModifiers modifiers, bool& handled);
-    // The key table's command for the key, when the tree runs it now; -1 otherwise.
-    int TableCommand(int key, Qt::KeyboardModifiers modifiers);
     void RefreshNode(TTreeNode* node, TTreeNode*& remembered, bool& ok);
 
     void DeletingNode(TTreeNode* node) override;

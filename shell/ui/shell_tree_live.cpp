@@ -134,15 +134,6 @@ bool TPTCustomShellTree::event(QEvent* event) {
         RunGuarded(this, false, [&] { ChangeMessage(slot); });
         return true;
     }
-    if (event->type() == QEvent::ShortcutOverride) {
-        // The table's keys are the tree's own while it has the focus: a window's shortcut on the
-        // same key (Del deletes in the archive view) must not take them.
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (!IsContextMenuKey(*key) && TableCommand(key->key(), key->modifiers()) >= 0) {
-            event->accept();
-            return true;
-        }
-    }
     return TPTCustomTreeView::event(event);
 }
 
@@ -341,23 +332,16 @@ void TPTCustomShellTree::keyPressEvent(QKeyEvent* event) {
     else TPTCustomTreeView::keyPressEvent(event);
 }
 
-int TPTCustomShellTree::TableCommand(int key, Qt::KeyboardModifiers modifiers) {
-    if (Editing() || !HasOption(ptstoDefaultKeyHandling)) return -1;
+void TPTCustomShellTree::KeyDown(int& key, Qt::KeyboardModifiers modifiers, bool& handled) {
+    handled = false;
+    if (Editing() || !HasOption(ptstoDefaultKeyHandling)) return;
     QKeyEvent probe(QEvent::KeyPress, key, modifiers);
     const int entry = FindShellKey(ShortcutFromKeyEvent(probe));
-    if (entry < 0 || entry == static_cast<int>(TShellKey::SelectAll)) return -1;
+    if (entry < 0 || entry == static_cast<int>(TShellKey::SelectAll)) return;
     const auto command = static_cast<TShellKey>(entry);
     if (readOnly_ && (command == TShellKey::Rename || command == TShellKey::Delete || command == TShellKey::Cut ||
                       command == TShellKey::Paste))
-        return -1;
-    return entry;
-}
-
-void TPTCustomShellTree::KeyDown(int& key, Qt::KeyboardModifiers modifiers, bool& handled) {
-    handled = false;
-    const int entry = TableCommand(key, modifiers);
-    if (entry < 0) return;
-    const auto command = static_cast<TShellKey>(entry);
+        return;
     handled = true;
     TTreeNode* selected = Selected();
     switch (command) {
