@@ -126,6 +126,7 @@ void TFormScheduler::FormCreate() {
         tvTasks->Reload();
         if (tvTasks->TopCount() > 0) tvTasks->TopItem(0)->setExpanded(true);
         // Categories and task files made or removed elsewhere show up by themselves.
+        tvTasks->RefreshAddsFiles = true;
         tvTasks->WatchDrives();
     }
     tvTasks->SetSelectedPath(category.empty() ? WithoutTrailingSlash(App->TasksDir) : App->TasksDir + category);
