@@ -141,6 +141,9 @@ TEST_F(UserPathsIntranetDrag, AFolderDraggedOntoAnotherMovesIntoItAndLeavesNoWin
     ASSERT_TRUE(dragged);
     EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(intranet_ + "b/a/page.htm"); }, 5000));
     EXPECT_FALSE(fs::exists(intranet_ + "a"));
+    EXPECT_EQ(Node({"a"}), nullptr) << "the moved folder leaves the tree";
+    Node({"b"})->setExpanded(true);
+    EXPECT_NE(Node({"b", "a"}), nullptr);
     int shown = 0;
     for (QWidget* window : QApplication::topLevelWidgets()) shown += window->isVisible() ? 1 : 0;
     EXPECT_EQ(shown, 1) << "only the view itself is on screen";
