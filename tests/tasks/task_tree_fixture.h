@@ -108,6 +108,8 @@ protected:
         editor->selectAll();
         QTest::keyClicks(editor, name);
         QTest::keyClick(editor, Qt::Key_Return);
+        // The edit ends (and its rename runs) when the view gets to it: later on a busy machine.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !form_->tvTasks->Editing(); }, 5000));
         QTest::qWait(50);
     }
 
