@@ -21,6 +21,7 @@
 #include "tasks/lang_text.h"
 #include "widgets/app_host.h"
 #include "widgets/ext_list_view.h"
+#include "widgets/launch_or_tell.h"
 #include "widgets/message_box.h"
 
 namespace corvane {
@@ -312,7 +313,7 @@ void TFormExplore::BrowseClick(QObject* sender) {
     const auto item = task->GetQItem(2 * rows.front());
     if (!item) return;
     if (sender == miBrowseOnline) {
-        if (IsWebAddress(item->URL)) LaunchItem(item->URL);
+        if (IsWebAddress(item->URL)) LaunchOrTell(this, item->URL);
         return;
     }
     std::string file = item->GetLocalFileName();
@@ -335,7 +336,7 @@ void TFormExplore::BrowseClick(QObject* sender) {
     if (file.empty()) return;
     // The launcher opens captured pages only; anything else a site sent is shown, never run.
     if (sender == miBrowseOffline && item->IsPage())
-        LaunchItem(file);
+        LaunchOrTell(this, file);
     else
         AppHostInstance().ShowBrowserView(file);
 }

@@ -30,7 +30,7 @@ TFormPersonalIntranet::TFormPersonalIntranet(QWidget* parent) : QWidget(parent) 
     tvIntranet = new shell::TPTShellTree(this);
     tvIntranet->setObjectName(QStringLiteral("tvIntranet"));
     tvIntranet->SetOptions(shell::ptstoVirtualFolders | shell::ptstoDefaultKeyHandling | shell::ptstoContextMenus |
-                           shell::ptstoIncludeNonFolders | shell::ptstoOleDrag);
+                           shell::ptstoIncludeNonFolders | shell::ptstoOleDrag | shell::ptstoOleDrop);
     tvIntranet->setFrameShape(QFrame::NoFrame);
     tvIntranet->setRootIsDecorated(false);
     tvIntranet->setIndentation(19);

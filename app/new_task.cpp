@@ -84,7 +84,10 @@ void TMainHooks::NewTask(const std::string& url_in, const std::string& profile, 
             form_.Views().ShowZipView();
             std::string candidate;
             TFormZip* zip = form_.Views().FormZip;
-            if (form_.btnAddToSelectedZip->Down() && zip && zip->Selected() != 0) candidate = zip->CurrentZipFileName();
+            // The selected node's archive: the component's current file may still be another one
+            // whose listing runs.
+            if (form_.btnAddToSelectedZip->Down() && zip && zip->Selected() != 0)
+                if (const TZipObj* selected = zip->Tree().Obj(zip->Selected())) candidate = selected->ZipFileName;
             if (!candidate.empty()) {
                 task->Destination = candidate;
                 // An archive the user chose keeps its name.

@@ -152,6 +152,7 @@ void TdlgEditTask::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         FormShow();
         ListView1->setCurrentRow(0);
+        cmbURL->setFocus();  // the first field: a URL typed at once lands in it
     }
     QDialog::showEvent(event);
 }

@@ -12,6 +12,7 @@
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <iterator>
 
 #include "tasks/edit_task_dialog.h"
 #include "tasks/form_builders.h"
@@ -252,6 +253,11 @@ void TdlgEditTask::BuildForm() {
     bottom->addWidget(btnOK);
     bottom->addWidget(btnCancel);
     bottom->addWidget(btnReset);
+
+    // Tab goes through the screens' fields and the task's name, category and profile, then the
+    // buttons; the screen list comes last, so that the first field is where typing starts.
+    QWidget* chain[] = {cmbProfile, btnOK, btnCancel, btnReset, SpeedButton1, ListView1};
+    for (std::size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(ListView1);

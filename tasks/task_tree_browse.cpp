@@ -15,6 +15,7 @@
 #include "tasks/task_tree_paths.h"
 #include "tasks/task_tree_window.h"
 #include "widgets/app_host.h"
+#include "widgets/launch_or_tell.h"
 #include "widgets/message_box.h"
 
 namespace corvane {
@@ -62,7 +63,7 @@ void TFormScheduler::actTasksBrowseExecute(QObject* sender) {
     std::shared_ptr<TCVTask> task = SelectedTask();
     if (!task) return;
     if (sender == actTasksBrowseOnline) {
-        if (IsWebAddress(task->URL)) LaunchItem(task->URL);
+        if (IsWebAddress(task->URL)) LaunchOrTell(this, task->URL);
         return;
     }
     const std::string folder = BrowseFolder(task, false);
@@ -71,7 +72,7 @@ void TFormScheduler::actTasksBrowseExecute(QObject* sender) {
     // Only the captured start page itself: a task file can name any address.
     if (!IsFile(page) || !PathInside(page, folder)) return;
     if (sender == actTasksBrowseOffline)
-        LaunchItem(page);
+        LaunchOrTell(this, page);
     else
         AppHostInstance().ShowBrowserView(page);
 }

@@ -125,8 +125,8 @@ void TFormScheduler::FormCreate() {
         tvTasks->SetOptions(tvTasks->Options() | shell::ptstoAutoFill);
         tvTasks->Reload();
         if (tvTasks->TopCount() > 0) tvTasks->TopItem(0)->setExpanded(true);
-        // Categories made and files removed elsewhere show up by themselves (new task files come
-        // with SelectTaskNode).
+        // Categories and task files made or removed elsewhere show up by themselves.
+        tvTasks->RefreshAddsFiles = true;
         tvTasks->WatchDrives();
     }
     tvTasks->SetSelectedPath(category.empty() ? WithoutTrailingSlash(App->TasksDir) : App->TasksDir + category);

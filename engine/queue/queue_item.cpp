@@ -57,12 +57,13 @@ std::string TCVQItem::EncodeRecord() const {
     add(EncodeRecordField(Title));
     add(std::to_string(Size));
     add(EncodeRecordField(Frame));
+    if (!ETag.empty()) add(EncodeRecordField(ETag));
     return record;
 }
 
 bool TCVQItem::DecodeRecord(const std::string& record) {
-    std::array<std::string_view, kRecordFields> f{};
-    SplitRecord(record, f.data(), kRecordFields);
+    std::array<std::string_view, kRecordFields + 1> f{};
+    SplitRecord(record, f.data(), kRecordFields + 1);
     const auto text = [&f](int n) { return DecodeRecordField(std::string(f[static_cast<std::size_t>(n)])); };
     StatusText = text(1);
     Type = text(2);
@@ -71,6 +72,7 @@ bool TCVQItem::DecodeRecord(const std::string& record) {
     LastModified = text(6);
     Title = text(8);
     Frame = text(10);
+    ETag = text(kETagField);
 
     std::int64_t state = 0, level = 0, mark = mkFetch, size = 0;
     bool good = ParseRecordNumber(f[0], state) && state >= 0 && state <= 255;

@@ -4,7 +4,8 @@
 //
 // A record line is eleven fields, each followed by the byte 0xB6. A field holding CR, LF or 0xB6,
 // or starting with 0x01, is written as 0x01 and the field percent-encoded, so text from the web can
-// never shift the fields or split the line; every other field is written as it stands.
+// never shift the fields or split the line; every other field is written as it stands. An item with
+// an ETag carries it as a twelfth field after the eleven; readers that take eleven never see it.
 
 #include <cstdint>
 #include <string>
@@ -35,6 +36,7 @@ inline constexpr TCVItemMark mkUpdate = 3;
 
 inline constexpr char kFieldSeparator = '\xB6';
 inline constexpr int kRecordFields = 11;
+inline constexpr int kETagField = 11;  // optional, after the eleven
 inline constexpr const char* kPageType = "HTML";
 inline constexpr const char* kTransferIncomplete = "Transfer Incomplete";
 
@@ -56,6 +58,7 @@ public:
     std::string FinalURL;
     std::string Referrer;
     std::string LastModified;
+    std::string ETag;  // the server's entity tag, as received; kept for the next update's validator
     std::string LocalFile;  // not stored
     std::string Type;
     std::string Title;

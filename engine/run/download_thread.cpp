@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "engine/run/dispatch_rules.h"
 #include "engine/run/engine_host.h"
@@ -130,16 +131,22 @@ bool TThreadDownload::StartOnSocket(const std::shared_ptr<TCVTask>& task, TThrea
 
     const std::shared_ptr<const TCVRunRules> rules = task->EnsureRunRules();
     TSocketJob job;
+    job.LocalFile = item->GetLocalFileName();
     if (item->Mark == mkUpdate) {
         item->SetState(isUpdating);
         job.UseCache = true;
+        // Only a copy on disk can be kept: without one the update fetches the whole body.
+        std::error_code ec;
+        if (!job.LocalFile.empty() && std::filesystem::is_regular_file(job.LocalFile, ec)) {
+            job.IfModifiedSince = item->LastModified;
+            job.IfNoneMatch = item->ETag;
+        }
     } else {
         item->SetState(isDownloading);
         job.UseCache = item->StatusText == kTransferIncomplete;
     }
     job.OnDone = [this](TThreadSocket& s) { SocketDone(s); };
     job.OnProgress = [this](TThreadSocket& s) { SocketProgress(s); };
-    job.LocalFile = item->GetLocalFileName();
     job.Folder = rules->Folder;  // the run's own folder: an edit applies at the next run
     task->UserAgent = App ? App->UserAgent : std::string();
     job.UserAgent = task->UserAgent;
@@ -191,12 +198,15 @@ void TThreadDownload::RecordCompletion(TThreadSocket& socket) {
     const TSocketSnapshot fields = socket.Snapshot();
     std::unique_ptr<TCVQItem> item = socket.TakeItem();
     const std::shared_ptr<TCVTask> task = socket.JobTask();
-    if (item && task) {
+    if (item && task && fields.Unchanged && !fields.Stopped) {
+        RecordUnchanged(*task, std::move(item), fields);
+    } else if (item && task) {
         item->BytesDone = fields.BytesTransferred;
         item->Size = fields.ContentLength == 0 ? fields.BytesTransferred : fields.ContentLength;
         item->StatusText = fields.StatusCode;
         item->FinalURL = fields.FinalURL;
         item->LastModified = fields.LastModified;
+        item->ETag = fields.ETag;
         const bool page = item->IsPage();
         const bool complete = !fields.Stopped && fields.StatusText == kSocketComplete;
         // Bytes of a transfer that kept no file leave the total they were counted into while it ran.
@@ -232,6 +242,25 @@ void TThreadDownload::RecordCompletion(TThreadSocket& socket) {
             }
         }
     }
+}
+
+void TThreadDownload::RecordUnchanged(TCVTask& task, std::unique_ptr<TCVQItem> item, const TSocketSnapshot& fields) {
+    // Size stays that of the kept copy; the server may send fresh validators with its "304".
+    item->BytesDone = 0;
+    item->StatusText = fields.StatusCode;
+    if (!fields.LastModified.empty()) item->LastModified = fields.LastModified;
+    if (!fields.ETag.empty()) item->ETag = fields.ETag;
+    const bool page = item->IsPage();
+    // The kept page is the rewritten one, whose links were queued when it was parsed: it is not parsed
+    // again, unless an original kept from an unrecorded rewrite says the parse never finished.
+    std::error_code ec;
+    const bool parsed = page && !std::filesystem::exists(KeptOriginalName(fields.LocalFile), ec);
+    item->SetState(parsed ? isParsed : isSaved);
+    item->Put();
+    task.AddToCounter(page ? TCVCounter::PagesSaved : TCVCounter::ResourcesSaved, 1);
+    task.AddToCounter(TCVCounter::TotalBytes, item->Size);  // as the requeue took it off
+    const auto rules = task.RunRules();
+    if (rules && !rules->IntranetMode && (!page || parsed)) task.ZipQueueAdd(fields.LocalFile, std::move(item));
 }
 
 void TThreadDownload::UpdateStats() {

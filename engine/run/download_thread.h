@@ -22,6 +22,7 @@ class TCVQItem;
 class TCVTask;
 class TSocketList;
 class TThreadSocket;
+struct TSocketSnapshot;
 
 class TThreadDownload : public TThread {
 public:
@@ -59,6 +60,8 @@ private:
     void Cycle();
     // The job's outcome into its item, the queue and the counters (SocketDone).
     void RecordCompletion(TThreadSocket& socket);
+    // A "304" to the validators of an update: the copy on disk stands and counts as saved again.
+    void RecordUnchanged(TCVTask& task, std::unique_ptr<TCVQItem> item, const TSocketSnapshot& fields);
     void ChartAddPoint(TCVTask& task, int connections, std::int64_t seconds, int step, double kilobytes);
 
     TSocketList& sockets_;

@@ -17,6 +17,25 @@
 
 namespace corvane {
 
+namespace {
+
+// A stored header value as a request header's value: the leading blank dropped; a value with a
+// control character (an edited queue file) is not sent at all.
+std::string ValidatorValue(const std::string& stored) {
+    const auto start = stored.find_first_not_of(" \t");
+    if (start == std::string::npos) return {};
+    for (const char c : stored)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') return {};
+    return stored.substr(start);
+}
+
+bool IsNotModified(const std::string& status_line) {
+    const auto blank = status_line.find(' ');
+    return blank != std::string::npos && status_line.compare(blank + 1, 3, "304") == 0;
+}
+
+}  // namespace
+
 TThreadSocket::TThreadSocket(const EngineTiming& timing) : TThread("connection"), timing_(timing) {}
 
 TThreadSocket::~TThreadSocket() { Release(); }
@@ -27,6 +46,8 @@ bool TThreadSocket::StartJob(TSocketJob& job) {
     local_file_ = std::move(job.LocalFile);
     folder_ = std::move(job.Folder);
     use_cache_ = job.UseCache;
+    if_modified_since_ = std::move(job.IfModifiedSince);
+    if_none_match_ = std::move(job.IfNoneMatch);
     user_agent_ = std::move(job.UserAgent);
     user_ = std::move(job.User);
     password_ = std::move(job.Password);
@@ -77,6 +98,8 @@ void TThreadSocket::Reset() {
     user_.clear();
     password_.clear();
     use_cache_ = false;
+    if_modified_since_.clear();
+    if_none_match_.clear();
     ClearResultsLocked();
     item_.reset();
     task_.reset();
@@ -94,7 +117,9 @@ void TThreadSocket::ClearResultsLocked() {
     status_code_.clear();
     final_url_.clear();
     last_modified_.clear();
+    etag_.clear();
     status_text_.clear();
+    unchanged_ = false;
     local_error_ = 0;
 }
 
@@ -106,13 +131,17 @@ TSocketSnapshot TThreadSocket::SnapshotLocked() const {
     s.LocalFile = local_file_;
     s.Folder = folder_;
     s.UseCache = use_cache_;
+    s.IfModifiedSince = if_modified_since_;
+    s.IfNoneMatch = if_none_match_;
     s.UserAgent = user_agent_;
     s.ContentLength = content_length_;
     s.BytesTransferred = bytes_transferred_;
     s.StatusCode = status_code_;
     s.FinalURL = final_url_;
     s.LastModified = last_modified_;
+    s.ETag = etag_;
     s.StatusText = status_text_;
+    s.Unchanged = unchanged_;
     s.LocalError = local_error_;
     return s;
 }
@@ -167,6 +196,7 @@ TickHTTPS& TThreadSocket::Http() {
         std::lock_guard guard(lock_);
         if (SameText(field, "CONTENT-LENGTH")) content_length_ = ParseContentLength(value);
         if (SameText(field, "Last-Modified")) last_modified_ = value;
+        if (SameText(field, "ETag")) etag_ = value;
     };
     http->RedirectCheck = [this](const std::string& target) {
         std::function<bool(const std::string&)> check;
@@ -229,6 +259,11 @@ void TThreadSocket::PrepareTransfer(TickHTTPS& http, const TSocketSnapshot& job,
     http.SetURL(job.URL);  // takes any login in the URL; the task's own comes after it
     http.LocalFile = job.LocalFile;
     http.UseCache = job.UseCache;
+    // No cache here to resynchronise: the copy on disk is the cache, and its validators ask the
+    // server whether it still stands.
+    http.IfModifiedSince = ValidatorValue(job.IfModifiedSince);
+    const std::string etag = ValidatorValue(job.IfNoneMatch);
+    http.ExtraHeaders = etag.empty() ? std::string() : "If-None-Match: " + etag + "\r\n";
     http.UserAgent = job.UserAgent;
     {
         std::lock_guard guard(lock_);
@@ -328,13 +363,18 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
     bool failed = false;
     int local_error = 0;
     std::string refusal;
+    bool unchanged = false;
     try {
         PrepareTransfer(http, job, local_error);
         RunGet(http, requested, refusal);
     } catch (...) {
-        failed = true;
+        const bool validated = !job.IfModifiedSince.empty() || !job.IfNoneMatch.empty();
+        unchanged = requested && validated && IsNotModified(http.StatusLine());
+        failed = !unchanged;
         std::lock_guard guard(lock_);
-        if (!stopped_) {
+        if (unchanged) {
+            if (!stopped_) status_text_ = kSocketComplete;
+        } else if (!stopped_) {
             status_text_ = kSocketError;
             content_length_ = 0;
             bytes_transferred_ = 0;
@@ -346,6 +386,7 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
     std::lock_guard guard(lock_);
     status_code_ = status;
     final_url_ = final_url;
+    unchanged_ = unchanged && !stopped_;
     local_error_ = stopped_ ? 0 : local_error;
 }
 

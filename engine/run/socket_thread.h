@@ -43,6 +43,9 @@ struct TSocketJob {
     std::string LocalFile;
     std::string Folder;  // the capture folder LocalFile lies in; no link below it is written through
     bool UseCache = false;
+    // Validators of the copy on disk, for an update: a "304" keeps that copy. Empty: none sent.
+    std::string IfModifiedSince;
+    std::string IfNoneMatch;
     std::string UserAgent;
     std::string User;
     std::string Password;
@@ -64,13 +67,18 @@ struct TSocketSnapshot {
     std::string LocalFile;
     std::string Folder;
     bool UseCache = false;
+    std::string IfModifiedSince;
+    std::string IfNoneMatch;
     std::string UserAgent;
     std::int64_t ContentLength = 0;
     std::int64_t BytesTransferred = 0;
     std::string StatusCode;  // or why the transfer was refused ("Redirect refused: " + target)
     std::string FinalURL;    // where a redirected response came from; empty when not redirected
     std::string LastModified;
+    std::string ETag;
     std::string StatusText;
+    // The server answered a validator with "304": the copy on disk stands, a complete transfer.
+    bool Unchanged = false;
     // The system's error number when the body could not be written for a reason of the local disk
     // (IsLocalWriteFailure); 0 otherwise.
     int LocalError = 0;
@@ -128,6 +136,8 @@ private:
     std::string local_file_;
     std::string folder_;
     bool use_cache_ = false;
+    std::string if_modified_since_;
+    std::string if_none_match_;
     std::string user_agent_;
     std::string user_;
     std::string password_;
@@ -136,7 +146,9 @@ private:
     std::string status_code_;
     std::string final_url_;
     std::string last_modified_;
+    std::string etag_;
     std::string status_text_;
+    bool unchanged_ = false;
     int local_error_ = 0;
     std::unique_ptr<TCVQItem> item_;
     std::shared_ptr<TCVTask> task_;

@@ -71,6 +71,13 @@ private:
         }
         const Qt::DropAction action = Failed(hr) ? Qt::IgnoreAction : ActionOf(effect, event->proposedAction());
         if (action == Qt::IgnoreAction) {
+            // An ignored enter would end the moves over this widget: a drag that starts over a place
+            // that takes nothing (the dragged item itself) could never reach one that does.
+            if (event->type() == QEvent::DragEnter) {
+                event->setDropAction(Qt::IgnoreAction);
+                event->accept();
+                return;
+            }
             event->ignore();
             return;
         }

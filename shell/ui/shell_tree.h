@@ -95,6 +95,9 @@ public:
     ChangeEvent OnChange;
     ExpandingEvent OnExpanding;
     KeyEvent OnKeyDown;
+    // A refresh adds new files too (with ptstoIncludeNonFolders), not only new folders: for a tree
+    // whose files are what the user works with. Off, new files wait for the next fill.
+    bool RefreshAddsFiles = false;
 
     // The folder of the top node; a change clears the selection and, with ptstoAutoFill, reloads.
     TPTShellLocator& BaseFolder() { return baseFolder_; }

@@ -100,8 +100,9 @@ void TPTCustomShellTree::BeginOleDrag(bool rightButton) {
     dragging_ = false;
     dragNode_ = nullptr;
     const bool pending = std::exchange(refreshPending_, false);
-    // Changes seen during the drag (also the drop's own moves) are taken in now.
-    if (pending) Refresh();
+    // Changes seen during the drag (also the drop's own moves) are taken in now; a move took the item
+    // away, which a tree without a watch would not hear of.
+    if (pending || (effect & DROPEFFECT_MOVE) != 0) Refresh();
 }
 
 // ---- drop in

@@ -186,8 +186,11 @@ void TPTCustomShellTree::Refresh() {
 }
 
 void TPTCustomShellTree::RefreshNode(TTreeNode* node, TTreeNode*& remembered, bool& ok) {
-    if (!ok || (node->Count() == 0 && node != remembered)) return;
     TPTShTreeData* shData = GetNodeData(node);
+    const bool addsFiles = RefreshAddsFiles && HasOption(ptstoIncludeNonFolders);
+    // A filled folder whose new files are added is looked at even when empty: a file may have come.
+    if (!ok || (node->Count() == 0 && node != remembered && !(addsFiles && shData != nullptr && shData->Filled)))
+        return;
     IShellFolder* folder = shData != nullptr ? shData->ShellFolder() : nullptr;
     if (folder == nullptr) {
         ok = false;
@@ -217,15 +220,16 @@ void TPTCustomShellTree::RefreshNode(TTreeNode* node, TTreeNode*& remembered, bo
         delete child;
     }
     if (node->Count() == 0) node->SetHasChildren(false);
-    // Addition: new folders (never new files nor hidden folders). The kept items sorted once, so each
-    // new item is looked up, not compared with every kept one.
+    // Addition: new folders, and new files when asked (never hidden items). The kept items sorted
+    // once, so each new item is looked up, not compared with every kept one.
     const auto less = [folder](PCItemIDList a, PCItemIDList b) {
         const HRESULT hr = folder->CompareIDs(0, a, b);
         return Succeeded(hr) && CompareOrder(hr) < 0;
     };
     std::sort(kept.begin(), kept.end(), less);
     ComPtr<IEnumIDList> items;
-    if (Succeeded(folder->EnumObjects(GetParentFormHandle(this), SHCONTF_FOLDERS, items.ReleaseAndGetAddressOf())) &&
+    const std::uint32_t kinds = SHCONTF_FOLDERS | (addsFiles ? SHCONTF_NONFOLDERS : 0u);
+    if (Succeeded(folder->EnumObjects(GetParentFormHandle(this), kinds, items.ReleaseAndGetAddressOf())) &&
         items) {
         ComPtr<IMalloc> allocator;
         SHGetMalloc(allocator.ReleaseAndGetAddressOf());

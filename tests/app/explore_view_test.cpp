@@ -356,6 +356,30 @@ TEST_F(ExploreView, BrowseShowsTheLocalFileOrOpensTheAddress) {
     EXPECT_EQ(app_host.calls.size(), 2u);
 }
 
+using UserPathsExplore = ExploreFixture;
+
+TEST_F(UserPathsExplore, ALaunchThatNothingCanOpenIsToldToTheUser) {
+    RecordingAppHost app_host;
+    LaunchRecorder launcher;
+    launcher.fail = true;
+    ScriptedMessageBoxes boxes;
+    auto task = Explore(FixtureQueue());
+    view_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view_.get()));
+    SetCaptureFolder("intranet", home_ + "site/");
+    WriteBytes(task->GetQItem(0)->GetLocalFileName(), "<html></html>");
+    Select(0);
+    boxes.Expect(MsgButton::OK, QStringLiteral("No program could be started to open ") +
+                                    QString::fromStdString(task->GetQItem(0)->GetLocalFileName()));
+    view_->miBrowseOffline->trigger();
+    boxes.Expect(MsgButton::OK, QStringLiteral("No program could be started to open ") + kHome);
+    view_->miBrowseOnline->trigger();
+    ClearCaptureFolders();
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(launcher.Opened().size(), 2u);
+    SaveScreenshot(*view_, QStringLiteral("-launch-failed"));
+}
+
 TEST_F(ExploreView, OnlineOpensOnlyWebAddresses) {
     LaunchRecorder launcher;
     RecordingAppHost app_host;

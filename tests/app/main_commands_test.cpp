@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QMimeData>
 #include <QComboBox>
 #include <QListWidget>
 #include <QTimer>
@@ -22,6 +23,7 @@
 
 #include "app/about_page.h"
 #include "app/form_browser.h"
+#include "app/form_personal_intranet.h"
 #include "app/form_status.h"
 #include "app/main_commands.h"
 #include "app/run_hooks.h"
@@ -29,8 +31,11 @@
 #include "archive/form_extract.h"
 #include "archive/form_zip.h"
 #include "engine/model/registry_routines.h"
+#include "engine/parse/url_model.h"
+#include "engine/support/file_routines.h"
 #include "engine/model/settings.h"
 #include "engine/model/task.h"
+#include "shell/ui/qt_shell_clipboard.h"
 #include "shell/ui/shell_tree.h"
 #include "tasks/edit_task_dialog.h"
 #include "tasks/run_task_dialog.h"
@@ -287,6 +292,45 @@ TEST_F(MainCommands, EachNewTaskCommandReachesTheTaskEditorWithItsArguments) {
     EXPECT_EQ(seen.url, "ftp://h.test/");
 }
 
+using UserPathsNewTask = MainCommands;
+
+TEST_F(UserPathsNewTask, F7OpensTheEditorWithTheFocusInTheUrlAndTabVisitsTheFieldsFirst) {
+    TFormCorvane& form = Start();
+    QString typed;
+    std::vector<std::string> order;
+    QTimer watch;
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* editor = qobject_cast<TdlgEditTask*>(QApplication::activeModalWidget());
+        if (!editor || !editor->isVisible()) return;
+        watch.stop();
+        // Where the dialog's keys go: its own focus widget.
+        QTest::keyClicks(editor->focusWidget(), QStringLiteral("http://typed.test/"));
+        typed = editor->cmbURL->currentText();
+        for (int i = 0; i < 12 && editor->focusWidget(); ++i) {
+            QWidget* focus = editor->focusWidget();
+            QTest::keyClick(focus, Qt::Key_Tab);
+            // A combo box's line edit stands for its box.
+            if (qobject_cast<QComboBox*>(focus->parentWidget())) focus = focus->parentWidget();
+            order.push_back(focus->objectName().toStdString());
+        }
+        SaveScreenshot(*editor, QStringLiteral("-f7"));
+        editor->reject();
+    });
+    watch.start();
+    Activate(form);
+    form.cmbURL->setFocus();
+    QTest::keyClick(form.cmbURL, Qt::Key_F7);
+    EXPECT_EQ(typed, QStringLiteral("http://typed.test/"));
+    ASSERT_FALSE(order.empty());
+    EXPECT_EQ(order.front(), "cmbURL");
+    const auto at = [&](const char* name) { return std::find(order.begin(), order.end(), name) - order.begin(); };
+    EXPECT_LT(at("cbUserNamePassword"), at("btnOK"));
+    EXPECT_LT(at("edTaskName"), at("btnOK"));
+    EXPECT_LT(at("btnOK"), static_cast<std::ptrdiff_t>(order.size()));
+    EXPECT_GT(at("ListView1"), at("btnOK"));
+}
+
 TEST_F(MainCommands, CancelledSkinChoiceRestoresTheSkin) {
     App->SkinsDir = home_ + "Skins/";
     fs::create_directories(App->SkinsDir + "Default");
@@ -374,6 +418,70 @@ TEST_F(MainCommands, TaskKeysActInTheTaskTreeAndArchiveKeysInTheArchiveView) {
     EXPECT_NE(zip->Selected(), 0u);
 }
 
+using UserPathsIntranetKeys = MainCommands;
+
+TEST_F(UserPathsIntranetKeys, TreeKeysRunTheKeyTableEvenWhileAnArchiveCommandHasTheSameKey) {
+    const std::string sites = home_ + "sites/";
+    App->SetIntranetFolder(sites);
+    fs::create_directories(sites + "a");
+    fs::create_directories(sites + "b");
+    std::ofstream(sites + "a/page.htm") << "<p>a</p>";
+    TFormCorvane& form = Start();
+    // An archive selected and its tree focused, as the Zip menu found them: its Delete is enabled.
+    TFormZip* zip = OpenSiteZip(form, {{"index.htm", "<p>x</p>"}});
+    ASSERT_NE(zip, nullptr);
+    ASSERT_TRUE(Focus(*zip->tvZip));
+    form.Commands->MenuEnableClick();
+    ASSERT_TRUE(form.Menus.miZipDelete->isEnabled());
+
+    form.Views().ShowIntranetView();
+    ASSERT_NE(form.Views().FormPersonalIntranet, nullptr);
+    shell::TPTShellTree& tree = *form.Views().FormPersonalIntranet->tvIntranet;
+    auto select = [&](const std::string& path) {
+        tree.SetSelectedPath(path);
+        return tree.GetSelectedPath() == path;
+    };
+    ASSERT_TRUE(select(sites + "a"));
+    ASSERT_TRUE(Focus(tree));
+    {
+        RecordingShellUi ui;
+        ui.answers = {shell::ShellAnswer::No};
+        QTest::keyClick(&tree, Qt::Key_Delete);
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.lastTitle, AppLanguage().GetLangStr(msg::MoveArchiveToTrashTitle)) << "not the archive's Delete";
+    }
+    EXPECT_TRUE(fs::exists(sites + "a/page.htm"));
+    EXPECT_TRUE(fs::exists(Downloads() + "site.zip"));
+
+    // Ctrl+C on a puts it on the desktop's clipboard, Ctrl+V on b copies it in there.
+    shell::TQtShellClipboard clipboard;
+    struct Restore {
+        shell::TShellClipboard* previous;
+        ~Restore() { shell::SetShellClipboard(previous); }
+    } restore{shell::SetShellClipboard(&clipboard)};
+    QApplication::clipboard()->clear();
+    QTest::keyClick(&tree, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_TRUE(copied->hasUrls());
+    ASSERT_TRUE(select(sites + "b"));
+    {
+        RecordingShellUi ui;
+        QTest::keyClick(&tree, Qt::Key_V, Qt::ControlModifier);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(sites + "b/a/page.htm"); }, 5000));
+    EXPECT_TRUE(fs::exists(sites + "a/page.htm"));
+
+    // F5 shows a folder made meanwhile at once; F2 names the selection in place.
+    fs::create_directories(sites + "c");
+    QTest::keyClick(&tree, Qt::Key_F5);
+    EXPECT_TRUE(select(sites + "c"));
+    QTest::keyClick(&tree, Qt::Key_F2);
+    EXPECT_TRUE(tree.Editing());
+    SaveScreenshot(form, QStringLiteral("-intranet-keys"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+}
+
 TEST_F(MainCommands, StatusBarItemShowsAndFloatsTheStatusView) {
     TFormCorvane& form = Start();
     form.Commands->MenuEnableClick();
@@ -453,6 +561,35 @@ TEST_F(DatedArchive, OpensTodaysArchiveAndPressesAddToSelected) {
     const std::string expected = Downloads() + AppLanguage().GetLangStr(msg::DatedArchivePrefix) + day + ".zip";
     EXPECT_EQ(form.Views().FormZip->CurrentZipFileName(), expected);
     EXPECT_TRUE(form.btnAddToSelectedZip->Down());
+}
+
+using UserPathsDatedArchive = MainCommands;
+
+TEST_F(UserPathsDatedArchive, ANewTaskGoesIntoTheDatedArchiveWhileTheEarlierOneStillLists) {
+    TFormCorvane& form = Start();
+    MakeProfile("Quick");
+    const std::string earlier = Downloads() + "127_0.zip";
+    MakeZip(earlier, {{"127.0.0.1/index.htm", "<html></html>"}});
+    form.Commands->mruFilesMRUItemClick(QString::fromStdString(earlier));  // its listing starts
+    form.Menus.pmiCorvanesFor->trigger();
+    TFormZip* zip = form.Views().FormZip;
+    ASSERT_NE(zip, nullptr);
+    std::string day = DateToStr(Now());
+    std::replace(day.begin(), day.end(), '/', '-');
+    const std::string dated = Downloads() + AppLanguage().GetLangStr(msg::DatedArchivePrefix) + day + ".zip";
+    ASSERT_NE(zip->Tree().Obj(zip->Selected()), nullptr);
+    EXPECT_EQ(zip->Tree().Obj(zip->Selected())->ZipFileName, dated);
+
+    // A map task made now, before the earlier archive's listing ends, goes into the dated one.
+    form.Hooks().NewTask("http://127.0.0.1:9/", "Quick", false, true);
+    zip->WaitForListing();
+    const std::string name = ReplaceInvalidFileChars(SiteShortName("http://127.0.0.1:9/"), '_');
+    auto task = std::make_shared<TCVTask>();
+    task->FileName = DirectoryOf(TaskFileName(App->GetLastCategory(), "x")) + name + ".cvt";
+    ASSERT_TRUE(fs::exists(task->FileName));
+    task->Load();
+    EXPECT_EQ(task->Destination, dated);
+    SaveScreenshot(form, QStringLiteral("-dated-archive"));
 }
 
 TEST_F(ArchiveCommands, RenameKeyActsInTheArchiveViewOnly) {

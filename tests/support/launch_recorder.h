@@ -19,8 +19,10 @@ public:
     bool Open(const LaunchTarget& target) override {
         std::lock_guard lock(lock_);
         opened_.push_back(target);
-        return true;
+        return !fail;
     }
+    // Answers as a desktop with no program to start: the target is recorded, nothing opens.
+    bool fail = false;
     std::vector<LaunchTarget> Opened() const {
         std::lock_guard lock(lock_);
         return opened_;

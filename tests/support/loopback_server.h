@@ -103,6 +103,12 @@ public:
     void Release(const std::string& path);
     std::size_t Held(const std::string& path) const;
 
+    // From now on every 200 with a body carries an ETag (of its body) and a fixed Last-Modified, and a
+    // request whose If-None-Match (or, without one, If-Modified-Since) matches gets "304" instead.
+    void AnswerValidators();
+    // Response body bytes written so far.
+    std::size_t BodyBytesSent() const { return body_bytes_.load(); }
+
     std::vector<ReceivedRequest> Requests() const;
     std::size_t RequestCount() const;
     ReceivedRequest LastRequest() const;  // an empty record when there was none
@@ -128,6 +134,8 @@ private:
     std::uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<int> connections_{0};
+    std::atomic<bool> validators_{false};
+    std::atomic<std::size_t> body_bytes_{0};
 
     mutable std::mutex mutex_;
     mutable std::condition_variable cv_;

@@ -78,7 +78,7 @@ protected:
     }
 
     // Selects the path's node as the keyboard would (the tree's own change).
-    // The tree's refresh adds folders only: a task file made after the fill needs a reload.
+    // A task file made just before may not be in the tree yet (its refresh waits a moment): a reload.
     void Select(const std::string& path) {
         Form().tvTasks->SetSelectedPath(path);
         QApplication::processEvents();
@@ -108,6 +108,8 @@ protected:
         editor->selectAll();
         QTest::keyClicks(editor, name);
         QTest::keyClick(editor, Qt::Key_Return);
+        // The edit ends (and its rename runs) when the view gets to it: later on a busy machine.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !form_->tvTasks->Editing(); }, 5000));
         QTest::qWait(50);
     }
 
