@@ -14,10 +14,9 @@
 #include <thread>
 
 #include "bench/bench_data_root.h"
+#include "bench/scan_passes.h"
 #include "engine/model/settings.h"
 #include "engine/model/task.h"
-#include "engine/parse/page_pass.h"
-#include "engine/parse/parser.h"
 #include "engine/run/parse_worker.h"
 #include "platform/rtl/headless_main_loop.h"
 #include "platform/rtl/paths.h"
@@ -27,24 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-// Every pass the worker makes over a page in the script-strings mode, links counted only.
-std::size_t ScanAllPasses(const std::string& page) {
-    std::size_t links = 0;
-    for (const auto& row : corvane::kLinkTagRows) {
-        corvane::TCVParser parser;
-        parser.Text = page;
-        parser.BeginTagPass(row.Tag, row.Attribute);
-        while (parser.More()) links += parser.Next().empty() ? 0 : 1;
-    }
-    for (const char quote : {'\'', '"'}) {
-        corvane::TCVParser parser;
-        parser.Text = page;
-        parser.BeginQuotePass(corvane::TCVParserMode::ScriptStrings, quote);
-        while (parser.More()) links += parser.Next().empty() ? 0 : 1;
-    }
-    return links;
-}
 
 }  // namespace
 
@@ -102,7 +83,7 @@ int main(int argc, char** argv) {
         const std::uint64_t calls = parser.BlockingCallCount() - calls_before;
 
         const auto scan_start = Clock::now();
-        const std::size_t links = ScanAllPasses(page);
+        const std::size_t links = corvane::bench::ScanAllPasses(page);
         const double scan_ms = Ms(Clock::now() - scan_start);
         const double mb = static_cast<double>(page.size()) / 1e6;
         std::printf("page: %.1f MB, %d script strings; queue now %d lines\n", mb, strings, task->QueueLineCount());

@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "engine/parse/parser.h"
-#include "engine/parse/page_pass.h"
+#include "bench/scan_passes.h"
 
 namespace {
 
@@ -30,20 +29,7 @@ std::string MakePage(std::size_t bytes) {
 void ScanAllPasses(benchmark::State& state) {
     const std::string page = MakePage(static_cast<std::size_t>(state.range(0)));
     std::size_t links = 0;
-    for (auto _ : state) {
-        for (const auto& row : corvane::kLinkTagRows) {
-            corvane::TCVParser parser;
-            parser.Text = page;
-            parser.BeginTagPass(row.Tag, row.Attribute);
-            while (parser.More()) links += parser.Next().empty() ? 0 : 1;
-        }
-        for (const char quote : {'\'', '"'}) {
-            corvane::TCVParser parser;
-            parser.Text = page;
-            parser.BeginQuotePass(corvane::TCVParserMode::ScriptStrings, quote);
-            while (parser.More()) links += parser.Next().empty() ? 0 : 1;
-        }
-    }
+    for (auto _ : state) links += corvane::bench::ScanAllPasses(page);
     benchmark::DoNotOptimize(links);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
