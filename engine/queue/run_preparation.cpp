@@ -12,6 +12,11 @@
 namespace corvane {
 
 void TCVTask::PrepareRun() {
+    {
+        // Every start plots, a resumed one too.
+        std::lock_guard guard(lock_);
+        if (!chart_) chart_ = std::make_shared<TCVChart>();
+    }
     if (RunMethod == rmResume || RunMethod == rmSmartUpdate || RunMethod == rmSmartRecovery) {
         OpenQueue();
         if (QueueLineCount() > 0) {
@@ -30,7 +35,6 @@ void TCVTask::PrepareRun() {
 void TCVTask::Restart() {
     {
         std::lock_guard guard(lock_);
-        if (!chart_) chart_ = std::make_shared<TCVChart>();
         items_since_save_ = 0;
     }
     LastRun = Now();
