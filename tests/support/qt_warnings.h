@@ -1,6 +1,5 @@
 #pragma once
-// Records Qt's warnings (and worse) while it lives, for tests that check the program's own code
-// leaves stderr clean.
+// Records Qt's warnings while it lives, for tests that check the program leaves stderr clean.
 
 #include <QString>
 #include <QtGlobal>
@@ -12,36 +11,25 @@ namespace corvane::testing {
 
 class QtWarnings {
 public:
-    QtWarnings() {
-        Clear();
-        previous_ = qInstallMessageHandler(&QtWarnings::Record);
-    }
+    QtWarnings() : previous_(qInstallMessageHandler(&QtWarnings::Record)) { Lines().clear(); }
     ~QtWarnings() { qInstallMessageHandler(previous_); }
-    QtWarnings(const QtWarnings&) = delete;
-    QtWarnings& operator=(const QtWarnings&) = delete;
 
-    // The recorded lines holding part.
-    static std::vector<std::string> Containing(const std::string& part) {
-        std::lock_guard guard(lock_);
-        std::vector<std::string> found;
-        for (const std::string& line : seen_)
-            if (line.find(part) != std::string::npos) found.push_back(line);
-        return found;
+    // How many recorded lines hold part.
+    static int Containing(const std::string& part) {
+        std::lock_guard guard(Lock());
+        int count = 0;
+        for (const std::string& line : Lines()) count += line.find(part) != std::string::npos;
+        return count;
     }
 
 private:
-    static void Clear() {
-        std::lock_guard guard(lock_);
-        seen_.clear();
-    }
+    static std::mutex& Lock() { static std::mutex lock; return lock; }
+    static std::vector<std::string>& Lines() { static std::vector<std::string> lines; return lines; }
     static void Record(QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtDebugMsg || type == QtInfoMsg) return;
-        std::lock_guard guard(lock_);
-        seen_.push_back(text.toStdString());
+        std::lock_guard guard(Lock());
+        if (type != QtDebugMsg && type != QtInfoMsg) Lines().push_back(text.toStdString());
     }
-    QtMessageHandler previous_ = nullptr;
-    static inline std::mutex lock_;
-    static inline std::vector<std::string> seen_;
+    QtMessageHandler previous_;
 };
 
 }  // namespace corvane::testing

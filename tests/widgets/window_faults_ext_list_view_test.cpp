@@ -1,6 +1,5 @@
-// The list's notifications fired where Qt gives the cue: a press on no item (marquee), the pointer
-// onto a row (hot track, track select), typing in virtual mode (find item), and the runs of rows a
-// selection change covers in virtual mode.
+// The list's notifications fired where Qt gives the cue: typing in virtual mode (find item), the runs
+// of rows a selection change covers, the pointer onto a row (hot track) and a press on no row (marquee).
 
 #include <gtest/gtest.h>
 
@@ -16,93 +15,59 @@
 namespace corvane {
 namespace {
 
-class WindowFaultsExtListView : public ::testing::Test {
-protected:
-    void SetUp() override {
-        lv.setObjectName("WindowFaultsExtListView");
-        lv.resize(300, 400);
-        lv.AddColumn("Name", 120);
-        lv.AddColumn("Size", 80);
-        lv.setSelectionMode(QAbstractItemView::ExtendedSelection);
-        lv.SetExtendedStyles(lvxFullRowSelect);
-        lv.SetVirtualMode(true);
-        lv.OnVMGetItemInfo = [](TExtListView*, int item, int, unsigned, int&, int&, QString& text) {
-            text = QString("row %1").arg(item);
-        };
-    }
-    QPoint RowPoint(int row) { return lv.visualRect(lv.model()->index(row, 0)).center(); }
-    void Move(QPoint at) {
-        QMouseEvent move(QEvent::MouseMove, at, lv.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(lv.viewport(), &move);
-    }
-
-    struct AppFirst {
-        AppFirst() { testing::GuiApp(); }
-    } app_first;  // the list needs it
+TEST(WindowFaultsExtListView, FindStateHotTrackAndMarqueeEventsFire) {
+    testing::GuiApp();
     TExtListView lv;
-};
-
-TEST_F(WindowFaultsExtListView, VirtualFindAndStateRunsAreReported) {
-    lv.SetItemCount(100);
+    lv.setObjectName("WindowFaultsExtListView");
+    lv.resize(300, 400);
+    lv.AddColumn("Name", 120);
+    lv.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lv.SetExtendedStyles(lvxFullRowSelect | lvxTrackSelect);
+    lv.SetVirtualMode(true);
+    lv.SetItemCount(12);  // room below the rows
+    lv.OnVMGetItemInfo = [](TExtListView*, int item, int, unsigned, int&, int&, QString& text) {
+        text = QString("row %1").arg(item);
+    };
     lv.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&lv));
-    std::vector<QString> searches;
-    lv.OnVMFindItem = [&](TExtListView*, const QString& search, int& found) {
-        searches.push_back(search);
-        found = 42;
-    };
-    lv.setFocus();
+    const auto at = [&](int row) { return lv.visualRect(lv.model()->index(row, 0)).center(); };
+
+    QString searched;
+    lv.OnVMFindItem = [&](TExtListView*, const QString& search, int& found) { searched = search, found = 9; };
     QTest::keyClicks(&lv, "r");
-    ASSERT_EQ(searches.size(), 1u);
-    EXPECT_EQ(searches[0], "r");
-    EXPECT_EQ(lv.currentIndex().row(), 42);
+    EXPECT_EQ(searched, "r");
+    EXPECT_EQ(lv.currentIndex().row(), 9);
 
     std::vector<std::tuple<int, int, unsigned, unsigned>> changes;
-    lv.OnVMStateChanged = [&](TExtListView*, int from, int to, unsigned old_state, unsigned new_state) {
-        changes.emplace_back(from, to, old_state, new_state);
-    };
-    lv.scrollToTop();
-    QTest::mouseClick(lv.viewport(), Qt::LeftButton, {}, RowPoint(2));
-    QTest::mouseClick(lv.viewport(), Qt::LeftButton, Qt::ShiftModifier, RowPoint(5));
+    lv.OnVMStateChanged = [&](TExtListView*, int from, int to, unsigned was, unsigned now) { changes.emplace_back(from, to, was, now); };
+    QTest::mouseClick(lv.viewport(), Qt::LeftButton, {}, at(2));
+    QTest::mouseClick(lv.viewport(), Qt::LeftButton, Qt::ShiftModifier, at(5));
     ASSERT_FALSE(changes.empty());
     EXPECT_EQ(changes.back(), std::make_tuple(3, 5, 0u, TExtListView::kItemSelected)) << "one call for rows 3 to 5";
     changes.clear();
-    QTest::mouseClick(lv.viewport(), Qt::LeftButton, {}, RowPoint(8));
-    ASSERT_EQ(changes.size(), 2u);
-    EXPECT_EQ(changes[0], std::make_tuple(2, 5, TExtListView::kItemSelected, 0u));
-    EXPECT_EQ(changes[1], std::make_tuple(8, 8, 0u, TExtListView::kItemSelected));
+    QTest::mouseClick(lv.viewport(), Qt::LeftButton, {}, at(8));
+    EXPECT_EQ(changes, (decltype(changes){{2, 5, TExtListView::kItemSelected, 0u}, {8, 8, 0u, TExtListView::kItemSelected}}));
     testing::SaveScreenshot(lv);
-}
 
-TEST_F(WindowFaultsExtListView, HotTrackSelectsAndMarqueeMayBeRefused) {
-    lv.SetItemCount(5);  // room below the rows
-    lv.SetExtendedStyles(lvxFullRowSelect | lvxTrackSelect);
-    lv.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&lv));
     std::vector<int> tracked;
-    bool allow = true;
-    lv.OnHotTrack = [&](TExtListView*, int& item, int&, QPoint, bool& can_select) {
-        tracked.push_back(item);
-        can_select = allow;
+    bool allow = false;
+    lv.OnHotTrack = [&](TExtListView*, int& item, int&, QPoint, bool& can_select) { tracked.push_back(item), can_select = allow; };
+    const auto move = [&](QPoint to) {
+        QMouseEvent event(QEvent::MouseMove, to, lv.viewport()->mapToGlobal(to), Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(lv.viewport(), &event);
     };
-    Move(RowPoint(1));
-    ASSERT_EQ(tracked, std::vector<int>{1});
-    EXPECT_EQ(lv.currentIndex().row(), 1) << "track select";
-    allow = false;
-    Move(RowPoint(3));
-    EXPECT_EQ(tracked.back(), 3);
-    EXPECT_EQ(lv.currentIndex().row(), 1) << "refused";
+    move(at(1));
+    EXPECT_EQ(lv.currentIndex().row(), 8) << "refused";
+    allow = true;
+    move(at(3));
+    EXPECT_EQ(tracked, (std::vector<int>{1, 3}));
+    EXPECT_EQ(lv.currentIndex().row(), 3) << "track select";
 
     int marquees = 0;
-    lv.OnMarqueeBegin = [&](TExtListView*, bool& can_begin) {
-        ++marquees;
-        can_begin = false;
-    };
-    lv.selectionModel()->select(lv.model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    lv.OnMarqueeBegin = [&](TExtListView*, bool& can_begin) { ++marquees, can_begin = false; };
     const QPoint empty(20, lv.viewport()->height() - 5);
     ASSERT_FALSE(lv.indexAt(empty).isValid());
-    QTest::mousePress(lv.viewport(), Qt::LeftButton, {}, empty);
-    QTest::mouseRelease(lv.viewport(), Qt::LeftButton, {}, empty);
+    QTest::mouseClick(lv.viewport(), Qt::LeftButton, {}, empty);
     EXPECT_EQ(marquees, 1);
     EXPECT_FALSE(lv.selectionModel()->selectedRows().isEmpty()) << "the refused press clears nothing";
 }
