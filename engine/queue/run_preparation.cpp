@@ -13,7 +13,7 @@ namespace corvane {
 
 void TCVTask::PrepareRun() {
     {
-        // Every start plots, a resumed one too.
+        // A resumed start plots too, not only a restart.
         std::lock_guard guard(lock_);
         if (!chart_) chart_ = std::make_shared<TCVChart>();
     }
@@ -35,6 +35,7 @@ void TCVTask::PrepareRun() {
 void TCVTask::Restart() {
     {
         std::lock_guard guard(lock_);
+        if (!chart_) chart_ = std::make_shared<TCVChart>();
         items_since_save_ = 0;
     }
     LastRun = Now();
