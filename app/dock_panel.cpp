@@ -21,6 +21,8 @@ constexpr int kGrabberHeight = 18;
 // What an empty panel previews beyond its edge.
 constexpr int kStatusPreview = 140;
 constexpr int kBottomPreview = 160;
+// How far into the window a shut panel takes a drop.
+constexpr int kShutDropStrip = 12;
 
 }  // namespace
 
@@ -228,13 +230,33 @@ void TDockPanel::UnDock(TDockFrame& frame) {
 }
 
 QRect TDockPanel::DockOverPreview(const QPoint& global) const {
-    const QRect area(mapToGlobal(QPoint(0, 0)), size());
+    const QRect area = Place();
     if (!Clients().empty()) return DockZoneAt(area, global).rect;
     const QPoint at = area.topLeft();
-    if (objectName() == QLatin1String("pnlLeftDock")) return QRect(at, QSize(open_size_, height()));
-    if (objectName() == QLatin1String("pnlRightDock")) return QRect(at - QPoint(open_size_, 0), QSize(open_size_, height()));
+    if (objectName() == QLatin1String("pnlLeftDock")) return QRect(at, QSize(open_size_, area.height()));
+    if (objectName() == QLatin1String("pnlRightDock"))
+        return QRect(at - QPoint(open_size_, 0), QSize(open_size_, area.height()));
     const int above = objectName() == QLatin1String("pnlStatus") ? kStatusPreview : kBottomPreview;
-    return QRect(at - QPoint(0, above), QSize(width(), above));
+    return QRect(at - QPoint(0, above), QSize(area.width(), above));
+}
+
+QRect TDockPanel::Place() const {
+    if (isVisible()) return QRect(mapToGlobal(QPoint(0, 0)), size());
+    // A hidden widget keeps a stale geometry: the splitter says where the panel would open.
+    const QRect whole(splitter_.mapToGlobal(QPoint(0, 0)), splitter_.size());
+    const bool first = index_ < filler_;
+    if (side_) return QRect(first ? whole.left() : whole.right() + 1, whole.top(), 0, whole.height());
+    return QRect(whole.left(), first ? whole.top() : whole.bottom() + 1, whole.width(), 0);
+}
+
+QRect TDockPanel::DropArea() const {
+    if (isVisible()) return Place();
+    if (!splitter_.isVisible()) return {};
+    const QRect line = Place();
+    const bool first = index_ < filler_;
+    if (side_)
+        return QRect(first ? line.left() : line.left() - kShutDropStrip, line.top(), kShutDropStrip, line.height());
+    return QRect(line.left(), first ? line.top() : line.top() - kShutDropStrip, line.width(), kShutDropStrip);
 }
 
 void TDockPanel::ShowDockPanel(bool open, QWidget* client) {
@@ -297,10 +319,10 @@ TDockPanel* TDockSite::PanelOf(const TDockFrame& frame) const {
 }
 
 TDockPanel* TDockSite::PanelAt(const QPoint& global) const {
-    for (TDockPanel* panel : panels_) {
-        if (!panel->isVisible()) continue;
-        if (QRect(panel->mapToGlobal(QPoint(0, 0)), panel->size()).contains(global)) return panel;
-    }
+    // An open panel owns its area; a shut one only the strip at its edge that no open one covers.
+    for (const bool open : {true, false})
+        for (TDockPanel* panel : panels_)
+            if (panel->isVisible() == open && panel->DropArea().contains(global)) return panel;
     return nullptr;
 }
 
@@ -382,7 +404,7 @@ void TDockSite::DragDrop(TDockFrame& frame, const QPoint& global) {
     if (!panel) return;
     const TDockAlign align = panel->Clients().empty()
                                  ? TDockAlign::Client
-                                 : DockZoneAt(QRect(panel->mapToGlobal(QPoint(0, 0)), panel->size()), global).align;
+                                 : DockZoneAt(panel->DropArea(), global).align;
     Dock(frame.View(), *panel, align);
 }
 

@@ -105,12 +105,18 @@ public:
     // What a drag over the panel previews, in global coordinates: the area an empty panel opens to,
     // else the zone under the mouse.
     QRect DockOverPreview(const QPoint& global) const;
+    // Where a dragged view may be dropped on the panel, in global coordinates: the panel itself, or,
+    // shut, a strip along the edge of its splitter it opens from (empty without a visible splitter).
+    QRect DropArea() const;
 
     // Opens or shuts the panel (shutting is skipped while more than one visible client is docked)
     // and shows the client when given.
     void ShowDockPanel(bool open, QWidget* client = nullptr);
 
 private:
+    // The panel's place in global coordinates; shut, the line at its splitter's edge.
+    QRect Place() const;
+
     bool side_;
     int open_size_;
     TDockSplitter& splitter_;

@@ -86,6 +86,7 @@ TFormCorvane::TFormCorvane(QWidget* parent, std::unique_ptr<TrayBackend> tray) :
     TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
     TrayIcon->SetHint(QStringLiteral("Corvane"));
     TrayIcon->SetPopupMenu(popMain);
+    TrayIcon->SetAutoPopup(true);
     TrayIcon->SetOptions(toCloseFormsOnHideApp);
     TrayIcon->SetIcon(windowIcon());
     TrayIcon->OnDblClick = [this](TPGTrayIcon95*) { TrayIcon->ShowApp(); };
@@ -200,11 +201,13 @@ QWidget* TFormCorvane::BuildToolbar() {
     row->addWidget(btnBrowser);
     row->addSpacing(kGroupGap);
     for (auto* b : {btnBrowseHome, btnBrowseDailyNews, btnBrowseWebLinks, btnBranding}) row->addWidget(b);
-    row->addStretch(1);
+    // The bar fills the toolbar's free room, its picture tiled across it.
     GIFScreensBar = new TGIFImage(bar);
     GIFScreensBar->setObjectName(QStringLiteral("GIFScreensBar"));
-    GIFScreensBar->setFixedSize(200, 40);
-    GIFScreensBar->hide();  // drawn only where the toolbar has room for it
+    GIFScreensBar->setMinimumSize(0, 40);
+    GIFScreensBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    GIFScreensBar->SetTile(true);
+    row->addWidget(GIFScreensBar, 1);
     GIFImage = new TGIFImage(bar);
     GIFImage->setObjectName(QStringLiteral("GIFImage"));
     GIFImage->setFixedSize(40, 40);

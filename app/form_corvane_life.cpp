@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
@@ -35,6 +36,7 @@
 #include "localisation/message_ids.h"
 #include "platform/rtl/log.h"
 #include "platform/rtl/paths.h"
+#include "transfer/global_offline.h"
 #include "widgets/drop_target.h"
 #include "widgets/gif_image.h"
 #include "widgets/mru_file_list.h"
@@ -97,6 +99,9 @@ void TFormCorvane::FormCreate() {
     DropURLTarget1->Register(cmbURL);
     DropFileTarget1->Register(this);
     UpgradeSettings();
+    // The offline choice outlives the program, as the system's own does.
+    LoadGlobalOffline();
+    cbWorkOffline->setChecked(IsGlobalOffline());
     QCoreApplication::processEvents();
 }
 
@@ -222,6 +227,11 @@ void TFormCorvane::FormActivate() {
     cmbProfile->addItem(QStringLiteral("Custom"));
     for (const QString& profile : QDir(QString::fromStdString(App->ProfilesDir)).entryList({QStringLiteral("*.cvp")}, QDir::Files, QDir::Name))
         cmbProfile->addItem(QFileInfo(profile).completeBaseName());
+    // The tray needs a picture before it shows: the skin's logo while the program has no icon of its own.
+    if (windowIcon().isNull())
+        TrayIcon->SetIcon(QIcon(QString::fromStdString(SkinFile("cvlogo.gif"))));
+    else
+        TrayIcon->SetIcon(windowIcon());
     TrayIcon->SetActive(true);
 }
 

@@ -202,6 +202,11 @@ void TFormExplore::UpdateRowCount() {
     lvExplore->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
+void TFormExplore::UpdateRows() {
+    UpdateRowCount();
+    if (!refreshing_) lvExplore->viewport()->update();
+}
+
 void TFormExplore::lvExploreData(int item, int sub_item, QString& text) {
     if (refreshing_) return;
     // The queue grew or shrank since the count was set: set it again, but not in the middle of a paint.

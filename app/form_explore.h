@@ -35,6 +35,9 @@ public:
     void RefreshList();
     // Reads the row count again, so that rows queued by a running task appear (each stats update).
     void UpdateRowCount();
+    // The row count, and the visible rows read again from the queue (at each stats update and at a
+    // run's end: the rows are drawn from the queue, never kept).
+    void UpdateRows();
     // Sets the mark and state of the item at the URL line and writes the record back (not saved).
     void SetItemMark(int line, TCVItemMark mark, TCVItemState state);
     // The first selected row's captured file or address; sender is "&Offline", "Online" or none (a

@@ -13,7 +13,6 @@
 #include <QMenuBar>
 
 #include "app/about_page.h"
-#include "app/form_browser.h"
 #include "app/form_status.h"
 #include "app/form_corvane.h"
 #include "app/main_menus.h"
@@ -133,16 +132,7 @@ void TMainCommands::Bind() {
     click(form_.btnBrowseDailyNews, &TMainCommands::btnBrowseDailyNewsClick);
     click(form_.btnBrowseWebLinks, &TMainCommands::btnBrowseWebLinksClick);
     click(form_.btnBranding, &TMainCommands::btnBrandingClick);
-    auto browser = [this](TTransparentButton* button, void (TFormBrowser::*step)()) {
-        connect(button, &QAbstractButton::clicked, this, [this, step] {
-            if (TFormBrowser* view = form_.Views().FormBrowser) (view->*step)();
-        });
-    };
-    browser(form_.btnBrowserBack, &TFormBrowser::GoBack);
-    browser(form_.btnBrowserForward, &TFormBrowser::GoForward);
-    browser(form_.btnBrowserStop, &TFormBrowser::Stop);
-    browser(form_.btnBrowserRefresh, &TFormBrowser::Refresh);
-    browser(form_.btnBrowserHome, &TFormBrowser::GoHome);
+    // Back, Forward, Stop, Refresh and Home belong to the browser view, which connects them once it exists.
     // The drop-downs open on the press, and that press clicks nothing.
     connect(form_.btnNewZip, &TTransparentButton::MouseDown, this, [this](Qt::MouseButton button, QPoint) {
         if (button == Qt::LeftButton) menus_.popNew->popup(form_.btnNewZip->mapToGlobal(QPoint(0, form_.btnNewZip->height())));

@@ -105,6 +105,8 @@ void TMainHooks::ShowTaskReport(TCVTask& task) {
 }
 
 void TMainHooks::TaskRescheduled(TCVTask& task) {
+    // The run has ended: its last states would otherwise wait for the next look at the explorer.
+    if (TFormExplore* explore = form_.Views().FormExplore) explore->UpdateRows();
     if (TFormScheduler* tree = form_.Views().FormScheduler) tree->TaskRescheduled(task.FileName);
 }
 
@@ -116,7 +118,7 @@ void TMainHooks::ShowExplorer(TCVTask& /*task*/) { form_.Views().ShowExploreView
 
 void TMainHooks::UpdateStats() {
     if (TFormStatus* status = form_.Views().FormStatus) status->UpdateStats();
-    if (TFormExplore* explore = form_.Views().FormExplore) explore->UpdateRowCount();
+    if (TFormExplore* explore = form_.Views().FormExplore) explore->UpdateRows();
 }
 
 void TMainHooks::UpdateResources() {

@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QRandomGenerator>
 #include <QThread>
 #include <QToolTip>
@@ -62,6 +63,24 @@ QString TApplicata::NewProgramID() {
     return id;
 }
 
+namespace {
+
+// The pause before a hint shows is a style hint here: the application's style, with that one changed.
+class THintPauseStyle : public QProxyStyle {
+public:
+    THintPauseStyle(const QString& base, int pause) : QProxyStyle(base), pause_(pause) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_ToolTip_WakeUpDelay) return pause_;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+
+private:
+    int pause_;
+};
+
+}  // namespace
+
 QStringList TApplicata::HandOverLines(TParamPassing passing, const QStringList& absoluteParameters) {
     if (absoluteParameters.isEmpty()) return {};
     QStringList lines{passing == TParamPassing::ppSeparate ? QStringLiteral("PARAM") : QStringLiteral("PARAMS")};
@@ -73,6 +92,8 @@ void TApplicata::Apply() {
     if (!Title.isEmpty() && Title != QGuiApplication::applicationDisplayName())
         QGuiApplication::setApplicationDisplayName(Title);
     if (!Icon.isNull()) QGuiApplication::setWindowIcon(Icon);
+    if (QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay) != HintPause)
+        QApplication::setStyle(new THintPauseStyle(QApplication::style()->name(), HintPause));
     QPalette hints = QToolTip::palette();
     if (hints.color(QPalette::ToolTipBase) != HintColor) {
         hints.setColor(QPalette::ToolTipBase, HintColor);

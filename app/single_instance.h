@@ -39,6 +39,7 @@ public:
     QString Title;
     QIcon Icon;
     QColor HintColor{0xFF, 0xFF, 0x80};  // $80FFFF as the colour word stores it (blue, green, red)
+    int HintPause = 800;  // ms before a hint shows
 
     QString ProgramID = NewProgramID();
     TParamPassing ParamPassing = TParamPassing::ppOneTurn;

@@ -142,6 +142,19 @@ void TFormScheduler::tvTasksEditing(shell::TTreeNode* node, bool& allow) {
     if (allow) editing_path_ = path;
 }
 
+void TFormScheduler::RenameRefused(const std::string& path, const QString& text, int error) {
+    if (text.isEmpty() || path.empty()) return;  // an emptied name keeps the old one, as a cancel would
+    const bool category = IsDirectory(path);
+    QString why;
+    if (error == EINVAL)
+        why = LangText(category ? msg::CategoryNameInvalid : msg::TaskNameInvalid);
+    else
+        why = LangText(category ? msg::CategoryRenameFailed : msg::TaskRenameFailed) +
+              QString::fromLocal8Bit(std::strerror(error));
+    // Not while the editor is still closing: the box would take its focus mid-commit.
+    QMetaObject::invokeMethod(this, [this, why] { ShowError(this, why); }, Qt::QueuedConnection);
+}
+
 void TFormScheduler::TaskFileRenamed(const std::string& old_path, const std::string& renamed) {
     std::string new_path = renamed;
     try {

@@ -89,16 +89,20 @@ void TFormScheduler::BindTree() {
     tvTasks->OnEditing = [this](shell::TPTCustomShellTree&, shell::TTreeNode* node, bool& allow) {
         tvTasksEditing(node, allow);
     };
-    tvTasks->OnEdited = [this](shell::TPTCustomShellTree&, shell::TTreeNode* node, QString&) { tvTasksEdited(node); };
+    tvTasks->OnEdited = [this](shell::TPTCustomShellTree& tree, shell::TTreeNode* node, QString& text) {
+        if (shell::Failed(tree.RenameResult()))
+            RenameRefused(editing_path_, text, shell::ErrnoOfHResult(tree.RenameResult()));
+        tvTasksEdited(node);
+    };
     // These keys would reach task and queue files past the window's own checks: Del runs the
-    // window's Delete, the others do nothing here.
+    // window's Delete, Ctrl+X and Ctrl+V do nothing here. F2 renames through tvTasksEditing.
     tvTasks->OnKeyDown = [this](shell::TPTCustomShellTree&, int& key, Qt::KeyboardModifiers modifiers) {
         const bool control = (modifiers & Qt::ControlModifier) != 0;
         if (key == Qt::Key_Delete) {
             key = 0;
             UpdateActions();
             if (actTasksDelete->isEnabled()) actTasksDeleteExecute();
-        } else if (key == Qt::Key_F2 || (control && (key == Qt::Key_X || key == Qt::Key_V))) {
+        } else if (control && (key == Qt::Key_X || key == Qt::Key_V)) {
             key = 0;
         }
     };

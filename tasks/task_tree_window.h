@@ -131,6 +131,8 @@ private:
     void tvTasksEditing(shell::TTreeNode* node, bool& allow);
     void TaskFileRenamed(const std::string& old_path, const std::string& new_path);
     void CategoryRenamed(const std::string& old_path, const std::string& new_path);
+    // Says why the file system kept the old name of an in-place rename.
+    void RenameRefused(const std::string& path, const QString& text, int error);
 
     // Browse and reports (task_tree_browse.cpp).
     // The folder a task's files are browsed in: its own, or, in zip mode, the one its archive was

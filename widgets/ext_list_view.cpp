@@ -222,6 +222,7 @@ void TExtListView::mouseMoveEvent(QMouseEvent* event) {
     if (row != hot_row_) {
         hot_row_ = row;
         if (extended_styles_ & (lvxUnderlineHot | lvxUnderlineCold)) viewport()->update();
+        if (row >= 0) HotTrack(row, event->position().toPoint());
     }
     TCustomEnhListView::mouseMoveEvent(event);
 }

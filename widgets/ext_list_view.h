@@ -78,7 +78,9 @@ public:
 
     TExtLVSaveSettings& SaveSettingsOptions() override { return save_settings_; }
 
-    // Events. Marquee, hot-track, find-item and state-range notifications have no source here.
+    // Events. Marquee: a press on no item of a multiple-selection list. Hot track: the pointer comes
+    // onto an item while a hot or activation style is on (lvxTrackSelect then selects it). Find item:
+    // typed text in virtual mode. State change: each run of rows selected or deselected in virtual mode.
     std::function<void(TExtListView*, bool& can_begin)> OnMarqueeBegin;
     std::function<void(TExtListView*)> OnItemActivate;
     std::function<void(TExtListView*, int& item, int& sub_item, QPoint position, bool& can_select)> OnHotTrack;
@@ -90,6 +92,10 @@ public:
 
     bool HeaderOwnerDrawn() const override;
     int HotRow() const { return hot_row_; }
+    void keyboardSearch(const QString& search) override;
+
+    // The state bit OnVMStateChanged reports.
+    static constexpr unsigned kItemSelected = 0x2;
 
 protected:
     bool FullRowForDrawing() const override { return extended_styles_ & lvxFullRowSelect; }
@@ -98,7 +104,9 @@ protected:
     QFont RowFont(int row) const override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void WriteSettings(RegistryStore& store, const std::string& key) override;
@@ -106,6 +114,8 @@ protected:
 
 private:
     bool HasColumnImage(int logical) const;
+    // The pointer came onto the row (ext_list_view_notify.cpp).
+    void HotTrack(int row, const QPoint& position);
 
     TLVExtendedStyles extended_styles_ = 0;
     unsigned item_count_flags_ = 0;

@@ -12,6 +12,11 @@
 namespace corvane {
 
 void TCVTask::PrepareRun() {
+    {
+        // A resumed start plots too, not only a restart.
+        std::lock_guard guard(lock_);
+        if (!chart_) chart_ = std::make_shared<TCVChart>();
+    }
     if (RunMethod == rmResume || RunMethod == rmSmartUpdate || RunMethod == rmSmartRecovery) {
         OpenQueue();
         if (QueueLineCount() > 0) {

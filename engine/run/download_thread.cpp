@@ -14,6 +14,7 @@
 #include "engine/run/socket_list.h"
 #include "engine/run/socket_thread.h"
 #include "engine/model/task.h"
+#include "platform/rtl/thread_priority.h"
 
 namespace corvane {
 namespace {
@@ -47,6 +48,9 @@ std::shared_ptr<TCVTask> TThreadDownload::Task() const {
 }
 
 void TThreadDownload::Execute() {
+    // Below the fetching threads for its whole life: it only works during runs, so lowering it once
+    // does what lowering it for each run would.
+    LowerThreadPriority();
     while (!Terminated()) RunGuarded("dispatch", [this] { Cycle(); });
 }
 

@@ -46,7 +46,7 @@ TPTCustomShellTree::TPTCustomShellTree(QWidget* parent, ShellTiming timing)
     });
     setRootIsDecorated(false);
     setIndentation(19);
-    setEditTriggers(QAbstractItemView::SelectedClicked);
+    renameTrigger_ = new TTreeRenameTrigger(*this);
     SetImages(&images_);
     UpdateDropTarget();
     WatchRightDrag(*this, [this] { DragCurrentNode(true); });

@@ -5,6 +5,7 @@
 // sorts children in the shell's order, shows the system's icons with overlays, renames in place,
 // and follows changes on disk (shell_tree_live.cpp).
 
+#include <QPointer>
 #include <QTimer>
 
 #include <chrono>
@@ -22,6 +23,7 @@
 #include "shell/ui/shell_menu.h"
 #include "shell/ui/shell_timing.h"
 #include "shell/ui/shell_tree_data.h"
+#include "widgets/tree_rename_trigger.h"
 
 namespace corvane {
 class TChangeHandlerThread;
@@ -179,6 +181,10 @@ public:
     // A selection sync or a refresh waiting for its pause.
     bool JobWaiting() const { return syncTimer_.isActive() || refreshTimer_.isActive(); }
     bool Editing() const { return editingNode_ != nullptr; }
+    // Starts renaming: F2, a click on the selected node after a pause, or Rename() from a menu.
+    TTreeRenameTrigger& RenameTrigger() { return *renameTrigger_; }
+    // What the shell answered to the last in-place rename (S_OK when the name did not change).
+    HRESULT RenameResult() const { return renameResult_; }
 
 protected:
     // True when the item goes into the tree; fires OnAddItem.
@@ -198,6 +204,7 @@ protected:
     void GetSelectedIndex(TTreeNode* node) override;
     void GetPopupMenu(TTreeNode* node, QPoint point, QMenu*& menu) override;
     std::unique_ptr<TPTCustomDraw> DoCustomDraw(TNMCustomDraw& notification, std::uint32_t& result) override;
+    void DecorateItem(QStyleOptionViewItem& option, const QModelIndex& index) override;
 
     void startDrag(Qt::DropActions supportedActions) override;
     HRESULT DragEnter(IDataObject* dataObject, std::uint32_t keyState, POINTL point, std::uint32_t* effect) override {
@@ -281,6 +288,10 @@ private:
     bool dragging_ = false;
     bool refreshPending_ = false;
     TTreeNode* editingNode_ = nullptr;
+    TTreeRenameTrigger* renameTrigger_ = nullptr;  // a child of the tree
+    HRESULT renameResult_ = S_OK;
+    QPointer<QWidget> committed_;  // the editor whose text was applied, and the one last closed
+    QPointer<QWidget> closed_;
     TSysImageList images_;
     TSendToList sendTo_;
     Clock clock_;

@@ -113,6 +113,13 @@ void TPTCustomShellTree::SetDropHighlight(TTreeNode* node) {
     viewport()->update();
 }
 
+void TPTCustomShellTree::DecorateItem(QStyleOptionViewItem& option, const QModelIndex& index) {
+    // The node a drop would land on is drawn as selected, the selection itself staying where it is.
+    if (dropHighlight_ != nullptr && index.isValid() && itemFromIndex(index) == dropHighlight_)
+        option.state |= QStyle::State_Selected;
+    TPTCustomTreeView::DecorateItem(option, index);
+}
+
 bool TPTCustomShellTree::ItemDropTarget(TTreeNode* node, ComPtr<IDropTarget>& target) {
     TPTShTreeData* shData = GetNodeData(node);
     if (shData == nullptr) return false;

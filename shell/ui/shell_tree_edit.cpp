@@ -18,10 +18,8 @@ bool TPTCustomShellTree::CanEdit(TTreeNode* node) {
 }
 
 bool TPTCustomShellTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-    // Asked only when an editor would open now: every key press and click passes through here too,
-    // and a click on the selection opens its editor later, through this call again.
-    const bool opens =
-        trigger == AllEditTriggers || ((editTriggers() & trigger) != 0 && trigger != SelectedClicked);
+    // Asked only when an editor would open now: every key press and click passes through here too.
+    const bool opens = trigger == AllEditTriggers || (editTriggers() & trigger) != 0;
     auto* node = static_cast<TTreeNode*>(itemFromIndex(index));
     if (opens) {
         bool allowed = false;
@@ -34,6 +32,10 @@ bool TPTCustomShellTree::edit(const QModelIndex& index, EditTrigger trigger, QEv
 }
 
 void TPTCustomShellTree::commitData(QWidget* editor) {
+    // Once per editor: a box shown while the name is applied takes the editor's focus, and the
+    // delegate commits and closes it on that; the key that ended the edit then comes back to do it again.
+    if (editor != nullptr && (editor == committed_ || editor == closed_)) return;
+    committed_ = editor;
     auto* line = qobject_cast<QLineEdit*>(editor);
     TTreeNode* node = editingNode_;
     if (line == nullptr || node == nullptr) {
@@ -44,6 +46,8 @@ void TPTCustomShellTree::commitData(QWidget* editor) {
 }
 
 void TPTCustomShellTree::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (editor != nullptr && editor == closed_) return;
+    closed_ = editor;
     TPTCustomTreeView::closeEditor(editor, hint);
     editingNode_ = nullptr;
     // Cancelled or not, a refresh asked for during the edit runs now.
@@ -51,6 +55,7 @@ void TPTCustomShellTree::closeEditor(QWidget* editor, QAbstractItemDelegate::End
 }
 
 void TPTCustomShellTree::EditEnd(TTreeNode* node, QString text) {
+    renameResult_ = S_OK;
     TPTShTreeData* shData = GetNodeData(node);
     if (shData == nullptr) {
         if (OnEdited) OnEdited(*this, node, text);
@@ -65,6 +70,7 @@ void TPTCustomShellTree::EditEnd(TTreeNode* node, QString text) {
         const std::string name = text.left(260).toStdString();
         const HRESULT hr = shData->ParentShellFolder()->SetNameOf(GetParentFormHandle(this), shData->RelIdList(), name,
                                                                  0x20, &renamed);
+        renameResult_ = hr;
         UniquePidl newItem(renamed);
         if (Succeeded(hr) && newItem) {
             std::vector<TTreeNode*> stack{node};

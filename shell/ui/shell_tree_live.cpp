@@ -347,7 +347,7 @@ void TPTCustomShellTree::KeyDown(int& key, Qt::KeyboardModifiers modifiers, bool
     TTreeNode* selected = Selected();
     switch (command) {
     case TShellKey::Rename:
-        if (selected != nullptr) edit(indexFromItem(selected), AllEditTriggers, nullptr);
+        if (selected != nullptr) renameTrigger_->Rename();
         break;
     case TShellKey::Refresh: Refresh(); break;
     case TShellKey::Delete:

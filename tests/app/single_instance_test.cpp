@@ -6,6 +6,7 @@
 #include "single_instance_support.h"
 
 #include <QApplication>
+#include <QStyle>
 #include <QDialog>
 #include <QLockFile>
 #include <QProcess>
@@ -64,6 +65,12 @@ struct FirstInstance {
         EXPECT_FALSE(sent.get());
     }
 };
+
+// HintPause is how long the pointer rests before a hint shows.
+TEST(WindowFaultsHints, HintPauseIsTheTooltipWakeUpDelay) {
+    FirstInstance first;
+    EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 800);
+}
 
 TEST(SingleInstanceComponent, ASecondComponentInTheProgramIsRefused) {
     EnsureApplication<QApplication>();

@@ -1,4 +1,5 @@
 #include "platform/rtl/thread.h"
+#include "platform/rtl/thread_priority.h"
 
 #include "platform/rtl/headless_main_loop.h"
 #include "platform/rtl/wait_while_serving.h"
@@ -6,6 +7,9 @@
 #include "main_loop_contract.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <functional>
@@ -233,6 +237,28 @@ TEST(Thread, PumpingWaitWithTimeoutGivesUp) {
     HeadlessMainLoop loop;
     EXPECT_FALSE(WaitWhileServingFor([] { return false; }, std::chrono::milliseconds(15)));
     EXPECT_TRUE(WaitWhileServingFor([] { return true; }, std::chrono::milliseconds(15)));
+}
+
+// A thread that lowers its priority stays lowered through its sleeps; the thread that started it keeps its own.
+TEST(WindowFaultsThread, LowerPriorityLowersOnlyTheCallingThreadForGood) {
+    const int main_nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
+    int before = 0, after = 0, later = 0;
+    bool lowered = false;
+    LambdaThread worker([&](LambdaThread& self) {
+        const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
+        before = ::getpriority(PRIO_PROCESS, tid);
+        lowered = LowerThreadPriority();
+        after = ::getpriority(PRIO_PROCESS, tid);
+        self.Sleep(1);
+        later = ::getpriority(PRIO_PROCESS, tid);
+    });
+    worker.Resume();
+    worker.WaitFor();
+    ASSERT_TRUE(lowered);
+    EXPECT_EQ(before, main_nice);
+    EXPECT_EQ(after, before + 1);
+    EXPECT_EQ(later, after);
+    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid))), main_nice);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QImage>
+#include <QPalette>
 #include <QMimeData>
 #include <QUrl>
 #include <QLineEdit>
@@ -327,6 +329,40 @@ TEST_F(ShellTreeLive, ContextMenuAndVerbKeysRunTheItemsCommands) {
     tree.OnKeyDown = [](TPTCustomShellTree&, int& key, Qt::KeyboardModifiers) { key = 0; };
     QTest::keyClick(&tree, Qt::Key_Delete);
     EXPECT_EQ(log.invoked.size(), 3u);
+}
+
+using WindowFaultsShellTree = ShellTreeLive;
+
+// The node under a drag that would take the drop is drawn highlighted, and only while the drag is over it.
+TEST_F(WindowFaultsShellTree, TheDropTargetNodeIsDrawnHighlighted) {
+    MakeFile("src/one.txt", "1");
+    MakeDir("dest");
+    TPTCustomShellTree& tree = MakeTree(home_, kLive & ~ptstoDynamicRefresh);
+    tree.resize(300, 300);
+    tree.show();
+    TTreeNode* dest = Node({"dest"});
+    ASSERT_NE(dest, nullptr);
+    ASSERT_NE(tree.Selected(), dest);
+    const auto highlighted = [&] {
+        const QImage image = tree.viewport()->grab().toImage();
+        const QRect row = tree.visualItemRect(dest).intersected(image.rect());
+        int count = 0;
+        for (int x = row.left(); x <= row.right(); ++x)
+            for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+                if (image.pixelColor(x, row.center().y()) == tree.palette().color(group, QPalette::Highlight)) ++count;
+        return count;
+    };
+    EXPECT_EQ(highlighted(), 0);
+    const QPoint global = tree.viewport()->mapToGlobal(tree.visualItemRect(dest).center());
+    ComPtr<IDataObject> one = FilesData(home_ + "/src", {"one.txt"});
+    std::uint32_t effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    tree.OleDragEnter(one.Get(), MK_LBUTTON, POINTL{global.x(), global.y()}, &effect);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    tree.OleDragOver(MK_LBUTTON, POINTL{global.x(), global.y()}, &effect);
+    ASSERT_EQ(tree.DropHighlighted(), dest);
+    EXPECT_GT(highlighted(), 10);
+    tree.OleDragLeave();
+    EXPECT_EQ(highlighted(), 0);
 }
 
 class DragTree : public TPTShellTree {
