@@ -76,8 +76,11 @@ void TTreeRenameTrigger::Press(const QMouseEvent& event) {
     const QPoint at = event.position().toPoint();
     pressed_ = view_.indexAt(at);
     pressed_at_ = at;
+    // Only a click on the item itself: one on its expand arrow or the indentation left of it opens
+    // or shuts the branch and nothing more.
     pressed_selected_ = event.button() == Qt::LeftButton && event.modifiers() == Qt::NoModifier &&
-                        !ViewAccess::Editing(view_) && SelectedItem(view_, pressed_);
+                        !ViewAccess::Editing(view_) && SelectedItem(view_, pressed_) &&
+                        view_.visualRect(pressed_).contains(at);
 }
 
 void TTreeRenameTrigger::Release(const QMouseEvent& event) {

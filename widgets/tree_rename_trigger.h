@@ -1,7 +1,8 @@
 #pragma once
 // In-place renaming in a tree view, started the way the desktop's own tree views start it: F2, a menu
 // command (Rename), or a click on the item that was already selected before that click, once the
-// double-click time has passed without a second click. A click on any other item only selects it.
+// double-click time has passed without a second click. A click on any other item only selects it, and
+// one on the selected item's expand arrow only opens or shuts its branch.
 //
 // The trigger takes over the view's edit triggers (Qt's own are turned off) and sees the view's input
 // before any event filter of the view, so a filter that selects on the press cannot make a first click

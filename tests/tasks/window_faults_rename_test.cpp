@@ -77,6 +77,17 @@ TEST_F(WindowFaultsRename, AClickSelectsAndRenamingWaitsForASecondClickOrF2) {
     EXPECT_EQ(Form().SelectedPath(), tasks_ + "Cat");
     EXPECT_FALSE(Form().tvTasks->Editing());
 
+    // A click on the selected category's expand arrow shuts its branch and renames nothing.
+    shell::TTreeNode* category = NodeOf(tasks_ + "Cat");
+    ASSERT_TRUE(category->isExpanded());
+    const QRect item = Form().tvTasks->visualItemRect(category);
+    QTest::mouseClick(form_->tvTasks->viewport(), Qt::LeftButton, {},
+                      QPoint(item.left() - Form().tvTasks->indentation() / 2, item.center().y()));
+    Pause();
+    EXPECT_FALSE(category->isExpanded());
+    EXPECT_FALSE(Form().tvTasks->Editing());
+    category->setExpanded(true);
+
     // A first click on a plain task selects it; the next one, after a pause, renames it.
     Click(plain->FileName);
     Pause();
