@@ -30,6 +30,7 @@
 #include "shell/ns/file_operator.h"
 #include "widgets/ext_list_view.h"
 #include "widgets/file_dialogs.h"
+#include "widgets/launch_or_tell.h"
 #include "widgets/message_box.h"
 #include "widgets/mru_file_list.h"
 #include "widgets/transparent_button.h"
@@ -74,7 +75,7 @@ void TMainCommands::DownloadsMenuClick(QAction* item) {
     if (folder.empty()) return;
     const QString name = item->data().toString();
     if (name.isEmpty()) {
-        LaunchItem(folder);
+        LaunchOrTell(&form_, folder);
         return;
     }
     OpenArchive(InFolder(folder, name.toStdString()));
@@ -252,7 +253,7 @@ void TMainCommands::miBrowseClick(QObject* sender) {
         form_.Views().ShowBrowserView(path);
         return;
     case TZipBrowseAction::LaunchPage:
-        LaunchItem(path);
+        LaunchOrTell(&form_, path);
         return;
     }
 }

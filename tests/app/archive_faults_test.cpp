@@ -20,6 +20,8 @@
 #include "archive/form_zip.h"
 #include "archive/wiz_file_zip.h"
 #include "archive/zip_tree_model.h"
+#include "localisation/lang_text.h"
+#include "localisation/message_ids.h"
 #include "platform/launch/launcher.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/archive/hostile_archive.h"
@@ -160,6 +162,14 @@ TEST_F(ArchiveFaultsBrowse, BrowseOnTheTopNodeOpensTheFirstPage) {
     EXPECT_EQ(ReadBytes(opened[0].location), "<p>start</p>");
     EXPECT_EQ(zip->Selected(), archive) << "the selection stays";
     SaveScreenshot(*zip, QStringLiteral("-browse-top"));
+
+    // With no program to open the page, the user is told so.
+    launches.fail = true;
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(MsgButton::OK, LangText(msg::LaunchFailed));
+        form.Menus.miBrowse->trigger();
+    }
     ClearCaptureFolders();
 }
 
