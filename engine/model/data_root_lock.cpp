@@ -1,5 +1,7 @@
 #include "engine/model/data_root_lock.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -20,7 +22,7 @@ std::string DataRootLockFile(const std::string& tasks_folder) {
     return tasks_folder + (tasks_folder.empty() || tasks_folder.back() == '/' ? "" : "/") + ".data-root.lock";
 }
 
-std::shared_ptr<TFileLock> LockDataRoot(const std::string& tasks_folder) {
+std::shared_ptr<TFileLock> LockDataRoot(const std::string& tasks_folder, std::string* error) {
     const std::string path = DataRootLockFile(tasks_folder);
     std::lock_guard guard(held_lock);
     auto& held = HeldRoots();
@@ -30,8 +32,16 @@ std::shared_ptr<TFileLock> LockDataRoot(const std::string& tasks_folder) {
     }
     std::error_code ec;
     std::filesystem::create_directories(tasks_folder, ec);
+    if (ec) {
+        if (error != nullptr) *error = "Cannot create \"" + tasks_folder + "\": " + ec.message();
+        return nullptr;
+    }
     auto lock = std::make_shared<TFileLock>();
-    if (!lock->Lock(path, false)) return nullptr;
+    if (!lock->Lock(path, false)) {
+        if (errno != EWOULDBLOCK && error != nullptr)
+            *error = "Cannot create \"" + path + "\": " + std::strerror(errno);
+        return nullptr;
+    }
     held[path] = lock;
     return lock;
 }

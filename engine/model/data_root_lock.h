@@ -14,8 +14,9 @@ namespace corvane {
 
 std::string DataRootLockFile(const std::string& tasks_folder);
 
-// This process's hold on the data root's run lock; nullptr while another process holds it (or the
-// lock file cannot be made). Released when the last holder lets go.
-std::shared_ptr<TFileLock> LockDataRoot(const std::string& tasks_folder);
+// This process's hold on the data root's run lock; nullptr while another process holds it, or when
+// the lock file cannot be made, which error (when given) then names with its cause: a full disk is
+// no other process. Released when the last holder lets go.
+std::shared_ptr<TFileLock> LockDataRoot(const std::string& tasks_folder, std::string* error = nullptr);
 
 }  // namespace corvane

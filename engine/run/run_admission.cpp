@@ -4,6 +4,7 @@
 #include "engine/model/settings.h"
 #include "engine/model/task.h"
 #include "engine/run/run_control_hooks.h"
+#include "engine/run/task_runner.h"
 #include "platform/rtl/paths.h"
 
 namespace corvane {
@@ -13,9 +14,11 @@ bool AdmitRun(const TCVTask& task, TRunControlHooks& hooks, std::shared_ptr<TFil
         hooks.StatusMessage(kMsgTaskWithoutURL, task.FileName);
         return false;
     }
-    data_root_lock = App ? LockDataRoot(App->TasksDir) : nullptr;
+    std::string error;
+    data_root_lock = App ? LockDataRoot(App->TasksDir, &error) : nullptr;
     if (!data_root_lock) {
-        hooks.StatusMessage(kMsgDataRootBusy, DataRoot());
+        if (error.empty()) hooks.StatusMessage(kMsgDataRootBusy, DataRoot());
+        else hooks.StatusMessage(kMsgStartFailed, error);
         return false;
     }
     return true;

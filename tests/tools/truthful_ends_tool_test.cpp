@@ -129,5 +129,25 @@ TEST_F(TruthfulEndsFailedSave, AFullDataRootStopsTheRunWithExitThreeAndAResumeWi
         EXPECT_NE(files.find("p" + std::to_string(k) + ".htm"), std::string::npos) << k << "\n" << files;
 }
 
+// A data root with no room for the new task's file: the tool said so and exited 2, as for a wrong
+// argument. It is a failed write, exit 3, naming the cause.
+TEST_F(TruthfulEndsFailedSave, ANewTaskThatCannotBeWrittenExitsThree) {
+    const std::string disk = root_ + "disk/";
+    std::filesystem::create_directories(disk);
+    const std::string script = "mount -t tmpfs -o size=1m,nr_inodes=3 corvane-test '" + disk + "' || exit 77\n'" +
+                               CORVANE_CAPTURE_TOOL + "' --fast --home '" + disk + "home' http://127.0.0.1:9/ '" +
+                               root_ + "out' zip > '" + root_ + "full.log' 2>&1\n" + "echo $? > '" + root_ +
+                               "full.rc'\n";
+    const pid_t pid =
+        testing::SpawnProcess({"unshare", "-m", "--propagation", "private", "sh", "-c", script}, root_ + "ns.log");
+    ASSERT_GT(pid, 0);
+    const int code = testing::WaitExit(pid);
+    if (!std::filesystem::exists(root_ + "full.rc"))
+        GTEST_SKIP() << "no private mount namespace with a tmpfs here (" << code << "): " << ReadAll(root_ + "ns.log");
+    const std::string log = ReadAll(root_ + "full.log");
+    EXPECT_EQ(ReadAll(root_ + "full.rc"), "3\n") << log;
+    EXPECT_NE(log.find("No space left on device"), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace corvane

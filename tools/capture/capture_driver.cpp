@@ -18,6 +18,7 @@
 #include "engine/run/task_runner.h"
 #include "engine/parse/url_model.h"
 #include "localisation/app_language.h"
+#include "platform/inifile/ini_file.h"
 #include "platform/registry/current_user.h"
 #include "platform/rtl/headless_main_loop.h"
 #include "platform/rtl/paths.h"
@@ -132,6 +133,13 @@ HeldTask ResumeTask(TCVRunMethod method) {
     return held;
 }
 
+// A task file, registry or folder that could not be written or read before the run: the run failed,
+// the arguments were right.
+bool IsWriteFailure(const std::exception& e) {
+    return dynamic_cast<const EIniFileException*>(&e) != nullptr || dynamic_cast<const EFCreateError*>(&e) != nullptr ||
+           dynamic_cast<const std::filesystem::filesystem_error*>(&e) != nullptr;
+}
+
 // The exit code of a run that ended (or timed out) in this state.
 int ExitCode(TCVTask& task, bool timed_out, const CaptureOptions& options, int add_failures) {
     if (timed_out) return kExitStopped;
@@ -180,11 +188,15 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
             ImportFileTypesIfMissing();
             if (options.Connections > 0) App->SetConnections(options.Connections);
             // Held for the whole run: no other process runs a task in this home meanwhile.
-            const std::shared_ptr<TFileLock> home_lock = LockDataRoot(App->TasksDir);
+            std::string lock_error;
+            const std::shared_ptr<TFileLock> home_lock = LockDataRoot(App->TasksDir, &lock_error);
             HeldTask held;
             if (home_lock) held = options.Resume ? ResumeTask(options.Method) : NewTask(options);
             const std::shared_ptr<TCVTask> made = held.Task;
-            if (!home_lock) {
+            if (!home_lock && !lock_error.empty()) {
+                out << "corvane-capture: " << lock_error << std::endl;
+                code = kExitFailures;
+            } else if (!home_lock) {
                 out << "corvane-capture: another process is running a task in " << home << std::endl;
                 code = kExitLocked;
             } else if (held.LockedElsewhere) {
@@ -248,7 +260,7 @@ int RunCapture(const CaptureOptions& options, std::ostream& out) {
             }
         } catch (const std::exception& e) {
             out << "corvane-capture: " << e.what() << std::endl;
-            code = 2;
+            code = IsWriteFailure(e) ? kExitFailures : 2;
         }
         if (own_app) ReleaseApp();
     }
