@@ -80,6 +80,9 @@ public:
     TZipNodeId OpenZip(const std::string& fileName);
     TZipNodeId NewZip(const std::string& fileName);
     void CloseZip();
+    // Closes an archive the program opened for a run that never wrote it: the browser keeps its page
+    // and the run's last status stays on the status line.
+    void CloseUnwrittenZip(TZipNodeId archive);
     bool RenameZip(TZipNodeId node, const std::string& newName);
     void AddQueuedFile(const std::string& fileName);
     // Outcome of the last add (0 success, 1 warning, 2 failure).

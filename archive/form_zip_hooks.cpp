@@ -27,8 +27,7 @@ void TFormZipArchiveHooks::CloseArchive(TCVTask& task) {
     if (node == 0) return;
     // The listing of the missing file ends at once; a close waits for it.
     form->WaitForListing();
-    form->SelectNode(node, true);
-    form->CloseZip();
+    form->CloseUnwrittenZip(node);
 }
 
 void TFormZipArchiveHooks::AbortArchive() {

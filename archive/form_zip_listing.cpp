@@ -143,6 +143,16 @@ TZipNodeId TFormZip::AddArchiveNode(const std::string& fileName) {
     return node;
 }
 
+void TFormZip::CloseUnwrittenZip(TZipNodeId archive) {
+    SelectNode(archive, true);
+    const bool wasHeld = selectionHeld_;
+    selectionHeld_ = true;
+    CloseZip();
+    selectionHeld_ = wasHeld;
+    // The list follows the node selected now, without browsing it.
+    ShowSelected(Selected());
+}
+
 void TFormZip::CloseZip() {
     const TZipNodeId archive = SelectedArchive();
     if (archive == 0 || Operation != kOpIdle) return;

@@ -25,6 +25,8 @@ public:
     QString LocationURL() const override { return location; }
 
     std::vector<std::string> calls;
+    // Each navigation then starts and completes from the event loop, with the events a real page sends.
+    bool completes = false;
     bool busy = false;
     QString location;
 
@@ -38,6 +40,8 @@ public:
     FakeBrowserFactory();
     ~FakeBrowserFactory();
     FakeBrowserControl* last = nullptr;
+    // Given to every control made from now on.
+    bool completes = false;
 
 private:
     BrowserControlFactory previous_;

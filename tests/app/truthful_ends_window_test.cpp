@@ -82,6 +82,9 @@ TEST_F(TruthfulEndsWindow, ARefusedStartPageInZipModeEndsAsAFailureAndLeavesNoAr
     QTest::mouseClick(form.btnCorvaneMode, Qt::LeftButton);
     ASSERT_TRUE(form.btnCorvaneMode->Down());
     QTest::mouseClick(form.btnGO, Qt::LeftButton);
+    // From here a page the browser is made to load reports "Done." on the status line.
+    browsers_->completes = true;
+    if (browsers_->last != nullptr) browsers_->last->completes = true;
 
     std::shared_ptr<TCVTask> task;
     ASSERT_TRUE(QTest::qWaitFor(
@@ -93,6 +96,7 @@ TEST_F(TruthfulEndsWindow, ARefusedStartPageInZipModeEndsAsAFailureAndLeavesNoAr
         kWait))
         << "the tick runs the new task to its end";
     EXPECT_EQ(TaskStatusText(task->Status), "Download Stopped");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return browsers_->last == nullptr || !browsers_->last->busy; }, kWait));
     EXPECT_EQ(StatusLine(*status), Message(kMsgStartPageFailed, "Internet Cannot Connect"));
     EXPECT_TRUE(status->btnRun->isEnabled());
 
