@@ -59,6 +59,11 @@ void TPTCustomShellList::ChangeMessage() {
 // ---- the merge
 
 void TPTCustomShellList::Refresh() {
+    // The rows are being made or ordered: merged once they stand.
+    if (busy_ > 0) {
+        refreshAsked_ = true;
+        return;
+    }
     if (dragging_ || Editing()) {
         refreshPending_ = true;
         return;
