@@ -208,10 +208,11 @@ private:
     bool TurnLoop(const QPointer<TPTCustomShellList>& self, int serial);
     // A refresh asked for while a fill or sort was under way runs after it.
     void RefreshIfAsked();
-    TPTShListData* MakeItem(IShellFolder* folder, PCItemIDList parentAbs, UniquePidl item);
+    // The shown folder read again for a merge, by a folder object of its own that becomes the shown
+    // one. False when the list went away or a fill began meanwhile.
+    bool ReadAgain(ComPtr<IShellFolder>& folder, std::vector<TListedItem>& listed);
+    // A new row's data, or null when the options, the masks or the add-item event leave it out.
     TPTShListData* KeepItem(IShellFolder* folder, PCItemIDList parentAbs, TListedItem& listed);
-    // Hands each item of the shown folder over; false when the folder cannot be listed.
-    bool EnumItems(IShellFolder* folder, const std::function<void(UniquePidl)>& take);
     void DeleteRow(int row);
     void ClearItems();
     // The rows with shell data in list order, and their items.

@@ -248,27 +248,22 @@ bool TPTCustomShellList::ListItems(IShellFolder* folder, const QPointer<TPTCusto
     return true;
 }
 
-bool TPTCustomShellList::EnumItems(IShellFolder* folder, const std::function<void(UniquePidl)>& take) {
-    std::uint32_t flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
-    if (HasOption(ptsloShowHidden)) flags |= SHCONTF_INCLUDEHIDDEN;
-    ComPtr<IEnumIDList> items;
-    if (Failed(folder->EnumObjects(GetParentFormHandle(this), flags, items.ReleaseAndGetAddressOf())) || !items)
-        return false;
-    for (;;) {
-        PItemIDList raw = nullptr;
-        std::uint32_t fetched = 0;
-        const HRESULT end = items->Next(1, &raw, &fetched);
-        UniquePidl item(raw);
-        if (end != S_OK) return true;
-        take(std::move(item));
+bool TPTCustomShellList::ReadAgain(ComPtr<IShellFolder>& folder, std::vector<TListedItem>& listed) {
+    folder = shellFolder_;
+    if (dynamic_cast<FsFolder*>(folder.Get()) != nullptr) {
+        // The worker's own; the shown one stays with the rows meanwhile.
+        ComPtr<IShellFolder> own;
+        if (Failed(GetShellFolder(folderList_.get(), own.ReleaseAndGetAddressOf())) || !own) return true;
+        folder = own;
     }
-}
-
-TPTShListData* TPTCustomShellList::MakeItem(IShellFolder* folder, PCItemIDList parentAbs, UniquePidl item) {
-    TListedItem listed{std::move(item), kFillAttributes, false};
-    PCItemIDList raw = listed.Item.get();
-    listed.Known = Succeeded(folder->GetAttributesOf(1, &raw, &listed.Attributes));
-    return KeepItem(folder, parentAbs, listed);
+    const QPointer<TPTCustomShellList> self(this);
+    ++busy_;
+    const bool current = ListItems(folder.Get(), self, fillSerial_, listed);
+    if (!self) return false;
+    --busy_;
+    if (current) shellFolder_ = folder;
+    RefreshIfAsked();
+    return current;
 }
 
 TPTShListData* TPTCustomShellList::KeepItem(IShellFolder* folder, PCItemIDList parentAbs, TListedItem& listed) {
