@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,22 +32,28 @@ constexpr int kFiles = 10000;
 
 class ResponsiveShellList : public ScratchHome {
 protected:
-    void SetUp() override {
-        ScratchHome::SetUp();
-        GuiApp();
-        TPTCustomShellList::ForgetColumnWidths();
-        folder_ = MakeDir("many");
-    }
-
-    // Made out of order; their names sort as their numbers.
-    void MakeFiles() {
+    // The files are made once for the suite: making them takes longer than the tests.
+    static void SetUpTestSuite() {
+        char pattern[] = "/tmp/shell-many-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        many_ = pattern;
+        // Made out of order; their names sort as their numbers.
         for (int i = 0; i < kFiles; ++i) {
-            const int fd = ::open(Path((i * 7919) % kFiles).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+            const int fd = ::open((many_ + "/" + Name((i * 7919) % kFiles)).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
             ASSERT_GE(fd, 0);
             ::close(fd);
         }
     }
-    std::string Path(int number) const { return folder_ + "/" + Name(number); }
+    static void TearDownTestSuite() {
+        std::error_code ignored;
+        std::filesystem::remove_all(many_, ignored);
+    }
+    void SetUp() override {
+        ScratchHome::SetUp();
+        GuiApp();
+        TPTCustomShellList::ForgetColumnWidths();
+    }
+
     static std::string Name(int number) {
         char name[32];
         std::snprintf(name, sizeof name, "page%05d.htm", number);
@@ -64,11 +71,12 @@ protected:
         return names;
     }
 
-    std::string folder_;
+    static std::string many_;
 };
 
+std::string ResponsiveShellList::many_;
+
 TEST_F(ResponsiveShellList, FillAndHeaderSortLetTheLoopTurnAndGiveTheSameOrder) {
-    MakeFiles();
     TPTShellList list;
     list.resize(560, 300);
     list.SetOptions(kPlain);
@@ -76,7 +84,7 @@ TEST_F(ResponsiveShellList, FillAndHeaderSortLetTheLoopTurnAndGiveTheSameOrder) 
     int rowsAtTurn = -1;
     QTimer::singleShot(0, &list, [&] { rowsAtTurn = list.Items().Count(); });
     TPTShellLocator locator;
-    locator.SetPath(folder_);
+    locator.SetPath(many_);
     list.SetFolder(&locator);
     // The timer ran while the fill was under way; the rows came in whole.
     EXPECT_EQ(rowsAtTurn, 0);
@@ -94,9 +102,8 @@ TEST_F(ResponsiveShellList, RefreshReloadOrDestructionDuringAFillLeavesOneWholeL
     TPTShellList list;
     list.SetOptions(kPlain);
     TPTShellLocator locator;
-    locator.SetPath(folder_);
+    locator.SetPath(many_);
     list.SetFolder(&locator);
-    MakeFiles();
     // A refresh asked for while the rows are being made waits for them: each file once.
     bool asked = false;
     QTimer::singleShot(0, &list, [&] {
