@@ -1,7 +1,5 @@
 #include "shell/ui/shell_list.h"
 
-#include <fnmatch.h>
-
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -21,7 +19,6 @@ namespace corvane::shell {
 
 namespace {
 
-constexpr std::uint32_t kFillAttributes = 0xF20B0000;
 constexpr int kDefaultWidths[] = {200, 60, 100, 120};
 constexpr int kColumnCount = 4;
 
@@ -29,12 +26,6 @@ constexpr int kColumnCount = 4;
 std::string& ColumnWidthMemory() {
     static std::string memory;
     return memory;
-}
-
-std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 }  // namespace
@@ -172,24 +163,6 @@ void TPTCustomShellList::SetSortColumn(int column) {
     SortItems();
 }
 
-int TPTCustomShellList::CompareData(TPTShListData* a, TPTShListData* b) const {
-    if (a == nullptr || b == nullptr || !shellFolder_) return 0;
-    const HRESULT hr = shellFolder_->CompareIDs(std::abs(sortColumn_) - 1, a->RelIdList(), b->RelIdList());
-    if (Failed(hr)) return 0;
-    const int order = CompareOrder(hr);
-    return sortColumn_ < 0 ? -order : order;
-}
-
-void TPTCustomShellList::SortItems() {
-    header()->setSortIndicator(std::abs(sortColumn_) - 1, sortColumn_ < 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
-    // The rows' data side by side, so a comparison reads no model value.
-    std::vector<TPTShListData*> rows(static_cast<std::size_t>(Items().Count()));
-    for (int row = 0; row < Items().Count(); ++row) rows[static_cast<std::size_t>(row)] = ItemData(row);
-    Items().Sort(0, true, TAutoSortStyle::assDefault, [&](int a, int b, int) {
-        return CompareData(rows[static_cast<std::size_t>(a)], rows[static_cast<std::size_t>(b)]);
-    });
-}
-
 // ---- filling
 
 void TPTCustomShellList::FolderChanged() {
@@ -197,120 +170,6 @@ void TPTCustomShellList::FolderChanged() {
     Reload();
     if (OnFolderChanged) OnFolderChanged(*this);
 }
-
-void TPTCustomShellList::Reload() {
-    if (dragging_ || Editing()) {
-        refreshPending_ = true;
-        return;
-    }
-    WaitCursor cursor;
-    refreshTimer_.stop();
-    refreshPending_ = false;
-    ++reloads_;
-    ClearItems();
-    ComPtr<IShellFolder> folder;
-    // A folder that cannot be reached lists nothing, without a message.
-    if (Failed(GetShellFolder(folder_.Pidl(), folder.ReleaseAndGetAddressOf())) || !folder) {
-        shellFolder_.Reset();
-        folderList_.reset(CopyPidl(nullptr, folder_.Pidl()));
-        return;
-    }
-    loading_ = true;
-    struct Back {
-        bool& flag;
-        ~Back() { flag = false; }
-    } back{loading_};
-    PrepareMasks();
-    FillList(folder.Get(), folder_.Pidl());
-    CleanupMasks();
-    if (HasOption(ptsloDynamicRefresh)) Watch();
-}
-
-void TPTCustomShellList::FillList(IShellFolder* folder, PCItemIDList absolute) {
-    if (folder == nullptr) return;
-    folder->AddRef();
-    shellFolder_ = ComPtr<IShellFolder>::Attach(folder);
-    folderList_.reset(CopyPidl(nullptr, absolute));
-    if (Items().ColumnCount() == 0) SetupColumns();
-    // Gathered first, then made rows in one insertion.
-    std::vector<TPTShListData*> kept;
-    kept.reserve(500);
-    EnumItems(folder, [&](UniquePidl item) {
-        if (kept.size() == kept.capacity()) kept.reserve(kept.size() + 500);
-        if (TPTShListData* made = MakeItem(folder, absolute, std::move(item))) kept.push_back(made);
-    });
-    Items().BeginUpdate();
-    for (TPTShListData* made : kept) Items().AddRow({}, QVariant::fromValue<void*>(made));
-    Items().EndUpdate();
-    SortItems();
-}
-
-bool TPTCustomShellList::EnumItems(IShellFolder* folder, const std::function<void(UniquePidl)>& take) {
-    std::uint32_t flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
-    if (HasOption(ptsloShowHidden)) flags |= SHCONTF_INCLUDEHIDDEN;
-    ComPtr<IEnumIDList> items;
-    if (Failed(folder->EnumObjects(GetParentFormHandle(this), flags, items.ReleaseAndGetAddressOf())) || !items)
-        return false;
-    for (;;) {
-        PItemIDList raw = nullptr;
-        std::uint32_t fetched = 0;
-        const HRESULT end = items->Next(1, &raw, &fetched);
-        UniquePidl item(raw);
-        if (end != S_OK) return true;
-        take(std::move(item));
-    }
-}
-
-TPTShListData* TPTCustomShellList::MakeItem(IShellFolder* folder, PCItemIDList parentAbs, UniquePidl item) {
-    std::uint32_t attributes = kFillAttributes;
-    PCItemIDList raw = item.get();
-    if (Failed(folder->GetAttributesOf(1, &raw, &attributes))) return nullptr;
-    if (!HasOption(ptsloVirtualFolders) && (attributes & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR)) == 0)
-        return nullptr;
-    // The linked tree shows the folders.
-    if (HasOption(ptsloFilesOnly) && tree_ != nullptr && (attributes & SFGAO_FOLDER) != 0 &&
-        (attributes & SFGAO_FILESYSTEM) != 0)
-        return nullptr;
-    if (!FilterItem(folder, parentAbs, raw, attributes)) return nullptr;
-    return new TPTShListData(this, std::move(item), attributes);
-}
-
-bool TPTCustomShellList::FilterItem(IShellFolder* folder, PCItemIDList parentAbs, PCItemIDList itemRel,
-                                    std::uint32_t attributes) {
-    if ((attributes & SFGAO_FOLDER) == 0 && !masks_.empty()) {
-        const std::string parsing = GetDisplayName(folder, itemRel, NameKind::ForParsing);
-        const std::size_t slash = parsing.rfind('/');
-        if (!MatchesMask(slash == std::string::npos ? parsing : parsing.substr(slash + 1))) return false;
-    }
-    bool allow = true;
-    if (OnAddItem) OnAddItem(*this, folder, parentAbs, itemRel, attributes, allow);
-    return allow;
-}
-
-void TPTCustomShellList::PrepareMasks() {
-    masks_.clear();
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = fileMask_.find(';', start);
-        const std::string mask = Trimmed(fileMask_.substr(start, end == std::string::npos ? end : end - start));
-        if (mask == "*" || mask == "*.*") {
-            masks_.clear();
-            return;
-        }
-        if (!mask.empty()) masks_.push_back(mask);
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-}
-
-bool TPTCustomShellList::MatchesMask(const std::string& fileName) {
-    if (masks_.empty()) return true;
-    for (const std::string& mask : masks_)
-        if (::fnmatch(mask.c_str(), fileName.c_str(), FNM_CASEFOLD) == 0) return true;
-    return false;
-}
-
-void TPTCustomShellList::CleanupMasks() { masks_.clear(); }
 
 void TPTCustomShellList::DeleteRow(int row) {
     TPTShListData* shData = ItemData(row);

@@ -2,8 +2,8 @@
 // The shell list: the items of one shell folder in the columns Name, Size, Type and Modified, with
 // the system's icons. It follows a linked shell tree and moves the tree when the user opens a folder;
 // it opens, renames, deletes, copies and drags its items, and follows changes on disk
-// (shell_list_live.cpp, shell_list_drag.cpp). Texts, details and icons are read when a row is drawn,
-// so a large folder fills at once.
+// (shell_list_live.cpp, shell_list_drag.cpp). Texts, details and icons are read when a row is drawn.
+// A fill or sort of a large folder lets the event loop turn between its slices (shell_list_fill.cpp).
 
 #include <QLineEdit>
 #include <QPointer>
@@ -191,10 +191,28 @@ private:
     void FolderChanged();
     void HeaderClicked(int section);
     void SortItems();
+    void ShowSortIndicator();
     int CompareData(TPTShListData* a, TPTShListData* b) const;
-    TPTShListData* MakeItem(IShellFolder* folder, PCItemIDList parentAbs, UniquePidl item);
-    // Hands each item of the shown folder over; false when the folder cannot be listed.
-    bool EnumItems(IShellFolder* folder, const std::function<void(UniquePidl)>& take);
+    // An item as the folder's listing gave it, with its attributes (unknown when they failed).
+    struct TListedItem {
+        UniquePidl Item;
+        std::uint32_t Attributes = 0;
+        bool Known = false;
+    };
+    // The items of the folder and their attributes; a file-system folder is read on a worker while
+    // the loop turns. False when the list went away or a newer fill began meanwhile.
+    bool ListItems(IShellFolder* folder, const QPointer<TPTCustomShellList>& self, int serial,
+                   std::vector<TListedItem>& listed);
+    // Lets the event loop turn between slices of a fill or sort; input waits behind the hourglass.
+    // False when the list went away or a newer fill began meanwhile.
+    bool TurnLoop(const QPointer<TPTCustomShellList>& self, int serial);
+    // A refresh asked for while a fill or sort was under way runs after it.
+    void RefreshIfAsked();
+    // The shown folder read again for a merge, by a folder object of its own that becomes the shown
+    // one. False when the list went away or a fill began meanwhile.
+    bool ReadAgain(ComPtr<IShellFolder>& folder, std::vector<TListedItem>& listed);
+    // A new row's data, or null when the options, the masks or the add-item event leave it out.
+    TPTShListData* KeepItem(IShellFolder* folder, PCItemIDList parentAbs, TListedItem& listed);
     void DeleteRow(int row);
     void ClearItems();
     // The rows with shell data in list order, and their items.
@@ -233,6 +251,9 @@ private:
     bool fromTree_ = false;
     bool loading_ = false;
     int reloads_ = 0;
+    int fillSerial_ = 0;    // one more with each fill: an older fill that sees it change gives up
+    int busy_ = 0;          // fills and sorts under way
+    bool refreshAsked_ = false;
     bool ignoreNextChange_ = false;
     bool dragging_ = false;
     bool refreshPending_ = false;

@@ -59,6 +59,11 @@ void TPTCustomShellList::ChangeMessage() {
 // ---- the merge
 
 void TPTCustomShellList::Refresh() {
+    // The rows are being made or ordered: merged once they stand.
+    if (busy_ > 0) {
+        refreshAsked_ = true;
+        return;
+    }
     if (dragging_ || Editing()) {
         refreshPending_ = true;
         return;
@@ -69,7 +74,9 @@ void TPTCustomShellList::Refresh() {
         Reload();
         return;
     }
-    IShellFolder* folder = shellFolder_.Get();
+    ComPtr<IShellFolder> folder;
+    std::vector<TListedItem> listed;
+    if (!ReadAgain(folder, listed)) return;
     // The rows looked up by item: one search per item of the folder, not a comparison with each row.
     // Bytes decide: an item is the same when its tag and name are.
     TPTPidlList current;
@@ -82,16 +89,16 @@ void TPTCustomShellList::Refresh() {
     std::vector<bool> seen(static_cast<std::size_t>(current.Count()), false);
     std::vector<TPTShListData*> added;
     PrepareMasks();
-    // A folder that went away empties the list.
-    EnumItems(folder, [&](UniquePidl item) {
-        const int at = current.IndexOf(item.get());
+    // A folder that went away lists nothing and so empties the list.
+    for (TListedItem& item : listed) {
+        const int at = current.IndexOf(item.Item.get());
         if (at >= 0) {
             seen[static_cast<std::size_t>(at)] = true;
             static_cast<TPTShListData*>(current.Data(at))->ForgetDetails();
-        } else if (TPTShListData* made = MakeItem(folder, folderList_.get(), std::move(item))) {
+        } else if (TPTShListData* made = KeepItem(folder.Get(), folderList_.get(), item)) {
             added.push_back(made);
         }
-    });
+    }
     CleanupMasks();
     std::unordered_set<TPTShListData*> gone;
     for (int i = 0; i < current.Count(); ++i)
