@@ -3,6 +3,7 @@
 // how long the main thread went without serving its events. One run; prints every figure.
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QScrollBar>
@@ -93,20 +94,32 @@ int main(int argc, char** argv) {
                 static_cast<long long>(worst_events),
                 static_cast<long long>(beat.worst));
 
+    // Each column's header clicked twice (ascending, then descending), as a user sorts: the time until
+    // the rows stand in order, and the longest the main thread went without serving its events.
     const char* names[] = {"Name", "Size", "Packed", "Ratio", "Modified", "Path"};
+    bool sorted = false;
+    lv.OnSortFinished = [&sorted](TCustomEnhListView*, int, bool) { sorted = true; };
+    qint64 worst_sort_gap = 0;
     for (int column = 0; column < 6; ++column) {
-        for (bool ascending : {true, false}) {
+        for (int click = 0; click < 2; ++click) {
             QElapsedTimer t;
             t.start();
-            lv.SortColumn(column, ascending);
+            sorted = false;
+            beat.Reset();
+            Q_EMIT lv.header()->sectionClicked(column);
+            while (!sorted) app.processEvents(QEventLoop::WaitForMoreEvents);
             const qint64 sort_ms = t.elapsed();
+            beat.Tick();
             lv.viewport()->repaint();
-            std::printf("sort %-8s %-10s %4lld ms (with repaint %lld ms)\n", names[column],
-                        ascending ? "ascending" : "descending", static_cast<long long>(sort_ms),
-                        static_cast<long long>(t.elapsed()));
+            worst_sort_gap = std::max(worst_sort_gap, beat.worst);
+            std::printf("sort %-8s %-10s %4lld ms (with repaint %lld ms), longest heartbeat gap %lld ms\n",
+                        names[column], lv.CurrentSortAscending() ? "ascending" : "descending",
+                        static_cast<long long>(sort_ms), static_cast<long long>(t.elapsed()),
+                        static_cast<long long>(beat.worst));
             app.processEvents();
         }
     }
+    std::printf("longest heartbeat gap while sorting: %lld ms\n", static_cast<long long>(worst_sort_gap));
 
     beat.Reset();
     phase.restart();

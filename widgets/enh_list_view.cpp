@@ -10,6 +10,7 @@
 #include <charconv>
 
 #include "platform/registry/current_user.h"
+#include "widgets/sliced_resort.h"
 #include "platform/registry/registry_store.h"
 
 namespace corvane {
@@ -221,8 +222,15 @@ void TCustomEnhListView::HeaderClicked(int logical) {
     if (auto_column_sort_ == TAutoColumnSort::acsSortToggle)
         SetCurrentSortAscending(logical == sort_column_ ? !ascending_ : auto_sort_ascending_);
     if (OnColumnClick) OnColumnClick(this, logical);
-    if (auto_column_sort_ != TAutoColumnSort::acsNoSort) SortColumn(logical, ascending_);
     SetCurrentSortColumn(logical);
+    if (auto_column_sort_ == TAutoColumnSort::acsNoSort) return;
+    // A click on a long list sorts it a slice per turn of the event loop, so the window keeps
+    // answering; a short one (or one sorted by the owner's own comparison) sorts at once.
+    if (update_count_ > 0) {
+        SortColumn(logical, ascending_);
+        return;
+    }
+    ResortInSlices(*this, nullptr);
 }
 
 void TCustomEnhListView::Loaded() {

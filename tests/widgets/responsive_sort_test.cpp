@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <numeric>
@@ -102,6 +104,24 @@ TEST_F(ResponsiveResort, ARowAddedWhileSortingIsSortedWithTheRest) {
     EXPECT_EQ(Names(), SortedAtOnce(true));
     EXPECT_EQ(Names().front(), "aaa-first.htm");
     testing::SaveScreenshot(lv, "added");
+}
+
+// A click on a column header of a long list sorted it at once, holding the window for the whole
+// sort; it now sorts over several turns of the loop, toggling to the order a sort at once gives.
+TEST_F(ResponsiveResort, AHeaderClickSortsWhileTheLoopTurns) {
+    lv.SetCurrentSortColumn(0);
+    lv.SetCurrentSortAscending(true);
+    const QStringList expected = SortedAtOnce(false);
+    bool sorted = false, turned = false;
+    lv.OnSortFinished = [&](TCustomEnhListView*, int, bool) { sorted = true; };
+    QTimer::singleShot(0, &lv, [&] { turned = !sorted; });
+    QHeaderView* header = lv.header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 10, header->height() / 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sorted; }, 20000));
+    EXPECT_TRUE(turned) << "the loop turned before the sort ended";
+    EXPECT_FALSE(lv.CurrentSortAscending());
+    EXPECT_EQ(Names(), expected);
 }
 
 }  // namespace
