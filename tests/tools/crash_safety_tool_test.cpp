@@ -29,12 +29,7 @@ using namespace std::chrono_literals;
 using test::LoopbackServer;
 using test::ScriptedResponse;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::ReadAll;
 
 pid_t Spawn(const std::vector<std::string>& args, const std::string& log) {
     return testing::SpawnProcess(args, log, true);

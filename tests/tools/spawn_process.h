@@ -7,6 +7,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,28 @@ inline int WaitExit(pid_t pid) {
     int status = 0;
     if (::waitpid(pid, &status, 0) != pid) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A file's whole contents ("" when it cannot be read).
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs a shell script with a tmpfs of its own mounted on folder (in a mount namespace of the test's,
+// so no mount outlives it); false when no such namespace can be made here, which the caller reports
+// as a skip. The script's output goes to log.
+inline bool RunOnPrivateTmpfs(const std::string& folder, const std::string& mount_options, const std::string& script,
+                              const std::string& log) {
+    const std::string marker = log + ".mounted";
+    const std::string whole = "mount -t tmpfs -o " + mount_options + " corvane-test '" + folder + "' || exit 77\n" +
+                              "touch '" + marker + "'\n" + script;
+    const pid_t pid = SpawnProcess({"unshare", "-m", "--propagation", "private", "sh", "-c", whole}, log);
+    if (pid <= 0) return false;
+    WaitExit(pid);
+    return std::ifstream(marker).good();
 }
 
 }  // namespace corvane::testing

@@ -21,12 +21,7 @@ namespace {
 using test::LoopbackServer;
 using test::ScriptedResponse;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::ReadAll;
 
 class TruthfulEndsTool : public ::testing::Test {
 protected:
@@ -103,17 +98,12 @@ TEST_F(TruthfulEndsFailedSave, AFullDataRootStopsTheRunWithExitThreeAndAResumeWi
         return line;
     };
     const std::string script =
-        "mount -t tmpfs -o size=64m,nr_inodes=40 corvane-test '" + disk + "' || exit 77\n" +
         quote(Tool({"--connections", "1", "--home", home, site.StartURL, out, "intranet"})) + "> '" + root_ +
         "full.log' 2>&1\n" + "echo $? > '" + root_ + "full.rc'\n" + "mount -o remount,nr_inodes=100000 '" + disk +
         "' || exit 78\n" + quote(Tool({"--resume", "--home", home})) + "> '" + root_ + "resume.log' 2>&1\n" +
         "echo $? > '" + root_ + "resume.rc'\n" + "ls -R '" + out + "' > '" + root_ + "files.txt'\n";
-    const pid_t pid =
-        testing::SpawnProcess({"unshare", "-m", "--propagation", "private", "sh", "-c", script}, root_ + "ns.log");
-    ASSERT_GT(pid, 0);
-    const int code = testing::WaitExit(pid);
-    if (!std::filesystem::exists(root_ + "full.rc"))
-        GTEST_SKIP() << "no private mount namespace with a tmpfs here (" << code << "): " << ReadAll(root_ + "ns.log");
+    if (!testing::RunOnPrivateTmpfs(disk, "size=64m,nr_inodes=40", script, root_ + "ns.log"))
+        GTEST_SKIP() << "no private mount namespace with a tmpfs here: " << ReadAll(root_ + "ns.log");
 
     const std::string full = ReadAll(root_ + "full.log");
     EXPECT_EQ(ReadAll(root_ + "full.rc"), "3\n") << full;
@@ -129,21 +119,17 @@ TEST_F(TruthfulEndsFailedSave, AFullDataRootStopsTheRunWithExitThreeAndAResumeWi
         EXPECT_NE(files.find("p" + std::to_string(k) + ".htm"), std::string::npos) << k << "\n" << files;
 }
 
-// A data root with no room for the new task's file: the tool said so and exited 2, as for a wrong
-// argument. It is a failed write, exit 3, naming the cause.
+// A data root with no room left: the tool took its run lock that could not be made for another
+// process's run (exit 4), and a task file it could not write for a wrong argument (exit 2). Both are
+// failed writes: exit 3, naming the cause.
 TEST_F(TruthfulEndsFailedSave, ANewTaskThatCannotBeWrittenExitsThree) {
     const std::string disk = root_ + "disk/";
     std::filesystem::create_directories(disk);
-    const std::string script = "mount -t tmpfs -o size=1m,nr_inodes=3 corvane-test '" + disk + "' || exit 77\n'" +
-                               CORVANE_CAPTURE_TOOL + "' --fast --home '" + disk + "home' http://127.0.0.1:9/ '" +
-                               root_ + "out' zip > '" + root_ + "full.log' 2>&1\n" + "echo $? > '" + root_ +
-                               "full.rc'\n";
-    const pid_t pid =
-        testing::SpawnProcess({"unshare", "-m", "--propagation", "private", "sh", "-c", script}, root_ + "ns.log");
-    ASSERT_GT(pid, 0);
-    const int code = testing::WaitExit(pid);
-    if (!std::filesystem::exists(root_ + "full.rc"))
-        GTEST_SKIP() << "no private mount namespace with a tmpfs here (" << code << "): " << ReadAll(root_ + "ns.log");
+    const std::string script = "'" + std::string(CORVANE_CAPTURE_TOOL) + "' --fast --home '" + disk +
+                               "home' http://127.0.0.1:9/ '" + root_ + "out' zip > '" + root_ + "full.log' 2>&1\n" +
+                               "echo $? > '" + root_ + "full.rc'\n";
+    if (!testing::RunOnPrivateTmpfs(disk, "size=1m,nr_inodes=3", script, root_ + "ns.log"))
+        GTEST_SKIP() << "no private mount namespace with a tmpfs here: " << ReadAll(root_ + "ns.log");
     const std::string log = ReadAll(root_ + "full.log");
     EXPECT_EQ(ReadAll(root_ + "full.rc"), "3\n") << log;
     EXPECT_NE(log.find("No space left on device"), std::string::npos) << log;
