@@ -25,22 +25,7 @@ namespace {
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 
-class ZipAppend : public ::testing::Test {
-protected:
-    ScratchFolder scratch{"/dev/shm"};
-    ZipDriver driver;
-    std::string archive = scratch / "site.zip";
-
-    void SetUp() override {
-        ScratchFolder::Shell("mkdir -p '" + scratch / "src" + "'");
-        driver.SetBaseFolder((scratch / "src").c_str());
-    }
-    void Put(const std::string& name, const std::string& content) { WriteFile(scratch / ("src/" + name), content); }
-    // One "-g" add, as the capture sends it.
-    int Add(const std::string& name, ZipHandler handler = Titles(), const std::string& zip = "") {
-        return driver.Zip({"", "-6", "-g", "-n", ".ZIP;.GIF", zip.empty() ? archive : zip, "-W", name}, std::move(handler));
-    }
-};
+using ZipAppend = AppendingArchive;
 
 TEST_F(ZipAppend, ThousandAppendsKeepEveryEntryAndCommentForInfoZipAndLibzip) {
     std::vector<LibzipEntry> expected;

@@ -125,4 +125,22 @@ inline KilledRun RunAndKill(int first, const std::function<bool(int)>& step, std
     return run;
 }
 
+// Adds to an archive in a scratch folder from its src/ folder, as the capture sends them.
+class AppendingArchive : public ::testing::Test {
+protected:
+    ScratchFolder scratch{"/dev/shm"};
+    ZipDriver driver;
+    std::string archive = scratch / "site.zip";
+
+    void SetUp() override {
+        ScratchFolder::Shell("mkdir -p '" + scratch / "src" + "'");
+        driver.SetBaseFolder((scratch / "src").c_str());
+    }
+    void Put(const std::string& name, const std::string& content) { WriteFile(scratch / ("src/" + name), content); }
+    // One "-g" add.
+    int Add(const std::string& name, ZipHandler handler = Titles(), const std::string& zip = "") {
+        return driver.Zip({"", "-6", "-g", "-n", ".ZIP;.GIF", zip.empty() ? archive : zip, "-W", name}, std::move(handler));
+    }
+};
+
 }  // namespace corvane::testing

@@ -22,21 +22,7 @@ uint64_t FileSize(const std::string& path) {
     return static_cast<uint64_t>(st.st_size);
 }
 
-class ArchiveFaultsReplace : public ::testing::Test {
-protected:
-    ScratchFolder scratch{"/dev/shm"};
-    ZipDriver driver;
-    std::string archive = scratch / "site.zip";
-
-    void SetUp() override {
-        ScratchFolder::Shell("mkdir -p '" + scratch / "src" + "'");
-        driver.SetBaseFolder((scratch / "src").c_str());
-    }
-    void Put(const std::string& name, const std::string& content) { WriteFile(scratch / ("src/" + name), content); }
-    int Add(const std::string& name, ZipHandler handler = Titles()) {
-        return driver.Zip({"", "-6", "-g", "-n", ".ZIP;.GIF", archive, "-W", name}, std::move(handler));
-    }
-};
+using ArchiveFaultsReplace = AppendingArchive;
 
 TEST_F(ArchiveFaultsReplace, ReplacesInPlaceKeepingOrderAndCommentsForEveryReader) {
     Put("a.htm", std::string(3000, 'a'));
