@@ -1,19 +1,12 @@
 #include "engine/model/task_lock.h"
 
-#include <map>
-#include <mutex>
+#include "engine/model/process_file_lock.h"
 
 namespace corvane {
 
 namespace {
 
 constexpr const char* kRunLockFile = ".running.lock";
-
-std::mutex held_lock;
-std::map<std::string, std::weak_ptr<TFileLock>>& HeldTasks() {
-    static std::map<std::string, std::weak_ptr<TFileLock>> held;
-    return held;
-}
 
 }  // namespace
 
@@ -23,28 +16,11 @@ std::string TaskLockFile(const std::string& task_file) {
     return folder + "." + task_file.substr(slash == std::string::npos ? 0 : slash + 1) + ".lock";
 }
 
-std::shared_ptr<TFileLock> LockTask(const std::string& task_file) {
-    const std::string path = TaskLockFile(task_file);
-    std::lock_guard guard(held_lock);
-    auto& held = HeldTasks();
-    if (auto it = held.find(path); it != held.end()) {
-        if (auto lock = it->second.lock()) return lock;
-        held.erase(it);
-    }
-    auto lock = std::make_shared<TFileLock>();
-    if (!lock->Lock(path, false)) return nullptr;
-    held[path] = lock;
-    return lock;
-}
+std::shared_ptr<TFileLock> LockTask(const std::string& task_file) { return HoldProcessLock(TaskLockFile(task_file)); }
 
 bool TaskLockedElsewhere(const std::string& task_file) {
     const std::string path = TaskLockFile(task_file);
-    {
-        std::lock_guard guard(held_lock);
-        const auto& held = HeldTasks();
-        if (auto it = held.find(path); it != held.end() && !it->second.expired()) return false;
-    }
-    return TFileLock::HeldByOther(path);
+    return !ProcessHoldsLock(path) && TFileLock::HeldByOther(path);
 }
 
 bool TRunLock::Enter(const std::string& tasks_folder, timespec& since) {
