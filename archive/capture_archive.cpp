@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -15,6 +16,12 @@ namespace corvane {
 namespace {
 constexpr int kOperationAdding = 2;
 constexpr std::size_t kCommentLimit = 255;
+
+// Anything but a directory takes a name, a dangling link too.
+bool FileOrLinkExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
 }  // namespace
 
 std::string CapturedEntryName(const std::string& localFile, const std::string& captureFolder) {
@@ -74,12 +81,34 @@ std::string CaptureArchive::RenameArchive(const std::string& zipFile, const std:
     return target;
 }
 
+std::set<std::string> ArchiveEntryNames(const std::string& zipFile) {
+    std::set<std::string> names;
+    struct stat st {};
+    if (::stat(zipFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return names;
+    TXceedZipPtr zip = TXceedZip::Create();
+    zip->ZipFileName = zipFile;
+    zip->FilesToProcess.Add("*.*");
+    zip->OnListing = [&names](TXceedZip&, const TXcdFileStats& stats) { names.insert(stats.FileName); };
+    const int code = zip->List();
+    // A listing that failed proves nothing: its items are fetched whole.
+    if (code != XCD_OK && code != XCD_WARN_EMPTY && code != XCD_WARN_NOTHING_TO_DO) names.clear();
+    return names;
+}
+
 std::string RenameArchiveFile(const std::string& zipFile, const std::string& newName) {
     if (newName.empty() || newName == "." || newName == ".." || newName.find('/') != std::string::npos) return {};
     const std::size_t slash = zipFile.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : zipFile.substr(0, slash + 1);
+    const std::string own = ExpandFileName(zipFile);
+    const std::size_t dot = newName.rfind('.');
+    const std::string name = dot == std::string::npos || dot == 0 ? newName : newName.substr(0, dot);
+    const std::string ext = newName.substr(name.size());
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const std::string target = UniqueFileName(folder + newName);
+        // The archive's own file does not take its name: a rename to the name it has keeps it.
+        std::string target = folder + newName;
+        for (unsigned long n = 0; ExpandFileName(target) != own && FileOrLinkExists(target); ++n)
+            target = folder + name + "(" + std::to_string(n) + ")" + ext;
+        if (ExpandFileName(target) == own) return zipFile;
         // Never over a file that appeared since the name was chosen.
         if (renameat2(AT_FDCWD, zipFile.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return target;
         if (errno != EEXIST) break;

@@ -4,6 +4,7 @@
 // its queue item's title as the entry comment. The files are read against the capture folder as
 // the zip component's BaseFolder; the working folder is never changed. Main thread only.
 
+#include <set>
 #include <string>
 
 #include "archive/xceed_zip.h"
@@ -54,9 +55,15 @@ private:
 };
 
 // Renames archive zipFile to newName (a plain file name) in its folder, or to the first free
-// name(0).zip, name(1).zip ... when that is taken, never over a file that appears meanwhile. The new
-// path, or '' when the name is not a plain file name or the file system refuses.
+// name(0).zip, name(1).zip ... when that is taken, never over a file that appears meanwhile. The
+// archive's own file counts as free: when the first free name is its own, nothing is renamed and
+// zipFile comes back. The new path, or '' when the name is not a plain file name or the file system
+// refuses.
 std::string RenameArchiveFile(const std::string& zipFile, const std::string& newName);
+
+// The entry names of an archive; none when it is missing or cannot be read. Any thread: the listing
+// uses a zip component of its own.
+std::set<std::string> ArchiveEntryNames(const std::string& zipFile);
 
 // The entry name of a file below a folder: the path after the folder, compared exactly; the full
 // path (which an add against that folder refuses) when the file does not lie below it.

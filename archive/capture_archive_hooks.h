@@ -20,6 +20,7 @@ public:
     bool AddToArchive(TCVTask& task, const std::string& local_file, const std::string& comment) override;
     std::string ArchiveAddFailure() override;
     std::string RenameArchive(TCVTask& task, const std::string& new_name) override;
+    ArchiveEntryReader EntryReader() override { return ArchiveEntryNames; }
 
     CaptureArchive& Archive() { return archive_; }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "archive/capture_archive.h"
 #include "archive/zip_result.h"
 #include "engine/run/run_control_hooks.h"
 
@@ -30,6 +31,7 @@ public:
     bool AddToArchive(TCVTask& task, const std::string& local_file, const std::string& comment) override;
     std::string ArchiveAddFailure() override;
     std::string RenameArchive(TCVTask& task, const std::string& new_name) override;
+    ArchiveEntryReader EntryReader() override { return ArchiveEntryNames; }
 
 private:
     ViewGetter view_;

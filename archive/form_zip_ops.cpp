@@ -365,6 +365,7 @@ bool TFormZip::RenameZip(TZipNodeId node, const std::string& newName) {
                           "A file may not contain any of the following characters: " + "\n" + "\\/:*?\"<>|"));
         return false;
     }
+    if (target == old) return true;  // its own name: nothing changes
     tree_.RenameArchive(node, target);
     // The browse root goes by the archive's name: browsing extracts again into the new one.
     if (obj->BrowseRoot.empty()) obj->Extracted = false;

@@ -1,8 +1,9 @@
 // Captures a generated site of 2,000 pages and 4,000 resources from the loopback server through the
 // capture tool, with every pause shortened, once into a folder tree and once into a zip archive, and
 // prints for each the time, items per second, the tool's CPU seconds per item and its peak memory.
-// Mode "update" captures the site into a folder tree, then runs a SmartUpdate of the unchanged site
-// (the server answers validators) and prints the body bytes and time of each run.
+// Mode "update" captures the site into a folder tree and into a zip archive, then runs a SmartUpdate
+// of the unchanged site (the server answers validators) in each, and prints the body bytes and time of
+// each run.
 // build/bench/capture_bench [pages] [resources per page] [intranet|zip|update]   (intranet and zip
 // without the third)
 
@@ -53,9 +54,10 @@ ToolRun RunTool(std::vector<std::string> args) {
 }
 
 // A first capture, then a SmartUpdate of the same unchanged site: body bytes and time of each.
-bool UpdateRun(corvane::test::LoopbackServer& server, const std::string& start_url, const std::string& root) {
+bool UpdateRun(corvane::test::LoopbackServer& server, const std::string& start_url, const std::string& root,
+               const std::string& mode) {
     const std::vector<std::string> first = {CORVANE_CAPTURE_TOOL, "--fast", "--quiet", "--connections", "16",
-                                            "--home", root + "home/", start_url, root + "capture/", "intranet"};
+                                            "--home", root + "home/", start_url, root + "capture/", mode};
     const std::vector<std::string> update = {CORVANE_CAPTURE_TOOL, "--fast",   "--quiet",      "--connections", "16",
                                              "--home",             root + "home/", "--resume", "--method",   "update"};
     bool ok = true;
@@ -64,8 +66,8 @@ bool UpdateRun(corvane::test::LoopbackServer& server, const std::string& start_u
         const std::size_t bytes = server.BodyBytesSent();
         const ToolRun run = RunTool(args);
         ok = ok && run.Exit == 0;
-        std::printf("%-8s: %.2f s, exit %d; requests %zu, body bytes %zu\n", name, run.Seconds, run.Exit,
-                    server.RequestCount() - requests, server.BodyBytesSent() - bytes);
+        std::printf("%-8s %-7s: %.2f s, exit %d; requests %zu, body bytes %zu\n", mode.c_str(), name, run.Seconds,
+                    run.Exit, server.RequestCount() - requests, server.BodyBytesSent() - bytes);
         std::fflush(stdout);
     }
     return ok;
@@ -87,7 +89,7 @@ int main(int argc, char** argv) {
     if (update) server.AnswerValidators();
 
     std::vector<std::string> modes = {"intranet", "zip"};
-    if (argc > 3) modes = {argv[3]};
+    if (argc > 3 && !update) modes = {argv[3]};
     std::printf("site: %d pages, %d resources\n", site.Pages, site.Resources);
     bool all_ok = true;
     for (const std::string& mode : modes) {
@@ -95,7 +97,7 @@ int main(int argc, char** argv) {
         if (::mkdtemp(pattern) == nullptr) return 2;
         const std::string root = std::string(pattern) + "/";
         if (update) {
-            all_ok = UpdateRun(server, site.StartURL, root) && all_ok;
+            all_ok = UpdateRun(server, site.StartURL, root, mode) && all_ok;
             std::filesystem::remove_all(root);
             continue;
         }

@@ -14,6 +14,7 @@
 #include "engine/run/socket_list.h"
 #include "engine/run/socket_thread.h"
 #include "engine/model/task.h"
+#include "platform/rtl/paths.h"
 #include "platform/rtl/thread_priority.h"
 
 namespace corvane {
@@ -25,6 +26,13 @@ constexpr std::size_t kSeriesTotalKBytes = 1;
 constexpr std::size_t kSeriesConnections = 2;
 
 int Connections() { return App ? App->Connections.load() : 5; }
+
+// The archive entry a captured file becomes: its path below the capture folder ('' outside it).
+std::string EntryNameBelow(const std::string& file, const std::string& folder) {
+    const std::string root = WithTrailingSlash(folder);
+    return file.size() > root.size() && file.compare(0, root.size(), root) == 0 ? file.substr(root.size())
+                                                                                : std::string();
+}
 int Priority() { return App ? App->Priority.load() : 5; }
 
 }  // namespace
@@ -45,6 +53,16 @@ void TThreadDownload::SetTask(std::shared_ptr<TCVTask> task) {
 std::shared_ptr<TCVTask> TThreadDownload::Task() const {
     std::lock_guard guard(task_lock_);
     return task_;
+}
+
+void TThreadDownload::SetArchiveEntries(std::shared_ptr<const TArchiveEntries> entries) {
+    std::lock_guard guard(task_lock_);
+    entries_ = std::move(entries);
+}
+
+std::shared_ptr<const TArchiveEntries> TThreadDownload::ArchiveEntries() const {
+    std::lock_guard guard(task_lock_);
+    return entries_;
 }
 
 void TThreadDownload::Execute() {
@@ -101,6 +119,7 @@ void TThreadDownload::DispatchStep() {
     const std::shared_ptr<TCVTask> task = Task();
     if (!task) return;
     if (task->RunFailed()) return;  // the run control stops the run on its next tick
+    if (const auto entries = ArchiveEntries(); entries && !entries->Ready.load(std::memory_order_acquire)) return;
 
     std::unique_ptr<TCVQItem> item = PickNextItem(*task, Priority());
     if (!item) {
@@ -139,9 +158,12 @@ bool TThreadDownload::StartOnSocket(const std::shared_ptr<TCVTask>& task, TThrea
     if (item->Mark == mkUpdate) {
         item->SetState(isUpdating);
         job.UseCache = true;
-        // Only a copy on disk can be kept: without one the update fetches the whole body.
+        // Only a copy on disk or an entry in the archive can be kept: without one the update fetches
+        // the whole body.
+        const auto entries = rules->IntranetMode ? nullptr : ArchiveEntries();
+        job.KeptInArchive = entries && entries->Holds(EntryNameBelow(job.LocalFile, rules->Folder));
         std::error_code ec;
-        if (!job.LocalFile.empty() && std::filesystem::is_regular_file(job.LocalFile, ec)) {
+        if (job.KeptInArchive || (!job.LocalFile.empty() && std::filesystem::is_regular_file(job.LocalFile, ec))) {
             job.IfModifiedSince = item->LastModified;
             job.IfNoneMatch = item->ETag;
         }
@@ -255,16 +277,32 @@ void TThreadDownload::RecordUnchanged(TCVTask& task, std::unique_ptr<TCVQItem> i
     if (!fields.LastModified.empty()) item->LastModified = fields.LastModified;
     if (!fields.ETag.empty()) item->ETag = fields.ETag;
     const bool page = item->IsPage();
+    const auto rules = task.RunRules();
+    const bool zip_mode = rules && !rules->IntranetMode;
+    if (zip_mode && fields.KeptInArchive) {
+        // The entry stands as it is: nothing is added or replaced.
+        item->SetState(isZipped);
+        item->Put();
+        task.AddToCounter(page ? TCVCounter::PagesSaved : TCVCounter::ResourcesSaved, 1);
+        task.AddToCounter(TCVCounter::TotalBytes, item->Size);
+        return;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(fields.LocalFile, ec)) {
+        // The kept copy went while the request ran: the next pick fetches the whole body.
+        item->SetState(isNone);
+        item->StatusText.clear();
+        item->Put();
+        return;
+    }
     // The kept page is the rewritten one, whose links were queued when it was parsed: it is not parsed
     // again, unless an original kept from an unrecorded rewrite says the parse never finished.
-    std::error_code ec;
     const bool parsed = page && !std::filesystem::exists(KeptOriginalName(fields.LocalFile), ec);
     item->SetState(parsed ? isParsed : isSaved);
     item->Put();
     task.AddToCounter(page ? TCVCounter::PagesSaved : TCVCounter::ResourcesSaved, 1);
     task.AddToCounter(TCVCounter::TotalBytes, item->Size);  // as the requeue took it off
-    const auto rules = task.RunRules();
-    if (rules && !rules->IntranetMode && (!page || parsed)) task.ZipQueueAdd(fields.LocalFile, std::move(item));
+    if (zip_mode && (!page || parsed)) task.ZipQueueAdd(fields.LocalFile, std::move(item));
 }
 
 void TThreadDownload::UpdateStats() {

@@ -2,6 +2,8 @@
 // The window parts of the run control. The main window implements them; the defaults do nothing
 // (and a capture without windows runs on them). Every call is made on the main thread.
 
+#include <functional>
+#include <set>
 #include <string>
 
 namespace corvane {
@@ -40,6 +42,11 @@ public:
     virtual std::string ArchiveAddFailure() { return {}; }
     // Renames the task's archive; returns the archive's file name after the rename ('' when it failed).
     virtual std::string RenameArchive(TCVTask& /*task*/, const std::string& /*new_name*/) { return {}; }
+    // Reads the entry names of an archive (none when it is missing or unreadable). Called on a
+    // worker: it touches no window and uses a zip component of its own. Unset: archives cannot be
+    // read, and an update fetches every archived item whole.
+    using ArchiveEntryReader = std::function<std::set<std::string>(const std::string& zip_file)>;
+    virtual ArchiveEntryReader EntryReader() { return {}; }
 
     // The task report (Personal Intranet mode with "Show Summary On Completion").
     virtual void ShowTaskReport(TCVTask& /*task*/) {}

@@ -48,6 +48,7 @@ bool TThreadSocket::StartJob(TSocketJob& job) {
     use_cache_ = job.UseCache;
     if_modified_since_ = std::move(job.IfModifiedSince);
     if_none_match_ = std::move(job.IfNoneMatch);
+    kept_in_archive_ = job.KeptInArchive;
     user_agent_ = std::move(job.UserAgent);
     user_ = std::move(job.User);
     password_ = std::move(job.Password);
@@ -133,6 +134,7 @@ TSocketSnapshot TThreadSocket::SnapshotLocked() const {
     s.UseCache = use_cache_;
     s.IfModifiedSince = if_modified_since_;
     s.IfNoneMatch = if_none_match_;
+    s.KeptInArchive = kept_in_archive_;
     s.UserAgent = user_agent_;
     s.ContentLength = content_length_;
     s.BytesTransferred = bytes_transferred_;

@@ -46,6 +46,9 @@ struct TSocketJob {
     // Validators of the copy on disk, for an update: a "304" keeps that copy. Empty: none sent.
     std::string IfModifiedSince;
     std::string IfNoneMatch;
+    // Zip mode: the item's entry was in the task's archive when the run started, so a "304" keeps
+    // that entry (the file itself is no longer on disk).
+    bool KeptInArchive = false;
     std::string UserAgent;
     std::string User;
     std::string Password;
@@ -69,6 +72,7 @@ struct TSocketSnapshot {
     bool UseCache = false;
     std::string IfModifiedSince;
     std::string IfNoneMatch;
+    bool KeptInArchive = false;
     std::string UserAgent;
     std::int64_t ContentLength = 0;
     std::int64_t BytesTransferred = 0;
@@ -138,6 +142,7 @@ private:
     bool use_cache_ = false;
     std::string if_modified_since_;
     std::string if_none_match_;
+    bool kept_in_archive_ = false;
     std::string user_agent_;
     std::string user_;
     std::string password_;

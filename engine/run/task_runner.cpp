@@ -131,9 +131,11 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
     ClearTemporaries(*task, rules->IntranetMode);
     if (auto originals = SettledOriginals(*task); !originals.empty())
         jobs_->Run([originals = std::move(originals)] { RemoveOriginals(originals); });
+    std::shared_ptr<TArchiveEntries> entries;
     if (!rules->IntranetMode) {
         hooks_.ShowArchiveView();
         task->ZipNode = hooks_.OpenArchive(*task);
+        entries = std::make_shared<TArchiveEntries>();
     }
     task->Status = tsDownloading;
     if (!end.Failed()) end.Write([&] { task->Save(); });
@@ -153,6 +155,20 @@ bool TaskRunner::StartTask(std::shared_ptr<TCVTask> task) {
     StartZipTimer();
 
     download_->SetTask(task);
+    download_->SetArchiveEntries(entries);
+    // Read once, on a worker: an update keeps only entries the archive holds now.
+    if (auto reader = hooks_.EntryReader(); entries && reader && task->RunMethod != rmRestart) {
+        jobs_->Run([entries, reader = std::move(reader), zip = task->Destination] {
+            try {
+                entries->Names = reader(zip);
+            } catch (const std::exception& e) {
+                LogWarning("run control: the archive " + zip + " could not be listed: " + e.what());
+            }
+            entries->Ready.store(true, std::memory_order_release);
+        });
+    } else if (entries) {
+        entries->Ready.store(true, std::memory_order_release);
+    }
     download_->SetStop(false);
     download_->Resume();
     parse_->SetTask(task);
@@ -229,7 +245,7 @@ void TaskRunner::TaskDone(const std::shared_ptr<TCVTask>& task) {
     if (failure.empty() && !RunsInIntranetMode(*task) && use_title && !task->StartPageTitle.empty()) {
         const std::string name = ReplaceInvalidFileChars(task->StartPageTitle + ".zip", ' ');
         const std::string renamed = hooks_.RenameArchive(*task, name);
-        if (!renamed.empty()) {
+        if (!renamed.empty() && renamed != task->Destination) {
             task->Destination = renamed;
             end.Write([&] { task->Save(); });
         }

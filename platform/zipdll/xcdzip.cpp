@@ -196,7 +196,10 @@ public:
         }
         int error = 0;
         work_ = std::make_unique<ArchiveWorkPath>(o_.archive);
-        archive_ = zip_open(work_->Path().c_str(), ZIP_CREATE, &error);
+        // An empty file is an archive without entries: the capture tool claims a new archive's
+        // name that way.
+        const bool empty = archive_exists && archive_st.st_size == 0 && o_.mode != Mode::Delete;
+        archive_ = zip_open(work_->Path().c_str(), ZIP_CREATE | (empty ? ZIP_TRUNCATE : 0), &error);
         if (archive_ == nullptr) return OpenResult(error, errno);
         const int code = o_.mode == Mode::Delete ? Delete() : Add();
         if (code != XCD_OK && code != XCD_WARN_SKIPPED) {

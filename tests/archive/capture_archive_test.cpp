@@ -122,6 +122,28 @@ TEST_F(XceedZipCapture, RenameTakesTheFirstFreeName) {
     EXPECT_TRUE(testing::Exists(renamed));
 }
 
+TEST_F(XceedZipCapture, ArchiveIdentityAClaimedNameTakesAddsAndARenameToItsOwnNameKeepsIt) {
+    // The capture tool claims a new task's archive as an empty file: the first add makes it an archive.
+    WriteFile(zipFile, "");
+    ASSERT_TRUE(archive.AddToArchive(zipFile, capture, capture + "/site/index.htm", "Home"));
+    EXPECT_EQ(Shell("zipinfo -1 '" + zipFile + "'"), "site/index.htm\n");
+    EXPECT_EQ(ArchiveEntryNames(zipFile), std::set<std::string>{"site/index.htm"});
+
+    // Its own name is free to it: nothing is renamed, whether it has the first name or a later one.
+    const std::string folder = scratch / "Downloads/";
+    EXPECT_EQ(archive.RenameArchive(zipFile, "site.zip"), zipFile);
+    WriteFile(folder + "Q0.zip", "another task's");
+    ASSERT_EQ(archive.RenameArchive(zipFile, "Q0.zip"), folder + "Q0(0).zip");
+    EXPECT_EQ(archive.RenameArchive(folder + "Q0(0).zip", "Q0.zip"), folder + "Q0(0).zip");
+    EXPECT_TRUE(testing::Exists(folder + "Q0(0).zip"));
+    EXPECT_FALSE(testing::Exists(folder + "Q0(1).zip"));
+    EXPECT_EQ(ReadFile(folder + "Q0.zip"), "another task's");
+    // Another name still goes by the unique-name rule.
+    EXPECT_EQ(RenameArchiveFile(folder + "Q0(0).zip", "Q0(0).zip"), folder + "Q0(0).zip");
+    EXPECT_EQ(RenameArchiveFile(folder + "Q0(0).zip", "Other.zip"), folder + "Other.zip");
+    EXPECT_TRUE(ArchiveEntryNames(folder + "missing.zip").empty());
+}
+
 TEST(XceedZipCaptureNames, EntryNameIsThePathBelowTheFolder) {
     EXPECT_EQ(CapturedEntryName("/t/Corvane/site/a b.htm", "/t/Corvane"), "site/a b.htm");
     EXPECT_EQ(CapturedEntryName("/t/Corvane/site/./x/../a.htm", "/t/Corvane/"), "site/a.htm");

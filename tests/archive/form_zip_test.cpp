@@ -363,6 +363,27 @@ TEST_F(FormZipTest, RenameTakesAFreeNameAndRefusesPaths) {
     App->SetCurrentTask(nullptr);
 }
 
+TEST_F(FormZipTest, ArchiveIdentityEnterWithoutAChangeKeepsTheName) {
+    const std::string zip = Open(home_ + "127_0.zip", {{"a.htm", "a"}});
+    const TZipNodeId archive = form_->Tree().FindArchive(zip);
+    const std::size_t calls = host_.calls.size();
+    for (int round = 0; round < 2; ++round) {
+        form_->tvZip->setFocus();
+        QTest::keyClick(form_->tvZip, Qt::Key_F2);
+        auto* editor = form_->tvZip->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->text(), "127_0.zip");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::qWait(10);  // the edit is committed from the event queue
+    }
+    testing::SaveScreenshot(*form_);
+    EXPECT_EQ(form_->Tree().Obj(archive)->ZipFileName, zip);
+    EXPECT_EQ(form_->Tree().Text(archive), "127_0.zip");
+    EXPECT_TRUE(fs::exists(zip));
+    EXPECT_FALSE(fs::exists(home_ + "127_0(0).zip"));
+    EXPECT_EQ(host_.calls.size(), calls);  // the recent list is as it was
+}
+
 TEST_F(FormZipTest, ReplaceAnswersReachTheLibrary) {
     Open(home_ + "p.zip", {{"r1.txt", "new1"}, {"r2.txt", "new2"}, {"r3.txt", "new3"}, {"r4.txt", "new4"}});
     const std::string target = home_ + "out/";

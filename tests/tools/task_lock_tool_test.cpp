@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -80,9 +83,186 @@ protected:
         return text.str();
     }
 
+    // The Destination the task file of a home names.
+    static std::string Destination(const std::string& home) {
+        for (const auto& entry : fs::recursive_directory_iterator(home + "Tasks")) {
+            if (entry.path().extension() != ".cvt") continue;
+            std::istringstream lines(Read(entry.path().string()));
+            for (std::string line; std::getline(lines, line);)
+                if (line.rfind("Destination=", 0) == 0) return line.substr(12, line.find_last_not_of('\r') - 11);
+        }
+        return {};
+    }
+    static std::set<std::string> Entries(const std::string& zip) {
+        std::set<std::string> names;
+        FILE* pipe = ::popen(("zipinfo -1 '" + zip + "' 2>/dev/null").c_str(), "r");
+        if (pipe == nullptr) return names;
+        std::string text;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+        ::pclose(pipe);
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) names.insert(line);
+        return names;
+    }
+    static bool WaitFor(const std::function<bool()>& condition) {
+        for (int i = 0; i < 3000; ++i) {
+            if (condition()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return condition();
+    }
+    // A site below prefix without a title, so its archive keeps the name the task gave it.
+    void ServeSite(const std::string& prefix) {
+        server_.Serve(prefix + "/start.htm",
+                      ScriptedResponse::Text("<html><img src=\"a.gif\"><img src=\"b.gif\"><a href=\"p.htm\">p</a></html>",
+                                             "text/html"));
+        server_.Serve(prefix + "/a.gif", ScriptedResponse::Text("GIF89a " + prefix, "image/gif"));
+        server_.Serve(prefix + "/b.gif", ScriptedResponse::Text("GIF89a b" + prefix, "image/gif"));
+        server_.Serve(prefix + "/p.htm", ScriptedResponse::Text("<html>" + prefix + "</html>", "text/html"));
+    }
+    static std::set<std::string> SiteEntries(const std::string& prefix) {
+        std::set<std::string> names;
+        for (const char* file : {"/start.htm", "/a.gif", "/b.gif", "/p.htm"}) names.insert("127.0.0.1" + prefix + file);
+        return names;
+    }
+
     LoopbackServer server_;
     std::string root_, home_, capture_, old_home_;
 };
+
+TEST_F(TaskLockTool, ArchiveIdentityZipTasksOfTwoDataRootsNeverShareAnArchive) {
+    ServeSite("/s1");
+    ServeSite("/s2");
+    // Two processes at once: the first holds its name while its pages wait for the second's pick.
+    server_.Hold("/s1/p.htm");
+    const pid_t first = SpawnTool({"--fast", "--home", root_ + "h1/", server_.Url("/s1/start.htm"), capture_, "zip"},
+                                  root_ + "1.log");
+    ASSERT_GT(first, 0);
+    ASSERT_TRUE(WaitFor([&] { return server_.Held("/s1/p.htm") == 1; })) << Read(root_ + "1.log");
+    const pid_t second = SpawnTool({"--fast", "--home", root_ + "h2/", server_.Url("/s2/start.htm"), capture_, "zip"},
+                                   root_ + "2.log");
+    ASSERT_GT(second, 0);
+    ASSERT_TRUE(WaitFor([&] { return Requests("/s2/start.htm") == 1; }));
+    server_.Release("/s1/p.htm");
+    EXPECT_EQ(WaitExit(first), 0) << Read(root_ + "1.log");
+    EXPECT_EQ(WaitExit(second), 0) << Read(root_ + "2.log");
+    EXPECT_EQ(Destination(root_ + "h1/"), capture_ + "127_0.zip");
+    EXPECT_EQ(Destination(root_ + "h2/"), capture_ + "127_0(0).zip");
+    EXPECT_EQ(Entries(capture_ + "127_0.zip"), SiteEntries("/s1"));
+    EXPECT_EQ(Entries(capture_ + "127_0(0).zip"), SiteEntries("/s2"));
+
+    // A stopped task, a new one of the same host into its folder, then the first resumed.
+    const std::string folder = root_ + "other/";
+    server_.Hold("/s1/p.htm");
+    EXPECT_EQ(WaitExit(SpawnTool({"--fast", "--timeout", "3", "--home", root_ + "h3/", server_.Url("/s1/start.htm"),
+                                  folder, "zip"},
+                                 root_ + "3.log")),
+              kExitStopped)
+        << Read(root_ + "3.log");
+    server_.Release("/s1/p.htm");
+    ASSERT_FALSE(Entries(folder + "127_0.zip").empty()) << "the stopped run added its first files";
+    EXPECT_EQ(WaitExit(SpawnTool({"--fast", "--home", root_ + "h4/", server_.Url("/s2/start.htm"), folder, "zip"},
+                                 root_ + "4.log")),
+              0)
+        << Read(root_ + "4.log");
+    EXPECT_EQ(WaitExit(SpawnTool({"--fast", "--resume", "--home", root_ + "h3/"}, root_ + "5.log")), 0)
+        << Read(root_ + "5.log");
+    EXPECT_EQ(Destination(root_ + "h3/"), folder + "127_0.zip");
+    EXPECT_EQ(Destination(root_ + "h4/"), folder + "127_0(0).zip");
+    EXPECT_EQ(Entries(folder + "127_0.zip"), SiteEntries("/s1"));
+    EXPECT_EQ(Entries(folder + "127_0(0).zip"), SiteEntries("/s2"));
+
+    // A start refused (the data root is busy) leaves no claimed archive behind.
+    server_.Hold("/s1/p.htm");
+    const pid_t holder = SpawnTool({"--fast", "--home", root_ + "h5/", server_.Url("/s1/start.htm"), root_ + "held/", "zip"},
+                                   root_ + "6.log");
+    ASSERT_TRUE(WaitFor([&] { return server_.Held("/s1/p.htm") == 1; })) << Read(root_ + "6.log");
+    EXPECT_EQ(WaitExit(SpawnTool({"--fast", "--home", root_ + "h5/", server_.Url("/s2/start.htm"), root_ + "refused/", "zip"},
+                                 root_ + "7.log")),
+              4);
+    EXPECT_FALSE(fs::exists(root_ + "refused/127_0.zip"));
+    server_.Release("/s1/p.htm");
+    EXPECT_EQ(WaitExit(holder), 0) << Read(root_ + "6.log");
+}
+
+TEST_F(TaskLockTool, ArchiveIdentityEveryRunOfAFinishedZipTaskKeepsItsArchiveName) {
+    std::ostringstream out;
+    ASSERT_EQ(RunCapture(Options(false), out), kExitDone) << out.str();
+    const std::string archive = capture_ + "Start.zip";  // renamed to the start page's title
+    ASSERT_EQ(Destination(home_), archive);
+    for (TCVRunMethod method : {rmResume, rmSmartUpdate, rmRestart, rmSmartRecovery}) {
+        out.str("");
+        EXPECT_EQ(RunCapture(Resume(method), out), kExitDone) << out.str();
+        EXPECT_EQ(Destination(home_), archive) << method;
+        EXPECT_FALSE(fs::exists(capture_ + "Start(0).zip")) << method;
+        EXPECT_EQ(Entries(archive).count("127.0.0.1/start.htm"), 1u) << method;
+    }
+
+    // The title's name is another file's: the task keeps its "(0)" name run after run.
+    const std::string folder = root_ + "taken/";
+    fs::create_directories(folder);
+    std::ofstream(folder + "Start.zip") << "another task's";
+    CaptureOptions o = Options(false);
+    o.Home = root_ + "taken-home/";
+    o.Destination = folder;
+    out.str("");
+    ASSERT_EQ(RunCapture(o, out), kExitDone) << out.str();
+    EXPECT_EQ(Destination(o.Home), folder + "Start(0).zip");
+    CaptureOptions again = Resume(rmSmartUpdate);
+    again.Home = o.Home;
+    for (int run = 0; run < 2; ++run) {
+        out.str("");
+        EXPECT_EQ(RunCapture(again, out), kExitDone) << out.str();
+        EXPECT_EQ(Destination(o.Home), folder + "Start(0).zip");
+        EXPECT_FALSE(fs::exists(folder + "Start(1).zip"));
+    }
+    EXPECT_EQ(Read(folder + "Start.zip"), "another task's");
+}
+
+TEST_F(TaskLockTool, ArchiveIdentityZipUpdateAsksWithValidatorsAndKeepsWhatTheArchiveHolds) {
+    server_.AnswerValidators();
+    std::ostringstream out;
+    ASSERT_EQ(RunCapture(Options(false), out), kExitDone) << out.str();
+    const std::string archive = capture_ + "Start.zip";
+    ASSERT_EQ(Entries(archive), (std::set<std::string>{"127.0.0.1/start.htm", "127.0.0.1/a.gif"}));
+    const std::string before = Read(archive);
+    const auto mtime = fs::last_write_time(archive);
+
+    // Unchanged: every archived item is asked with its validators, and the archive is not touched.
+    server_.ClearRequests();
+    const std::size_t bytes = server_.BodyBytesSent();
+    out.str("");
+    ASSERT_EQ(RunCapture(Resume(rmSmartUpdate), out), kExitDone) << out.str();
+    int asked = 0;
+    for (const auto& request : server_.Requests()) {
+        if (request.Path() != "/start.htm" && request.Path() != "/a.gif") continue;
+        ++asked;
+        EXPECT_FALSE(request.Header("If-None-Match").empty()) << request.raw;
+        EXPECT_FALSE(request.Header("If-Modified-Since").empty()) << request.raw;
+    }
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(server_.BodyBytesSent() - bytes, 0u);
+    EXPECT_EQ(Read(archive), before);
+    EXPECT_EQ(fs::last_write_time(archive), mtime);
+    EXPECT_NE(out.str().find("Zipped!"), std::string::npos) << out.str();
+
+    // An entry the user deleted: its item is fetched whole and is back in the archive.
+    ASSERT_EQ(std::system(("zip -qd '" + archive + "' 127.0.0.1/a.gif").c_str()), 0);
+    server_.ClearRequests();
+    out.str("");
+    ASSERT_EQ(RunCapture(Resume(rmSmartUpdate), out), kExitDone) << out.str();
+    for (const auto& request : server_.Requests()) {
+        if (request.Path() == "/a.gif") {
+            EXPECT_FALSE(request.HasHeader("If-None-Match")) << request.raw;
+        } else if (request.Path() == "/start.htm") {
+            EXPECT_TRUE(request.HasHeader("If-None-Match")) << request.raw;
+        }
+    }
+    EXPECT_EQ(Requests("/a.gif"), 1);
+    EXPECT_EQ(Entries(archive), (std::set<std::string>{"127.0.0.1/start.htm", "127.0.0.1/a.gif"}));
+    EXPECT_EQ(Destination(home_), archive);
+}
 
 TEST_F(TaskLockTool, ASecondRunOfARunningTaskExits4AndChangesNothing) {
     ScriptedResponse slow = ScriptedResponse::Text(std::string(400, 'x'), "image/gif");

@@ -1,16 +1,23 @@
 #include "tools/capture/capture_driver.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <ostream>
+#include <set>
 
 #include "archive/capture_archive_hooks.h"
 #include "engine/run/engine_timing.h"
 #include "engine/support/file_routines.h"
 #include "engine/parse/file_types.h"
+#include "engine/model/archive_name.h"
 #include "engine/model/data_root_lock.h"
 #include "engine/model/settings.h"
 #include "engine/model/task.h"
@@ -49,10 +56,45 @@ private:
     int add_failures_ = 0;
 };
 
+// The archive name a new task took, made on disk as an empty file so that no other process, in any
+// data root, picks it meanwhile. An archive the run added nothing to goes again at the end.
+class ArchiveClaim {
+public:
+    explicit ArchiveClaim(std::string path) : path_(std::move(path)) {}
+    ~ArchiveClaim() {
+        struct stat st {};
+        if (::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) ::unlink(path_.c_str());
+    }
+    ArchiveClaim(const ArchiveClaim&) = delete;
+    ArchiveClaim& operator=(const ArchiveClaim&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// As the program names a new task's archive: free on disk and promised to no task of the data root.
+std::shared_ptr<ArchiveClaim> ClaimArchive(const std::string& folder, const std::string& name) {
+    std::filesystem::create_directories(folder);
+    const std::set<std::string> promised = TaskDestinations(App->TasksDir);
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const std::string path = UniqueArchiveName(folder + name + ".zip", promised);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            return std::make_shared<ArchiveClaim>(path);
+        }
+        // Taken by another process since it was found free: the next search passes it.
+        if (errno != EEXIST) throw EFCreateError(path + ": " + std::strerror(errno));
+    }
+    throw EFCreateError("no free archive name for " + folder + name + ".zip");
+}
+
 // A task this process made or found, with its lock; a null task when there is none.
 struct HeldTask {
     std::shared_ptr<TCVTask> Task;
     std::shared_ptr<TFileLock> Lock;
+    std::shared_ptr<ArchiveClaim> Archive;  // of a new zip-mode task
     bool LockedElsewhere = false;
     bool WithoutURL = false;  // found, but a task file without a start URL: never run or rewritten
 };
@@ -72,14 +114,13 @@ void ImportFileTypesIfMissing() {
     store->ImportFile(WithTrailingSlash(ResourcesDir()) + "FTypes.reg");
 }
 
-// The fields of a new task whose file is named file.
-void FillNewTask(TCVTask& task, const CaptureOptions& o, const std::string& file) {
+// The fields of a new task whose file is named file; archive is its archive in zip mode.
+void FillNewTask(TCVTask& task, const CaptureOptions& o, const std::string& file, const std::string& archive) {
     task.Name = FileNameNoExt(file);
     task.FileName = file;
     task.URL = o.URL;
     task.IntranetMode = o.Intranet;
-    task.Destination = o.Intranet ? WithTrailingSlash(o.Destination)
-                                  : WithTrailingSlash(o.Destination) + task.Name + ".zip";
+    task.Destination = o.Intranet ? WithTrailingSlash(o.Destination) : archive;
     task.Profile.LoadDefaults();  // as a profile read from disk, so the tool captures as the program does
     task.Profile.Name = "Custom";
     task.Profile.Depth = o.Depth;
@@ -96,14 +137,17 @@ HeldTask NewTask(const CaptureOptions& o) {
     std::string name = ReplaceInvalidFileChars(SiteShortName(o.URL), '_');
     if (name.empty()) name = "capture";
     std::filesystem::create_directories(App->TasksDir);
+    std::shared_ptr<ArchiveClaim> archive;
+    if (!o.Intranet) archive = ClaimArchive(WithTrailingSlash(o.Destination), name);
+    const std::string archive_file = archive ? archive->Path() : std::string();
     // Named with its contents in place: a second process choosing at once gets the next name, and a
     // kill never leaves a task file without its URL.
     const std::string file = CreateUniqueFile(App->TasksDir + name + kTaskFileExt,
                                               [&](const std::string& candidate, const std::string& aside) {
-                                                  FillNewTask(*task, o, candidate);
+                                                  FillNewTask(*task, o, candidate, archive_file);
                                                   task->WriteFileTo(aside);
                                               });
-    HeldTask held{task, LockTask(file)};
+    HeldTask held{task, LockTask(file), archive};
     if (!held.Lock) throw std::runtime_error("cannot lock the new task " + file);
     task->Save();  // into the active-task list
     return held;
@@ -115,7 +159,7 @@ HeldTask ResumeTask(TCVRunMethod method) {
     if (files.Count() != 1) return {};
     const std::string file = App->TasksDir + files[0];
     // Nothing of the task is touched before its lock is ours.
-    HeldTask held{nullptr, LockTask(file)};
+    HeldTask held{nullptr, LockTask(file), nullptr};
     if (!held.Lock) {
         held.LockedElsewhere = true;
         return held;
