@@ -376,7 +376,7 @@ TEST_F(FormZipTest, ArchiveIdentityEnterWithoutAChangeKeepsTheName) {
         QTest::keyClick(editor, Qt::Key_Return);
         QTest::qWait(10);  // the edit is committed from the event queue
     }
-    testing::SaveScreenshot(*form_);
+    testing::SaveScreenshot(*form_, "-RenameUnchanged");
     EXPECT_EQ(form_->Tree().Obj(archive)->ZipFileName, zip);
     EXPECT_EQ(form_->Tree().Text(archive), "127_0.zip");
     EXPECT_TRUE(fs::exists(zip));

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
 #include <map>
 
 #include "engine/model/task.h"
@@ -85,6 +88,37 @@ TEST_F(UserPathsUpdate, UnchangedFilesAnswerNotModifiedAndStayWhileAChangedOneIs
     EXPECT_EQ(counters.PagesSaved, 2);
     EXPECT_EQ(counters.ResourcesSaved, 2);
     EXPECT_EQ(counters.PageErrors + counters.ResourceErrors, 0);
+}
+
+TEST_F(UserPathsUpdate, ArchiveIdentityAnUnchangedAnswerForACopyGoneMeanwhileFetchesItWhole) {
+    LoopbackServer server;
+    server.AnswerValidators();
+    server.Serve("/index.htm", ScriptedResponse::Text("<html><img src=\"x.gif\"></html>", "text/html"));
+    server.Serve("/x.gif", ScriptedResponse::Text("GIF89a-x", "image/gif"));
+    auto task = SiteTask(server.Url("/index.htm"));
+    ASSERT_TRUE(runner_->StartTask(task));
+    ASSERT_TRUE(RunUntil([&] { return task->Status == tsTaskComplete; }));
+    const std::string local = Items(*task).at(server.Url("/x.gif"))->LocalFile;
+    ASSERT_EQ(ReadBytes(local), "GIF89a-x");
+
+    // The copy goes while its request is under way: the "304" keeps nothing, so it is fetched again.
+    std::atomic<int> asked{0};
+    server.Handle("/x.gif", [&](const test::ReceivedRequest&) {
+        if (asked++ == 0) ::unlink(local.c_str());
+        return ScriptedResponse::Text("GIF89a-x", "image/gif");
+    });
+    server.ClearRequests();
+    auto again = LoadTask(task->FileName);
+    again->RunMethod = rmSmartUpdate;
+    ASSERT_TRUE(runner_->StartTask(again));
+    ASSERT_TRUE(RunUntil([&] { return again->Status == tsTaskComplete; }));
+    std::vector<std::string> validated;
+    for (const auto& request : server.Requests())
+        if (request.Path() == "/x.gif") validated.push_back(request.Header("If-None-Match").empty() ? "whole" : "304");
+    EXPECT_EQ(validated, (std::vector<std::string>{"304", "whole"}));
+    EXPECT_EQ(ReadBytes(local), "GIF89a-x");
+    EXPECT_EQ(Items(*again).at(server.Url("/x.gif"))->StateText(), "Saved");
+    EXPECT_EQ(again->Counters().ResourcesSaved, 1);
 }
 
 }  // namespace
