@@ -26,6 +26,7 @@ constexpr std::size_t kSeriesTotalKBytes = 1;
 constexpr std::size_t kSeriesConnections = 2;
 
 int Connections() { return App ? App->Connections.load() : 5; }
+int Priority() { return App ? App->Priority.load() : 5; }
 
 // The archive entry a captured file becomes: its path below the capture folder ('' outside it).
 std::string EntryNameBelow(const std::string& file, const std::string& folder) {
@@ -33,7 +34,6 @@ std::string EntryNameBelow(const std::string& file, const std::string& folder) {
     return file.size() > root.size() && file.compare(0, root.size(), root) == 0 ? file.substr(root.size())
                                                                                 : std::string();
 }
-int Priority() { return App ? App->Priority.load() : 5; }
 
 }  // namespace
 

@@ -47,7 +47,7 @@ struct TSocketJob {
     std::string IfModifiedSince;
     std::string IfNoneMatch;
     // Zip mode: the item's entry was in the task's archive when the run started, so a "304" keeps
-    // that entry (the file itself is no longer on disk).
+    // that entry as it is (its file has usually left the disk).
     bool KeptInArchive = false;
     std::string UserAgent;
     std::string User;
