@@ -28,6 +28,7 @@
 #include "app/run_hooks.h"
 #include "archive/form_zip.h"
 #include "archive/zip_browse.h"
+#include "archive/zip_tree_model.h"
 #include "engine/model/profile.h"
 #include "engine/model/settings.h"
 #include "engine/model/task.h"
