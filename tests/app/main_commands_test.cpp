@@ -853,6 +853,7 @@ TEST_F(ArchiveCommands, ArchiveIdentityF7ProposesTheSelectedArchiveAsGoDoes) {
             if (editor->cmbURL->currentText().isEmpty()) QTest::keyClicks(editor->focusWidget(), address);
             EXPECT_EQ(editor->cmbURL->currentText(), address);
             file = editor->edFileName->text().toStdString();
+            editor->ListView1->setCurrentRow(1);  // the Save to page
             SaveScreenshot(*editor, QStringLiteral("-save-to"));
             editor->reject();
         });
