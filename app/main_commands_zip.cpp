@@ -2,6 +2,7 @@
 // archives and the Zip menu, carried out by the archive window.
 
 #include <QAction>
+#include <QPointer>
 #include <QMenu>
 #include <QRadioButton>
 #include <QCheckBox>
@@ -118,7 +119,7 @@ void TMainCommands::UpdateArchiveCommands() {
     if (TFormZip* zip = form_.Views().FormZip) {
         state.Exists = true;
         state.TreeHasSelection = zip->Selected() != 0;
-        state.ListOrTreeFocused = zip->tvZip->hasFocus() || zip->lvZip->hasFocus();
+        state.ListOrTreeFocused = zip->TreeFocused() || zip->ListFocused();
     }
     const bool enabled = ArchiveCommandsEnabled(state);
     for (QAction* action : {form_.miClose, menus_.miZipClose, menus_.miZipAdd, menus_.miZipDelete, menus_.miZipUnzip,
@@ -160,7 +161,7 @@ void TMainCommands::miZipDeleteClick() {
     if (!zip) return;
     const TZipNodeId node = zip->Selected();
     const TZipNode* n = node ? zip->Tree().Node(node) : nullptr;
-    switch (ZipDeleteKindFor(zip->lvZip->hasFocus(), zip->tvZip->hasFocus(), n != nullptr,
+    switch (ZipDeleteKindFor(zip->ListFocused(), zip->TreeFocused(), n != nullptr,
                              n && n->Kind == TZipNodeKind::Archive)) {
     case TZipDeleteKind::Nothing:
         return;
@@ -223,8 +224,21 @@ void TMainCommands::miBrowseClick(QObject* sender) {
     }
     const TZipNode* node = entry ? zip->Tree().Node(entry) : nullptr;
     if (node && node->Kind == TZipNodeKind::Archive) {
-        // An archive's top node stands for its first page: a capture's start page.
-        if (const TZipNodeId page = zip->FirstPage(entry)) node = zip->Tree().Node(entry = page);
+        // An archive's top node stands for its first page: a capture's start page. Its pages are
+        // known once its listing has filled the tree; the wait serves the loop.
+        const TZipObj* obj = zip->Tree().Obj(entry);
+        const std::string zip_file = obj ? obj->ZipFileName : std::string();
+        QPointer<TFormZip> alive(zip);
+        zip->WaitForListing();
+        if (!alive) return;
+        const TZipNodeId archive = zip->Tree().FindArchive(zip_file);
+        if (archive == 0) return;  // closed meanwhile
+        const TZipNodeId page = zip->FirstPage(archive);
+        if (page == 0) {
+            ShowInformation(&form_, LangText(msg::ArchiveWithoutPages) + QString::fromStdString(zip_file));
+            return;
+        }
+        node = zip->Tree().Node(entry = page);
     }
     if (!node || node->Kind != TZipNodeKind::Entry) {
         // A folder, or an archive without pages: the archive window browses its selection.

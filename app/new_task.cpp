@@ -60,6 +60,7 @@ void TMainHooks::NewTask(const std::string& url_in, const std::string& profile, 
         return;
 
     auto task = std::make_shared<TCVTask>();
+    bool chosen_archive = false;
     try {
         std::string category;
         const std::string file = NewTaskFile(url, category);
@@ -90,6 +91,7 @@ void TMainHooks::NewTask(const std::string& url_in, const std::string& profile, 
                 if (const TZipObj* selected = zip->Tree().Obj(zip->Selected())) candidate = selected->ZipFileName;
             if (!candidate.empty()) {
                 task->Destination = candidate;
+                chosen_archive = true;
                 // An archive the user chose keeps its name.
                 task->Profile.UseStartPageTitle = false;
             } else {
@@ -106,6 +108,7 @@ void TMainHooks::NewTask(const std::string& url_in, const std::string& profile, 
             TdlgEditTask dialog(&form_);
             dialog.setWindowTitle(QStringLiteral("Create New Task"));
             dialog.Task = task;
+            dialog.ChosenArchive = chosen_archive;
             if (dialog.exec() != QDialog::Accepted) return;
         }
     } catch (const std::exception& e) {

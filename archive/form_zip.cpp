@@ -234,6 +234,10 @@ bool TFormZip::IsFolderNode(TZipNodeId node) const {
     return n != nullptr && n->Kind != TZipNodeKind::Entry;
 }
 
+bool TFormZip::TreeFocused() const { return window()->focusWidget() == tvZip; }
+
+bool TFormZip::ListFocused() const { return window()->focusWidget() == lvZip; }
+
 TZipNodeId TFormZip::Selected() const { return treeModel_->NodeOf(tvZip->selectionModel()->currentIndex()); }
 
 TZipNodeId TFormZip::SelectedArchive() const {

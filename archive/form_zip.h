@@ -99,6 +99,8 @@ public:
     std::string GetNodePath(TZipNodeId node) const;
     void ListFolder();
     void ListPages();
+    // Lists the archive's pages and the selected folder again when that archive is the one shown.
+    void ListAgain(TZipNodeId archive);
     int ReportZipResult(int code, const std::string& verb);
     void RunZipWizard(const std::vector<std::string>& files = {});
     void BrowseSelected();
@@ -109,6 +111,10 @@ public:
     bool IsFolderNode(TZipNodeId node) const;
     // The raw names a delete or extraction of these nodes sends, each once.
     std::vector<std::string> EntryNamesOf(const std::vector<TZipNodeId>& nodes) const;
+    // Whether the tree or the list is its window's focus widget: it stays so while a menu or dialog
+    // has the keyboard, or the window is not active.
+    bool TreeFocused() const;
+    bool ListFocused() const;
     // The selection: the list's selected rows when it has the focus, else the tree's node.
     std::vector<TZipNodeId> Selection() const;
     // The archive's first page as the Pages tab lists it (a capture's start page), or 0.

@@ -30,6 +30,14 @@ void TFormZipArchiveHooks::CloseArchive(TCVTask& task) {
     form->CloseUnwrittenZip(node);
 }
 
+void TFormZipArchiveHooks::ArchiveAddsEnded(TCVTask& task) {
+    TFormZip* form = view_(false);
+    if (form == nullptr) return;
+    // Each add placed its node in the tree, but the list and the Pages tab still show the archive
+    // as it was opened.
+    form->ListAgain(form->Tree().FindArchive(task.Destination));
+}
+
 void TFormZipArchiveHooks::AbortArchive() {
     if (TFormZip* form = view_(false)) form->Zip.Abort = true;
 }

@@ -25,6 +25,7 @@ public:
     // browsing it extracts nothing.
     void* OpenArchive(TCVTask& task) override;
     void CloseArchive(TCVTask& task) override;
+    void ArchiveAddsEnded(TCVTask& task) override;
     void AbortArchive() override;
     bool ArchiveBusy() override;
     // True only when the file's entry went in without a warning.

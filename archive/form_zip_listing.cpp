@@ -221,9 +221,20 @@ void TFormZip::ListPages() {
     pagesArchive_ = listing->Archive;
     EntriesBelow(tree_, listing->Archive, listing->Rows);
     listing->Done = [this] {
-        if (pagesModel_->Count() > 0) tvPages->setCurrentIndex(pagesModel_->index(0, 0));
+        if (pagesModel_->Count() == 0) return;
+        // The listing's own choice, not the user's: it neither takes the focus nor browses.
+        ListingMode = kListPages;
+        tvPages->setCurrentIndex(pagesModel_->index(0, 0));
+        ListingMode = kListNone;
     };
     StartListing(std::move(listing));
+}
+
+void TFormZip::ListAgain(TZipNodeId archive) {
+    const TZipNode* node = tree_.Node(archive);
+    if (node == nullptr || SelectedArchive() != node->Archive) return;
+    QueueListing([this] { ListPages(); });
+    QueueListing([this] { ListFolder(); });
 }
 
 TZipNodeId TFormZip::FirstPage(TZipNodeId archive) const {

@@ -378,7 +378,7 @@ bool TFormZip::RenameZip(TZipNodeId node, const std::string& newName) {
 
 std::vector<TZipNodeId> TFormZip::Selection() const {
     std::vector<TZipNodeId> nodes;
-    if (lvZip->hasFocus()) {
+    if (ListFocused()) {
         for (const QModelIndex& index : lvZip->selectionModel()->selectedRows())
             nodes.push_back(lvZip->Items().Data(index.row()).toULongLong());
     } else if (const TZipNodeId node = Selected()) {

@@ -332,7 +332,7 @@ void TdlgEditTask::cmbURLChange() {
     const std::string folder =
         App->TasksDir + (category.empty() || !IsValidCategory(category) ? std::string() : category + "/");
     try {
-        edFileName->setText(QString::fromStdString(DefaultArchive(site)));
+        if (!ChosenArchive) edFileName->setText(QString::fromStdString(DefaultArchive(site)));
     } catch (const std::exception&) {
         // Without a downloads folder the zip name stays as it is.
     }

@@ -102,6 +102,10 @@ public:
     QPushButton* SpeedButton1;
 
     FileTypeTreeController& FileTypes() { return *fileTypes_; }
+
+    // The new task's archive is one the user chose (the archive selected in the archive window): an
+    // address typed here names the task but leaves that archive.
+    bool ChosenArchive = false;
     UrlFilterListsController& Filters() { return *filters_; }
 
     void FillProfiles();

@@ -28,6 +28,9 @@ public:
     // The run ended without writing the task's archive: its node (the task's ZipNode) is closed and
     // the archive leaves the recent list.
     virtual void CloseArchive(TCVTask& /*task*/) {}
+    // The run's adds to the task's archive have ended (it finished or stopped, and the archive is
+    // on disk): a window showing that archive lists it again.
+    virtual void ArchiveAddsEnded(TCVTask& /*task*/) {}
     // Raises the abort flag of a running archive operation.
     virtual void AbortArchive() {}
     // True while the archive window works on an archive (the zip step then waits).

@@ -267,7 +267,10 @@ void TaskRunner::TaskDone(const std::shared_ptr<TCVTask>& task) {
 void TaskRunner::CloseUnwrittenArchive(TCVTask& task) {
     if (RunsInIntranetMode(task) || task.ZipNode == nullptr) return;
     std::error_code error;
-    if (std::filesystem::exists(task.Destination, error)) return;
+    if (std::filesystem::exists(task.Destination, error)) {
+        hooks_.ArchiveAddsEnded(task);
+        return;
+    }
     hooks_.CloseArchive(task);
     task.ZipNode = nullptr;
 }

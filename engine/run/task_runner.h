@@ -93,6 +93,7 @@ private:
     void ClearTemporaries(const TCVTask& task, bool intranet);
     void ClearZippedCapture(const std::shared_ptr<TCVTask>& task);
     void ReleaseTaskLock();
+    // An archive the run never wrote is closed; one on disk is listed again where it shows.
     void CloseUnwrittenArchive(TCVTask& task);
 
     MainLoop& loop_;

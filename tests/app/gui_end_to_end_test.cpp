@@ -15,6 +15,7 @@
 #include <QTreeView>
 #include <QUrl>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -27,6 +28,7 @@
 #include "app/run_hooks.h"
 #include "archive/form_zip.h"
 #include "archive/zip_browse.h"
+#include "archive/zip_tree_model.h"
 #include "engine/model/profile.h"
 #include "engine/model/settings.h"
 #include "engine/model/task.h"
@@ -296,6 +298,29 @@ TEST_F(GuiEndToEnd, ZipModeEndsZippedAndBrowsesFromTheArchive) {
 
     ExpectNothingBroken(root);
     EXPECT_TRUE(launcher_.Opened().empty()) << "nothing went to the shell";
+}
+
+// The archive the run wrote, still highlighted when it ends, has its entries in the list and its
+// pages on the Pages tab.
+TEST_F(GuiEndToEnd, ArchiveIdentityTheListShowsTheArchiveOnceTheCaptureEnds) {
+    TFormCorvane& form = Start();
+    ASSERT_NO_FATAL_FAILURE(RunFromTheWindow(form, form.btnCorvaneMode, tsZipped));
+    TFormZip* zip = form.Views().FormZip;
+    ASSERT_NE(zip, nullptr);
+    zip->WaitForListing();
+    const TZipObj* obj = zip->Tree().Obj(zip->Selected());
+    ASSERT_NE(obj, nullptr);
+    EXPECT_EQ(obj->ZipFileName, task_->Destination);
+    const std::string count = "unzip -Z1 '" + task_->Destination + "' | wc -l";
+    std::FILE* pipe = ::popen(count.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    int entries = 0;
+    EXPECT_EQ(std::fscanf(pipe, "%d", &entries), 1);
+    ::pclose(pipe);
+    EXPECT_GE(entries, site_.Pages);
+    EXPECT_EQ(zip->lvZip->Items().Count(), entries);
+    EXPECT_GE(zip->PagesModel().Count(), site_.Pages);
+    SaveScreenshot(form, QStringLiteral("-capture-listed"));
 }
 
 }  // namespace

@@ -43,6 +43,7 @@
 #include "tasks/task_tree_window.h"
 #include "transfer/global_offline.h"
 #include "localisation/app_language.h"
+#include "localisation/lang_text.h"
 #include "localisation/message_ids.h"
 #include "platform/rtl/date_time.h"
 #include "tests/app/main_window_fixture.h"
@@ -792,6 +793,137 @@ TEST_F(ArchiveCommands, ArchiveItemsNeedTheWindowASelectionAndTheFocus) {
     zip->CloseZip();
     ASSERT_TRUE(Focus(*zip->tvZip));
     EXPECT_FALSE(enabled(form.miHelp)) << "nothing selected";
+}
+
+// Browse on an archive's top node stands for its start page, also while the archive is still being
+// listed; an archive without pages says so.
+TEST_F(ArchiveCommands, ArchiveIdentityBrowseOnTheTopNodeWaitsForTheListingOrSaysThereIsNoPage) {
+    TFormCorvane& form = Start();
+    SetCaptureFolder("temp", App->GetTempFolder());
+    EntryContents entries{{"index.htm", "<p>start</p>"}};
+    for (int i = 0; i < 3000; ++i) entries.push_back({"pics/p" + std::to_string(i) + ".gif", "GIF89a"});
+    const std::string site = Downloads() + "site.zip";
+    MakeZip(site, entries);
+    LaunchRecorder launches;
+    form.Commands->mruFilesMRUItemClick(QString::fromStdString(site));
+    TFormZip* zip = form.Views().FormZip;
+    ASSERT_NE(zip, nullptr);
+    ASSERT_NE(zip->ListingMode, kListNone) << "the listing still runs";
+    form.Menus.miBrowse->trigger();
+    auto opened = launches.Opened();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(opened[0].location.ends_with("/index.htm")) << opened[0].location;
+    EXPECT_EQ(ReadBytes(opened[0].location), "<p>start</p>");
+    SaveScreenshot(form, QStringLiteral("-browse-top-node"));
+
+    const std::string pictures = Downloads() + "pictures.zip";
+    MakeZip(pictures, {{"a.gif", "GIF89a"}, {"notes.txt", "n"}});
+    form.Commands->mruFilesMRUItemClick(QString::fromStdString(pictures));
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(MsgButton::OK, LangText(msg::ArchiveWithoutPages));
+        form.Menus.miBrowse->trigger();
+        EXPECT_EQ(boxes.shown.size(), 1u);
+    }
+    EXPECT_EQ(launches.Opened().size(), 1u);
+    EXPECT_EQ(zip->Tree().Obj(zip->Selected())->ZipFileName, pictures);
+    ClearCaptureFolders();
+}
+
+// With the add-to-selected button down, F7's task editor keeps the selected archive as its Save-to
+// once an address is typed, as GO's does.
+TEST_F(ArchiveCommands, ArchiveIdentityF7ProposesTheSelectedArchiveAsGoDoes) {
+    TFormCorvane& form = Start();
+    form.Menus.pmiCorvanesFor->trigger();
+    TFormZip* zip = form.Views().FormZip;
+    ASSERT_NE(zip, nullptr);
+    zip->WaitForListing();
+    const std::string dated = zip->CurrentZipFileName();
+    ASSERT_TRUE(form.btnAddToSelectedZip->Down());
+    const QString address = QStringLiteral("http://127.0.0.1:9/");
+    // The Save-to the editor shows once it holds the address; the editor is cancelled.
+    auto proposed = [&](const std::function<void()>& command) {
+        std::string file;
+        QTimer watch;
+        watch.setInterval(10);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* editor = qobject_cast<TdlgEditTask*>(QApplication::activeModalWidget());
+            if (!editor || !editor->isVisible()) return;
+            watch.stop();
+            if (editor->cmbURL->currentText().isEmpty()) QTest::keyClicks(editor->focusWidget(), address);
+            EXPECT_EQ(editor->cmbURL->currentText(), address);
+            file = editor->edFileName->text().toStdString();
+            editor->ListView1->setCurrentRow(1);  // the Save to page
+            SaveScreenshot(*editor, QStringLiteral("-save-to"));
+            editor->reject();
+        });
+        watch.start();
+        command();
+        return file;
+    };
+    form.cmbURL->setEditText(address);
+    EXPECT_EQ(proposed([&] { QTest::mouseClick(form.btnGO, Qt::LeftButton); }), dated);
+    EXPECT_EQ(proposed([&] {
+                  Activate(form);
+                  form.cmbURL->setFocus();
+                  QTest::keyClick(form.cmbURL, Qt::Key_F7);
+              }),
+              dated);
+}
+
+// The Zips tree's keys and the archive popup follow a selection made with the keys, and still work
+// once a dialog has closed.
+TEST_F(ArchiveCommands, ArchiveIdentityTreeKeysAndPopupWorkAfterAKeySelectionAndADialog) {
+    TFormCorvane& form = Start();
+    for (const char* name : {"a.zip", "b.zip"}) {
+        MakeZip(Downloads() + name, {{"index.htm", "<p>x</p>"}, {"pics/a.gif", "GIF89a"}});
+        form.Commands->mruFilesMRUItemClick(QString::fromStdString(Downloads() + name));
+    }
+    TFormZip* zip = form.Views().FormZip;
+    ASSERT_NE(zip, nullptr);
+    zip->WaitForListing();
+    QTreeView* tree = zip->tvZip;
+    auto archive_of = [&](TZipNodeId node) {
+        const TZipObj* obj = zip->Tree().Obj(node);
+        return obj ? fs::path(obj->ZipFileName).filename().string() : std::string();
+    };
+    Activate(form);
+    const QModelIndex first = tree->model()->index(0, 0);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(first).center());
+    zip->WaitForListing();
+    ASSERT_EQ(archive_of(zip->Selected()), "a.zip");
+    ASSERT_TRUE(tree->hasFocus());
+    QTest::keyClick(tree, Qt::Key_Down);
+    zip->WaitForListing();
+    EXPECT_EQ(archive_of(zip->Selected()), "b.zip");
+    EXPECT_EQ(zip->lvZip->Items().Count(), 2) << "the next archive is listed";
+    EXPECT_EQ(QApplication::focusWidget(), tree);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    zip->WaitForListing();
+    EXPECT_EQ(archive_of(zip->Selected()), "a.zip");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::ControlModifier);
+    auto* editor = tree->viewport()->findChild<QLineEdit*>();
+    ASSERT_TRUE(editor && editor->isVisible()) << "Ctrl+R renames the selected archive";
+    EXPECT_EQ(editor->text(), QStringLiteral("a.zip"));
+    SaveScreenshot(form, QStringLiteral("-keys-rename"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+
+    // Ctrl+U opens the unzip dialog; once it is cancelled the popup's items are on.
+    bool unzip = false;
+    OnModal([&](QWidget& dialog) {
+        unzip = qobject_cast<TFormExtract*>(&dialog) != nullptr;
+        static_cast<QDialog&>(dialog).reject();
+    });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::ControlModifier);
+    EXPECT_TRUE(unzip);
+    QMenu* popup = form.Menus.popZip;
+    popup->popup(tree->viewport()->mapToGlobal(tree->visualRect(first).center()));
+    WAIT_UNTIL(popup->isVisible());
+    SaveScreenshot(*popup, QStringLiteral("-after-dialog"));
+    for (QAction* item : {form.Menus.miZipClose, form.Menus.miZipAdd, form.Menus.miZipDelete, form.Menus.miZipUnzip,
+                          form.Menus.miZipRename})
+        EXPECT_TRUE(item->isEnabled()) << item->objectName().toStdString();
+    popup->hide();
 }
 
 TEST_F(ArchiveCommands, OpenAsksForTheArchiveWithItsTitle) {
