@@ -249,14 +249,14 @@ QRect TDockPanel::Place() const {
     return QRect(whole.left(), first ? whole.top() : whole.bottom() + 1, whole.width(), 0);
 }
 
-QRect TDockPanel::DropArea() const {
+QRect TDockPanel::DropArea(int stacked) const {
     if (isVisible()) return Place();
     if (!splitter_.isVisible()) return {};
     const QRect line = Place();
     const bool first = index_ < filler_;
-    if (side_)
-        return QRect(first ? line.left() : line.left() - kShutDropStrip, line.top(), kShutDropStrip, line.height());
-    return QRect(line.left(), first ? line.top() : line.top() - kShutDropStrip, line.width(), kShutDropStrip);
+    const int inward = (first ? stacked : -stacked - 1) * kShutDropStrip;
+    if (side_) return QRect(line.left() + inward, line.top(), kShutDropStrip, line.height());
+    return QRect(line.left(), line.top() + inward, line.width(), kShutDropStrip);
 }
 
 void TDockPanel::ShowDockPanel(bool open, QWidget* client) {
@@ -320,9 +320,24 @@ TDockPanel* TDockSite::PanelOf(const TDockFrame& frame) const {
 
 TDockPanel* TDockSite::PanelAt(const QPoint& global) const {
     // An open panel owns its area; a shut one only the strip at its edge that no open one covers.
-    for (const bool open : {true, false})
-        for (TDockPanel* panel : panels_)
-            if (panel->isVisible() == open && panel->DropArea().contains(global)) return panel;
+    for (TDockPanel* panel : panels_)
+        if (panel->isVisible() && panel->DropArea().contains(global)) return panel;
+    // Shut panels opening across the same way from one edge (the status panel and the bottom panel
+    // both at the window's foot) would share a strip: each later one takes the strip inside the last.
+    std::vector<std::pair<const TDockPanel*, QRect>> strips;
+    for (TDockPanel* panel : panels_) {
+        if (panel->isVisible()) continue;
+        QRect strip = panel->DropArea();
+        for (int stacked = 1; !strip.isEmpty(); ++stacked) {
+            const bool shared = std::any_of(strips.begin(), strips.end(), [&](const auto& other) {
+                return other.first->SidePanel() == panel->SidePanel() && other.second.intersects(strip);
+            });
+            if (!shared) break;
+            strip = panel->DropArea(stacked);
+        }
+        if (strip.contains(global)) return panel;
+        strips.emplace_back(panel, strip);
+    }
     return nullptr;
 }
 

@@ -106,8 +106,9 @@ public:
     // else the zone under the mouse.
     QRect DockOverPreview(const QPoint& global) const;
     // Where a dragged view may be dropped on the panel, in global coordinates: the panel itself, or,
-    // shut, a strip along the edge of its splitter it opens from (empty without a visible splitter).
-    QRect DropArea() const;
+    // shut, a strip along the edge of its splitter it opens from (empty without a visible splitter),
+    // moved inward by stacked strips where other shut panels' strips lie on that edge.
+    QRect DropArea(int stacked = 0) const;
 
     // Opens or shuts the panel (shutting is skipped while more than one visible client is docked)
     // and shows the client when given.

@@ -5,6 +5,7 @@
 
 #include "app/browser_control.h"
 #include "app/browser_request_policy.h"
+#include "app/form_status.h"
 #include "localisation/app_language.h"
 #include "localisation/lang_text.h"
 #include "localisation/form_capture.h"
@@ -45,7 +46,7 @@ void TFormBrowser::SetControls(const TBrowserControls& controls) {
     refresh_ = controls.refresh;
     home_ = controls.home;
     url_box_ = controls.url_box;
-    status_label_ = controls.status_label;
+    status_ = controls.status;
     const std::pair<QAbstractButton*, void (TFormBrowser::*)()> commands[] = {
         {controls.back, &TFormBrowser::GoBack},   {controls.forward, &TFormBrowser::GoForward},
         {controls.stop, &TFormBrowser::Stop},     {controls.refresh, &TFormBrowser::Refresh},
@@ -80,7 +81,7 @@ void TFormBrowser::Enable(QAbstractButton* button, bool enabled) {
 }
 
 void TFormBrowser::SetStatus(const QString& text) {
-    if (status_label_) status_label_->setText(text);
+    if (status_) status_->ShowBrowserStatus(text);
 }
 
 void TFormBrowser::BindEvents(IBrowserControl& control) {

@@ -15,6 +15,7 @@ class QAbstractButton;
 namespace corvane {
 
 class IBrowserControl;
+class TFormStatus;
 class TKMLang;
 
 struct TBrowserControls {
@@ -24,7 +25,7 @@ struct TBrowserControls {
     QAbstractButton* refresh = nullptr;
     QAbstractButton* home = nullptr;
     QComboBox* url_box = nullptr;
-    QLabel* status_label = nullptr;
+    TFormStatus* status = nullptr;
 };
 
 class TFormBrowser : public QWidget {
@@ -61,7 +62,7 @@ private:
     std::unique_ptr<IBrowserControl> control_;
     QPointer<QAbstractButton> back_, forward_, stop_, refresh_, home_;
     QPointer<QComboBox> url_box_;
-    QPointer<QLabel> status_label_;
+    QPointer<TFormStatus> status_;
     TKMLang* lang_;
 };
 

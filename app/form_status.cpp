@@ -219,6 +219,7 @@ void TFormStatus::PlaceProgressBar() {
 }
 
 void TFormStatus::ShowStatus(const QString& message, int position, int maximum) {
+    reason_shown_ = false;
     lblStatus->setText(message);
     lblStatus->adjustSize();
     if (position != maximum) {
@@ -283,13 +284,22 @@ void TFormStatus::ScheduleStats() {
     QMetaObject::invokeMethod(this, &TFormStatus::UpdateStats, Qt::QueuedConnection);
 }
 
+void TFormStatus::ShowReason(const QString& message) {
+    ShowStatus(message, 0, 0);
+    reason_shown_ = true;
+}
+
+void TFormStatus::ShowBrowserStatus(const QString& text) {
+    if (!reason_shown_) lblStatus->setText(text);
+}
+
 void TFormStatus::TaskProgress(const QString& message, int position, int maximum) {
     if (message.isEmpty()) {
         ScheduleStats();
     } else if (position != maximum) {
         ShowStatus(message, position, maximum);
     } else {
-        lblStatus->clear();
+        if (!reason_shown_) lblStatus->clear();
         ProgressBar->hide();
     }
 }

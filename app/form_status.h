@@ -38,6 +38,10 @@ public:
     ~TFormStatus() override;
 
     void ShowStatus(const QString& message, int position, int maximum);
+    // A plain message saying why a run failed: the browser's texts leave it in view.
+    void ShowReason(const QString& message);
+    // The browser's status texts ("Done.", a link's address): shown unless a reason is in view.
+    void ShowBrowserStatus(const QString& text);
     void UpdateStats();
     // Binds the view to App's current task (none: empty name, buttons off).
     void SetCurrentTask();
@@ -84,6 +88,7 @@ private:
     std::shared_ptr<TCVTask> task_;
     bool stats_pending_ = false;
     bool low_resources_warned_ = false;
+    bool reason_shown_ = false;  // the status line says why a run failed
 };
 
 }  // namespace corvane

@@ -82,7 +82,12 @@ bool TMainHooks::FormCloseQuery() {
 // Run control ----------------------------------------------------------------------------------
 
 void TMainHooks::StatusMessage(int number, const std::string& tail) {
-    ShowStatus(AppLanguage().GetLangStr(static_cast<std::uint16_t>(number)) + tail, 0, 0);
+    const std::string text = AppLanguage().GetLangStr(static_cast<std::uint16_t>(number)) + tail;
+    TFormStatus* status = form_.Views().FormStatus;
+    if (status && TellsWhyARunFailed(number))
+        status->ShowReason(QString::fromStdString(text));
+    else
+        ShowStatus(text, 0, 0);
 }
 
 void TMainHooks::AnimateLogo(bool running) {

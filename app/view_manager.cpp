@@ -103,7 +103,7 @@ void TViewManager::ShowBrowserView(const std::string& url) {
         controls.refresh = form_.btnBrowserRefresh;
         controls.home = form_.btnBrowserHome;
         controls.url_box = form_.cmbURL;
-        controls.status_label = FormStatus ? FormStatus->lblStatus : nullptr;
+        controls.status = FormStatus;
         FormBrowser->SetControls(controls);
         form_.pnlBrowser->layout()->addWidget(FormBrowser);
         FormBrowser->show();

@@ -328,7 +328,7 @@ void TCVApp::UpdateActiveTasks(const std::vector<std::string>& task_files, bool 
     ActiveTasks.Assign(list);
 }
 
-std::shared_ptr<TCVTask> TCVApp::NextDueTask() {
+std::shared_ptr<TCVTask> TCVApp::NextDueTask(const std::function<bool(const std::string&)>& held) {
     const TDateTime now = Now();
     std::vector<std::string> dropped;
     std::shared_ptr<TCVTask> due;
@@ -340,8 +340,8 @@ std::shared_ptr<TCVTask> TCVApp::NextDueTask() {
             dropped.push_back(path);
             continue;
         }
-        // Another process runs it: it is not ours to start.
-        if (TaskLockedElsewhere(path)) {
+        // Another process runs it (not ours to start), or the runner holds it back.
+        if (TaskLockedElsewhere(path) || (held && held(path))) {
             ++i;
             continue;
         }

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -127,8 +128,9 @@ public:
     void UpdateActiveTasks(const std::vector<std::string>& task_files, bool listed);
 
     // The first task of the active-task list that is due; nullptr when none is. Listed files that are
-    // gone are dropped from the list, and only Scheduled or Downloading tasks count.
-    std::shared_ptr<TCVTask> NextDueTask();
+    // gone are dropped from the list, and only Scheduled or Downloading tasks count. A task file for
+    // which held is true is passed over, so that a task held back never stops those after it.
+    std::shared_ptr<TCVTask> NextDueTask(const std::function<bool(const std::string&)>& held = {});
 
     // Any thread may read the current task; the object stays alive while a caller holds it.
     std::shared_ptr<TCVTask> GetCurrentTask() const;

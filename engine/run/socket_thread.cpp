@@ -365,9 +365,15 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
     bool failed = false;
     int local_error = 0;
     std::string refusal;
+    std::string unprepared;  // why the file has no place, when that ends the job before the request
     bool unchanged = false;
     try {
-        PrepareTransfer(http, job, local_error);
+        try {
+            PrepareTransfer(http, job, local_error);
+        } catch (const std::exception& e) {
+            unprepared = e.what();
+            throw;
+        }
         RunGet(http, requested, refusal);
     } catch (...) {
         const bool validated = !job.IfModifiedSince.empty() || !job.IfNoneMatch.empty();
@@ -383,7 +389,8 @@ void TThreadSocket::DoDownload(const TSocketSnapshot& job) {
         }
     }
     if (failed && requested && IsLocalWriteFailure(http.LocalFileError())) local_error = http.LocalFileError();
-    const std::string status = TransferStatus(http, requested, failed, refusal);
+    std::string status = TransferStatus(http, requested, failed, refusal);
+    if (failed && !requested && status.empty()) status = unprepared.empty() ? kSocketError : unprepared;
     const std::string final_url = requested && http.FinalURL() != job.URL ? http.FinalURL() : std::string();
     std::lock_guard guard(lock_);
     status_code_ = status;

@@ -210,6 +210,9 @@ void TaskRunner::StopDownload(TCVTask& task, TRunEndGuard& end) {
 
 void TaskRunner::StopTask(const std::shared_ptr<TCVTask>& task) {
     if (!task || busy_) return;
+    // Only a run is stopped: a finished task ("Task Complete", "Zipped!") keeps its end.
+    const bool workers_on_it = download_->Task() == task && !Idle(*download_);
+    if (!task->IsRunning() && !workers_on_it) return;
     TRunEndGuard end(busy_, [this] { ReleaseTaskLock(); });
     hooks_.StatusMessage(kMsgStopping, {});
     StopDownload(*task, end);
@@ -230,6 +233,22 @@ std::string StartPageFailure(TCVTask& task) {
     if (!start->StatusText.empty() && start->StatusText[0] == '2') return kTransferIncomplete;
     // Failed whatever its text says, and never without one.
     return start->StatusText.empty() ? start->StateText() : start->StatusText;
+}
+
+bool TellsWhyARunFailed(int number) {
+    switch (number) {
+    case kMsgFolderWriteFailed:
+    case kMsgArchiveAddFailed:
+    case kMsgQueueSaveFailed:
+    case kMsgTaskLocked:
+    case kMsgStartPageFailed:
+    case kMsgStartFailed:
+    case kMsgTaskWithoutURL:
+    case kMsgDataRootBusy:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TaskRunner::TaskDone(const std::shared_ptr<TCVTask>& task) {
@@ -340,8 +359,8 @@ void TaskRunner::ScheduleTick() {
     if (busy_ || shut_down_ || !App) return;
     const auto current = App->GetCurrentTask();
     if (current && current->IsRunning()) return;
-    std::shared_ptr<TCVTask> due = App->NextDueTask();
-    if (due && !hold_off_.Held(due->FileName)) StartTask(std::move(due));
+    std::shared_ptr<TCVTask> due = App->NextDueTask([this](const std::string& file) { return hold_off_.Held(file); });
+    if (due) StartTask(std::move(due));
 }
 
 void TaskRunner::ClearTemporaries(const TCVTask& task, bool intranet) {

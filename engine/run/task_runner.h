@@ -43,6 +43,10 @@ inline constexpr int kMsgStartFailed = 5582;      // tail: the write that failed
 // did. A start page that is not Saved, Parsed or Zipped at the end has failed, whatever its text.
 std::string StartPageFailure(TCVTask& task);
 
+// True for the run-control messages that say why a run did not start, stopped on its own or failed:
+// the window keeps them in view until the program itself shows another.
+bool TellsWhyARunFailed(int number);
+
 class TaskRunner {
 public:
     // App must exist. The hooks object must outlive the runner.

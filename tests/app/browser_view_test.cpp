@@ -22,6 +22,7 @@
 #include "tests/engine/task_fixture.h"
 #include "tests/support/gui_app.h"
 #include "tests/support/recording_app_host.h"
+#include "app/form_status.h"
 #include "tests/support/screenshot.h"
 #include "widgets/transparent_button.h"
 
@@ -39,7 +40,7 @@ protected:
             button->setEnabled(false);
         }
         url_box.setEditable(true);
-        form.SetControls({&back, &forward, &stop, &refresh, &home, &url_box, &status});
+        form.SetControls({&back, &forward, &stop, &refresh, &home, &url_box, &status_view});
     }
 
     FakeBrowserControl& Shown() {
@@ -55,7 +56,8 @@ protected:
     RecordingAppHost host;
     TTransparentButton back, forward, stop, refresh, home;
     QComboBox url_box;
-    QLabel status;
+    TFormStatus status_view;
+    QLabel& status = *status_view.lblStatus;
     TFormBrowser form;
 };
 

@@ -105,5 +105,52 @@ TEST_F(DockPanel, GrabberDragDocksViewOnTheRight) {
     form.DockSite->Release(&resident);
 }
 
+// With the status and bottom panels both shut their drop strips lay on the same rows at the foot of
+// the window, and every drop there went to the status panel: an empty bottom panel took none.
+TEST_F(DockPanel, UserFaultsADragOntoEachShutPanelIsTakenByThatPanel) {
+    TFormCorvane& form = Start();
+    form.resize(900, 600);
+    form.Views().FloatStatusView();
+    form.Views().FloatSchedulerView();
+    QWidget moving;
+    moving.setWindowTitle(QStringLiteral("Moving"));
+    form.DockSite->Dock(&moving, *form.pnlRightDock);
+    TDockFrame* frame = form.DockSite->FindFrame(&moving);
+    ASSERT_NE(frame, nullptr);
+    QWidget* grabber = frame->Grabber();
+    const auto all_shut = [&] {
+        for (TDockPanel* panel : form.DockSite->Panels())
+            if (panel->isVisible()) return false;
+        return true;
+    };
+
+    // Where a user aims at a shut panel: the edge it opens from; the bottom panel's strip lies just
+    // above the status panel's, which keeps the window's edge.
+    const auto aim = [&](TDockPanel* panel) {
+        const QRect outer(form.splOuter->mapToGlobal(QPoint(0, 0)), form.splOuter->size());
+        const int middle_y = outer.top() + outer.height() / 2;
+        if (panel == form.pnlLeftDock) return QPoint(outer.left() + 3, middle_y);
+        if (panel == form.pnlRightDock) return QPoint(outer.right() - 3, middle_y);
+        if (panel == form.pnlStatus) return QPoint(outer.center().x(), outer.bottom() - 3);
+        return QPoint(outer.center().x(), form.pnlStatus->DropArea().top() - 3);
+    };
+    for (TDockPanel* target : {form.pnlBottomDock, form.pnlStatus, form.pnlLeftDock, form.pnlRightDock}) {
+        SCOPED_TRACE(target->objectName().toStdString());
+        QTest::mousePress(grabber, Qt::LeftButton, {}, QPoint(10, 8));
+        QTest::mouseMove(grabber, QPoint(60, 8));
+        ASSERT_TRUE(frame->Floating());
+        WAIT_UNTIL(all_shut());
+        QTest::qWait(20);  // the splitters lay out without the panel
+        const QPoint at = aim(target);
+        QTest::mouseMove(grabber, grabber->mapFromGlobal(at));
+        QTest::mouseRelease(grabber, Qt::LeftButton, {}, grabber->mapFromGlobal(at));
+        EXPECT_FALSE(frame->Floating());
+        EXPECT_EQ(form.DockSite->PanelOf(*frame), target);
+        WAIT_UNTIL(target->isVisible());
+    }
+    SaveScreenshot(form, QStringLiteral("-right-taken"));
+    form.DockSite->Release(&moving);
+}
+
 }  // namespace
 }  // namespace corvane::testing

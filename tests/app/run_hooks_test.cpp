@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <filesystem>
 
@@ -20,8 +23,10 @@
 #include "engine/run/task_runner.h"
 #include "engine/parse/url_model.h"
 #include "tests/app/main_window_fixture.h"
+#include "localisation/app_language.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/scripted_dialogs.h"
+#include "tests/support/screenshot.h"
 #include "tests/support/wait_until.h"
 #include "widgets/mru_file_list.h"
 #include "widgets/transparent_button.h"
@@ -175,6 +180,61 @@ TEST_F(RunHooks, EngineHostReachesTheViews) {
     hooks.AddRecentArchive("/b.zip");
     hooks.RemoveRecentArchive("/a.zip");
     EXPECT_EQ(hooks.RecentArchives(), std::vector<std::string>{"/b.zip"});
+}
+
+// Stop stays enabled while a task is current, and a click after the end rewrote a finished task as
+// "Download Stopped" (the tree, its details and the run dialog then called it stopped).
+TEST_F(RunHooks, UserFaultsStopAfterTheEndLeavesTheTaskAsItEnded) {
+    server_.Serve("/", test::ScriptedResponse::Text("<html><title>t</title>done</html>", "text/html"));
+    App->SetShowSummary(false);  // no modal report at the end
+    MakeProfile("Quick");
+    TFormCorvane& form = Start();
+    TFormStatus* status = form.Views().FormStatus;
+    ASSERT_NE(status, nullptr);
+    for (const bool intranet : {true, false}) {
+        SCOPED_TRACE(intranet ? "Personal Intranet" : "zip");
+        const int ended = intranet ? tsTaskComplete : tsZipped;
+        const std::string before = App->GetCurrentTask() ? App->GetCurrentTask()->FileName : std::string();
+        form.Hooks().NewTask(server_.Url("/"), "Quick", intranet, false);
+        std::shared_ptr<TCVTask> task;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                task = App->GetCurrentTask();
+                return task && task->FileName != before && task->Status == ended && !form.Runner()->Busy();
+            },
+            60000));
+        const std::string line = status->lblStatus->text().toStdString();
+        ASSERT_TRUE(status->btnStop->isEnabled());
+        QTest::mouseClick(status->btnStop, Qt::LeftButton);
+        EXPECT_EQ(task->Status, ended);
+        EXPECT_EQ(Load(task->FileName)->Status, ended) << "the file keeps the end too";
+        EXPECT_EQ(status->lblStatus->text().toStdString(), line) << "nothing was stopped";
+    }
+    SaveScreenshot(form, QStringLiteral("-stop-after-end"));
+}
+
+// A run that failed at its start page says why on the status line; the status line read "Done."
+// once the browser view had loaded a page, so nothing named the cause any more.
+TEST_F(RunHooks, UserFaultsAFailedStartPageSaysWhyOnTheStatusLine) {
+    TFormCorvane& form = Start();
+    TFormStatus* status = form.Views().FormStatus;
+    ASSERT_NE(status, nullptr);
+    browsers_->completes = true;
+    if (browsers_->last != nullptr) browsers_->last->completes = true;
+    form.Hooks().StatusMessage(kMsgStartPageFailed, "Internet Cannot Connect");
+    const QString reason = QString::fromStdString(
+        AppLanguage().GetLangStr(static_cast<std::uint16_t>(kMsgStartPageFailed)) + "Internet Cannot Connect");
+    ASSERT_EQ(status->lblStatus->text(), reason);
+    // A page the browser view loads later leaves the reason in view ...
+    form.Views().ShowBrowserView(server_.Url("/later.htm"));
+    ASSERT_NE(browsers_->last, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !browsers_->last->busy; }, 60000));
+    QTest::qWait(50);
+    EXPECT_EQ(status->lblStatus->text(), reason);
+    SaveScreenshot(form, QStringLiteral("-failed-start-page"));
+    // ... until the program itself says something new.
+    form.Hooks().ShowStatus("Ready", 0, 0);
+    EXPECT_EQ(status->lblStatus->text(), QStringLiteral("Ready"));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <fstream>
 
 #include "app/form_browser.h"
+#include "app/form_status.h"
 #include "app/webengine_browser.h"
 #include "platform/launch/launcher.h"
 #include "tests/support/scripted_dialogs.h"
@@ -33,7 +34,7 @@ protected:
         ASSERT_TRUE(capture_.isValid());
         SetCaptureFolder("smoke", capture_.path().toStdString());
         url_box_.setEditable(true);
-        form_.SetControls({nullptr, nullptr, nullptr, nullptr, nullptr, &url_box_, &status_});
+        form_.SetControls({nullptr, nullptr, nullptr, nullptr, nullptr, &url_box_, &status_view_});
         form_.resize(640, 420);
         form_.show();
     }
@@ -66,7 +67,8 @@ protected:
     QTemporaryDir capture_;
     QTemporaryDir outside_;
     QComboBox url_box_;
-    QLabel status_;
+    TFormStatus status_view_;
+    QLabel& status_ = *status_view_.lblStatus;
     TFormBrowser form_;
 };
 

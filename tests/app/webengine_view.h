@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/form_browser.h"
+#include "app/form_status.h"
 #include "app/webengine_browser.h"
 
 namespace corvane::testing {
@@ -20,7 +21,7 @@ class WebEngineViewUnderTest {
 public:
     explicit WebEngineViewUnderTest(QSize size) {
         url_box.setEditable(true);
-        form.SetControls({nullptr, nullptr, nullptr, nullptr, nullptr, &url_box, &status});
+        form.SetControls({nullptr, nullptr, nullptr, nullptr, nullptr, &url_box, &status_view});
         form.resize(size);
         form.show();
     }
@@ -57,7 +58,7 @@ public:
     }
 
     QComboBox url_box;
-    QLabel status;
+    TFormStatus status_view;
     TFormBrowser form;
 };
 

@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <deque>
 #include <string>
+
+#include "engine/model/settings.h"
+#include "platform/rtl/write_fault.h"
+#include "tests/engine/capture_fixture.h"
+#include "tests/support/loopback_server.h"
 
 namespace corvane {
 namespace {
@@ -107,6 +113,42 @@ TEST(DispatchRules, SiteLoginGoesOnlyToTheStartHostAndPort) {
     EXPECT_TRUE(LoginAllowed("http://site.example/", "https://site.example:443/"));
     EXPECT_FALSE(LoginAllowed("https://site.example/", "http://site.example/"));
     EXPECT_FALSE(LoginAllowed("https://site.example/", "http://site.example:443/"));
+}
+
+class DispatchRulesSchedule : public testing::RunnerFixture<TRunControlHooks> {
+protected:
+    void TearDown() override {
+        SetWriteFault({}, 0);
+        RunnerFixture::TearDown();
+    }
+};
+
+// A task whose file could not be written at its start is held back until the file changes; the
+// tick then found it first among the due tasks and started nothing at all.
+TEST_F(DispatchRulesSchedule, UserFaultsAHeldTaskDoesNotStopTheTasksListedAfterIt) {
+    test::LoopbackServer server;
+    test::ScriptedResponse stalled;
+    stalled.stall_after_headers = true;
+    server.Serve("/a.htm", stalled);
+    server.Serve("/b.htm", stalled);
+    std::vector<std::shared_ptr<TCVTask>> tasks;
+    for (const char* name : {"a", "b"}) {
+        tasks.push_back(MakeTask(server.Url(std::string("/") + name + ".htm"), true, name));
+        tasks.back()->Schedule = "Now";
+        tasks.back()->Status = tsScheduled;
+        tasks.back()->Save();
+    }
+    SetWriteFault(tasks[0]->FileName, ENOSPC);
+    ASSERT_FALSE(runner_->StartTask(tasks[0]));
+    SetWriteFault({}, 0);
+
+    runner_->ScheduleTick();
+    const auto current = App->GetCurrentTask();
+    ASSERT_TRUE(current);
+    EXPECT_EQ(current->FileName, tasks[1]->FileName) << "the held task is passed over";
+    EXPECT_EQ(current->Status, tsDownloading);
+    EXPECT_EQ(LoadTask(tasks[0]->FileName)->Status, tsScheduled);
+    runner_->StopTask(current);
 }
 
 }  // namespace

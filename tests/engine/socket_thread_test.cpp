@@ -165,6 +165,22 @@ TEST_F(SocketJob, UnfetchableItemsBecomeErrorsAndFreeTheConnection) {
     EXPECT_EQ(Fetch(task, server.Url("/ok.htm"))->State, isSaved);
 }
 
+// A page a.html and a link to a.html/b.html: the folder a.html/ cannot be made where the page's file
+// stands. The item ended Error with an empty status text; the reason went to the log only.
+TEST_F(SocketJob, UserFaultsAFolderThatCannotBeMadeSaysWhyOnItsItem) {
+    LoopbackServer server;
+    server.Serve("/a.html", ScriptedResponse::Text("<a href=a.html/b.html>b</a>", "text/html"));
+    server.Serve("/a.html/b.html", ScriptedResponse::Text("b", "text/html"));
+    auto task = MakeTask(server.Url("/a.html"));
+    ASSERT_EQ(Fetch(task, server.Url("/a.html"))->State, isSaved);
+    const auto below = Fetch(task, server.Url("/a.html/b.html"));
+    ASSERT_TRUE(below);
+    EXPECT_EQ(below->State, isError);
+    EXPECT_NE(below->StatusText.find("not a folder"), std::string::npos) << below->StatusText;
+    EXPECT_EQ(server.RequestCount(), 1u) << "nothing is fetched that has no place to go";
+    EXPECT_EQ(task->Counters().PageErrors, 1);
+}
+
 TEST_F(SocketJob, StoppedTransfersAreNeverSavedAndKeepTheEarlierCopy) {
     LoopbackServer server;
     ScriptedResponse slow = ScriptedResponse::Text(std::string(4000, 'n'), "text/html");
