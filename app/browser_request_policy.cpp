@@ -16,12 +16,22 @@ bool InResources(const QString& path) {
     return !root.isEmpty() && !real.isEmpty() && real.startsWith(root + QLatin1Char('/'));
 }
 
-// With no archive selected the archive window shows the downloads folder: its listing, nothing in it.
-bool IsDownloadsListing(const QString& path) {
+bool SameFolder(const QString& real, const std::string& folder) {
+    return !folder.empty() && QFileInfo(QString::fromStdString(folder)).canonicalFilePath() == real;
+}
+
+// A listing of a folder whose contents the browser may show, but which is not inside a capture folder
+// itself: the downloads folder (the archive window with no archive selected) and each capture folder
+// (the intranet view's top node). Only the listing: nothing in it beyond what the folders allow.
+bool IsFolderListing(const QString& path) {
     const QFileInfo info(path);
     if (!info.isDir()) return false;
-    const QString downloads = QFileInfo(QString::fromStdString(DownloadsFolderOrEmpty())).canonicalFilePath();
-    return !downloads.isEmpty() && info.canonicalFilePath() == downloads;
+    const QString real = info.canonicalFilePath();
+    if (real.isEmpty()) return false;
+    if (SameFolder(real, DownloadsFolderOrEmpty())) return true;
+    for (const auto& [key, folder] : CaptureFolders())
+        if (SameFolder(real, folder)) return true;
+    return false;
 }
 
 }  // namespace
@@ -35,7 +45,7 @@ bool BrowserMayLoad(const QUrl& url, BrowserLoad kind) {
         case BrowserLoad::Frame: {
             const QString path = url.toLocalFile();
             return InCaptureFolder(path.toStdString()) || InResources(path) ||
-                   (kind == BrowserLoad::Page && IsDownloadsListing(path));
+                   (kind == BrowserLoad::Page && IsFolderListing(path));
         }
         case BrowserLoad::Other:
             return true;  // a page's own images and style sheets

@@ -11,6 +11,8 @@
 #include <QTreeWidgetItem>
 #include <QVBoxLayout>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "engine/model/registry_routines.h"
 #include "engine/model/settings.h"
@@ -92,6 +94,13 @@ TFormExtract::TFormExtract(QWidget* parent) : QDialog(parent) {
     tvFolders->OnChange = [this](shell::TPTCustomShellTree& tree, shell::TTreeNode* node) {
         tvFoldersChange(tree, node);
     };
+    tvFolders->OnEditing = [this](shell::TPTCustomShellTree&, shell::TTreeNode* node, bool&) {
+        shell::TPTShTreeData* node_data = shell::TPTCustomShellTree::GetNodeData(node);
+        renaming_path_ = node_data != nullptr ? node_data->GetPath() : std::string();
+    };
+    tvFolders->OnEdited = [this](shell::TPTCustomShellTree&, shell::TTreeNode* node, QString&) {
+        tvFoldersEdited(node);
+    };
     connect(edExtractTo, &QLineEdit::textChanged, this, &TFormExtract::edExtractToChange);
     connect(btnExtract, &QPushButton::clicked, this, &TFormExtract::btnExtractClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -101,7 +110,11 @@ TFormExtract::TFormExtract(QWidget* parent) : QDialog(parent) {
     translator_->Loaded();
 }
 
-TFormExtract::~TFormExtract() { tvFolders->OnChange = nullptr; }
+TFormExtract::~TFormExtract() {
+    tvFolders->OnChange = nullptr;
+    tvFolders->OnEditing = nullptr;
+    tvFolders->OnEdited = nullptr;
+}
 
 std::string TFormExtract::ExtractTo() const { return edExtractTo->text().toStdString(); }
 
@@ -135,6 +148,26 @@ void TFormExtract::tvFoldersChange(shell::TPTCustomShellTree&, shell::TTreeNode*
     if (moving_ || path == tree_path_) return;
     tree_path_ = path;
     edExtractTo->setText(QString::fromStdString(path));
+}
+
+// A target in the renamed folder, or below it, moves with it: the old path no longer exists.
+void TFormExtract::tvFoldersEdited(shell::TTreeNode* node) {
+    const std::string old_path = std::exchange(renaming_path_, std::string());
+    shell::TPTShTreeData* node_data = shell::TPTCustomShellTree::GetNodeData(node);
+    const std::string new_path = node_data != nullptr ? node_data->GetPath() : std::string();
+    if (old_path.empty() || new_path.empty() || old_path == new_path) return;
+    const auto bare = [](std::string path) {
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        return path;
+    };
+    const std::string from = bare(old_path);
+    const std::string to = bare(new_path);
+    const auto moved = [&](const std::string& path) -> std::optional<std::string> {
+        if (path != from && path.rfind(from + '/', 0) != 0) return std::nullopt;
+        return to + path.substr(from.size());
+    };
+    if (const auto path = moved(tree_path_)) tree_path_ = *path;
+    if (const auto target = moved(ExtractTo())) edExtractTo->setText(QString::fromStdString(*target));
 }
 
 void TFormExtract::edExtractToChange() { btnExtract->setEnabled(IsTargetFolder(edExtractTo->text())); }

@@ -44,6 +44,7 @@ protected:
 
 private:
     void tvFoldersChange(shell::TPTCustomShellTree& tree, shell::TTreeNode* node);
+    void tvFoldersEdited(shell::TTreeNode* node);
     void edExtractToChange();
     void btnExtractClick();
 
@@ -53,6 +54,8 @@ private:
     // The folder the tree last put into the edit box. A refresh that selects the same folder again
     // leaves a target typed since alone.
     std::string tree_path_;
+    // The folder being renamed in the tree, as it was named before.
+    std::string renaming_path_;
 };
 
 }  // namespace corvane

@@ -203,8 +203,8 @@ void TdlgEditTask::BuildForm() {
                                 {"rbcflAll", "Convert ALL followed links to relative links"}}));
     body->addWidget(RadioGroup(page, "gbUnfollowed", "Links that were not followed", {&rbculNone, &rbculWebsite, &rbculAll},
                                {{"rbculNone", "Do not convert them"},
-                                {"rbculWebsite", "Convert those within the current website to absolute links"},
-                                {"rbculAll", "Convert all of them to absolute links"}}));
+                                {"rbculWebsite", "Convert those within the current website to local links"},
+                                {"rbculAll", "Convert all of them to local links"}}));
     body->addStretch(1);
 
     // Schedule

@@ -9,8 +9,12 @@ namespace corvane {
 
 bool LaunchOrTell(QWidget* parent, const std::string& what) {
     if (LaunchItem(what)) return true;
-    ShowError(parent, LangText(msg::LaunchFailed) + QString::fromStdString(what));
+    TellLaunchFailed(parent, what);
     return false;
+}
+
+void TellLaunchFailed(QWidget* parent, const std::string& what) {
+    ShowError(parent, LangText(msg::LaunchFailed) + QString::fromStdString(what));
 }
 
 }  // namespace corvane

@@ -10,5 +10,7 @@ namespace corvane {
 
 // LaunchItem, then an error box naming `what` when it failed. True when it was opened.
 bool LaunchOrTell(QWidget* parent, const std::string& what);
+// The error box LaunchOrTell shows, for a launch made elsewhere (a shell menu's Open).
+void TellLaunchFailed(QWidget* parent, const std::string& what);
 
 }  // namespace corvane

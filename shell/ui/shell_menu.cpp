@@ -122,9 +122,9 @@ void UpdateSendToMenu(TMenuHandle& submenu, IContextMenu* menu, TSendToList& lis
         }
     }
     if (submenu.Count() != 1 || !submenu.At(0).grayed) return;
-    FillSendToList(list);
-    if (list.empty()) return;
+    // The placeholder goes whatever the folder holds: an empty Send To folder leaves the submenu empty.
     submenu.Delete(0);
+    FillSendToList(list);
     for (std::size_t i = 0; i < list.size(); ++i)
         submenu.Append(static_cast<unsigned>(i + 1), SendToMenuText(list[i].Name));
 }

@@ -181,6 +181,8 @@ public:
     // A selection sync or a refresh waiting for its pause.
     bool JobWaiting() const { return syncTimer_.isActive() || refreshTimer_.isActive(); }
     bool Editing() const { return editingNode_ != nullptr; }
+    // Ends a running label edit as cancelled: the node keeps its name.
+    void CancelEdit();
     // Starts renaming: F2, a click on the selected node after a pause, or Rename() from a menu.
     TTreeRenameTrigger& RenameTrigger() { return *renameTrigger_; }
     // What the shell answered to the last in-place rename (S_OK when the name did not change).

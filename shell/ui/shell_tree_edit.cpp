@@ -1,5 +1,6 @@
 // Renaming a node in place: the shell renames the item, the node and everything below it follow.
 
+#include <QApplication>
 #include <QLineEdit>
 
 #include <vector>
@@ -48,10 +49,26 @@ void TPTCustomShellTree::commitData(QWidget* editor) {
 void TPTCustomShellTree::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     if (editor != nullptr && editor == closed_) return;
     closed_ = editor;
-    TPTCustomTreeView::closeEditor(editor, hint);
+    const bool owned = editingNode_ != nullptr && indexWidget(indexFromItem(editingNode_)) == editor;
+    if (editor == nullptr || owned) {
+        TPTCustomTreeView::closeEditor(editor, hint);
+    } else if (state() == EditingState) {
+        // Applying the name took the node's row out (a handler sorted its folder, or the node went):
+        // the view let go of the editor with the row, and only the editing state is left to end.
+        setState(NoState);
+        if (QApplication::focusWidget() == nullptr || QApplication::focusWidget() == editor) setFocus();
+    }
     editingNode_ = nullptr;
     // Cancelled or not, a refresh asked for during the edit runs now.
     if (refreshPending_) RunGuarded(this, false, [&] { Refresh(); });
+}
+
+void TPTCustomShellTree::CancelEdit() {
+    renameTrigger_->Cancel();
+    if (state() != EditingState) return;
+    QWidget* editor = editingNode_ != nullptr ? indexWidget(indexFromItem(editingNode_)) : nullptr;
+    if (editor == nullptr) editor = indexWidget(currentIndex());
+    if (editor != nullptr) closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
 }
 
 void TPTCustomShellTree::EditEnd(TTreeNode* node, QString text) {

@@ -14,6 +14,7 @@
 #include "shell/ui/shell_commands.h"
 #include "shell/ui/shell_keys.h"
 #include "shell/ui/shell_tree.h"
+#include "widgets/launch_or_tell.h"
 
 namespace corvane::shell {
 
@@ -269,6 +270,8 @@ int TPTCustomShellTree::InsertPosition(TTreeNode* parent, IShellFolder* folder, 
 // ---- commands
 
 bool TPTCustomShellTree::CreateNewFolder() {
+    // A second editor would leave the first one in charge: the typed name would rename its node.
+    CancelEdit();
     TTreeNode* selected = Selected();
     const std::string parent = GetSelectedPath();
     IgnoreOwnChanges({selected});
@@ -396,9 +399,14 @@ void TPTCustomShellTree::ShowShellContextMenu(TTreeNode* node, QPoint point) {
         if (OnPopupHint) OnPopupHint(*this, hint);
     };
     const unsigned chosen = TrackPopupMenu(menu, params);
-    if (chosen >= kFirstShellCommand)
-        InvokeShellCommand(contextMenu.Get(), GetParentFormHandle(this), static_cast<int>(chosen - kFirstShellCommand));
-    else if (chosen >= 1)
+    if (chosen >= kFirstShellCommand) {
+        const unsigned offset = chosen - kFirstShellCommand;
+        const HRESULT hr = InvokeShellCommand(contextMenu.Get(), GetParentFormHandle(this), static_cast<int>(offset));
+        // No program took the item: said, or the command looks dead.
+        std::string verb;
+        if (Failed(hr) && Succeeded(contextMenu->GetCommandString(offset, GCS_VERBA, verb)) && verb == "open")
+            TellLaunchFailed(this, shData->GetPath());
+    } else if (chosen >= 1)
         SendToCommand(node, static_cast<int>(chosen) - 1);
 }
 

@@ -13,7 +13,10 @@
 #include "engine/model/settings.h"
 #include "engine/model/task.h"
 #include "localisation/app_language.h"
+#include "localisation/lang_file_edit.h"
+#include "localisation/lang_source.h"
 #include "localisation/message_ids.h"
+#include "platform/rtl/paths.h"
 #include "tasks/edit_task_dialog.h"
 #include "tasks/entry_dialogs.h"
 #include "tasks/file_type_tree.h"
@@ -143,6 +146,26 @@ TEST_F(TruthfulEndsDefaultArchive, ANewTaskIsNotGivenTheArchiveAnEarlierTaskWill
     Type(d.edFileName, QString::fromStdString(earlier.Destination));
     Accepted(d.btnOK);
     EXPECT_EQ(LoadTask(TaskFileName("General", "example(0)"))->Destination, earlier.Destination);
+}
+
+class TaskDialogUserFaults : public TaskDialog {};
+
+// An unfollowed link is rewritten to the local file it will have: the choices say so, in the form
+// and in the language source.
+TEST_F(TaskDialogUserFaults, UnfollowedLinkChoicesSayTheLinksBecomeLocal) {
+    TdlgEditTask& d = Open("Create New Task", std::make_shared<TCVTask>());
+    const QString website = QStringLiteral("Convert those within the current website to local links");
+    const QString all = QStringLiteral("Convert all of them to local links");
+    EXPECT_EQ(d.rbculWebsite->text(), website);
+    EXPECT_EQ(d.rbculAll->text(), all);
+    TkLangFileEdit file(home_ + "scratch.lng");
+    ParseLangSource(ReadBytes(ResourcesDir() + "lang/Native.txt"), file);
+    const auto stored = [&](const char* path) {
+        const auto text = file.FindStrByName("dlgEditTask", path);
+        return text ? QString::fromStdString(text->Text()) : QString();
+    };
+    EXPECT_EQ(stored("rbculWebsite.Caption"), website);
+    EXPECT_EQ(stored("rbculAll.Caption"), all);
 }
 
 TEST_F(TaskDialog, EditModeNeverRenamesAndPicturesEveryScreen) {

@@ -213,13 +213,12 @@ TEST_F(ShellMenu, SendToResetAfterTheShellFillsItAndCapped) {
     EXPECT_EQ(submenu.FindById(500), nullptr);
 }
 
-TEST_F(ShellMenu, EmptySendToKeepsThePlaceholder) {
+TEST_F(ShellMenu, EmptySendToLeavesTheSubmenuEmpty) {
     TMenuHandle& submenu = *model_.At(3).submenu;
     menu_.offers2 = false;
     UpdateSendToMenu(submenu, &menu_, sendToList_);
-    ASSERT_EQ(submenu.Count(), 1u);
-    EXPECT_EQ(submenu.At(0).id, kSendToPlaceholderId);
-    EXPECT_TRUE(submenu.At(0).grayed);
+    EXPECT_EQ(submenu.Count(), 0u) << "no placeholder left behind";
+    EXPECT_TRUE(sendToList_.empty());
 }
 
 TEST_F(ShellMenu, SendToByKeysWithUniqueAndSharedLetters) {
