@@ -359,9 +359,10 @@ void TDockSite::Dock(QWidget* view, TDockPanel& panel, TDockAlign align) {
     }
     if (from) Detach(frame);
     if (frame.isWindow()) {
+        // Straight from tool window to child: through a parentless step its window handle stayed
+        // behind, at the floating place, and took the mouse meant for the docked view.
         frame.hide();
-        frame.setParent(nullptr);
-        frame.setWindowFlags(Qt::Widget);
+        frame.setParent(window_, Qt::Widget);
     }
     hidden_.erase(std::remove(hidden_.begin(), hidden_.end(), &frame), hidden_.end());
     panel.DockDrop(frame, align);

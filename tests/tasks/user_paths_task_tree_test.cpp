@@ -48,5 +48,30 @@ TEST_F(UserPathsTaskTree, TaskFilesCopiedInFromOutsideAppearWithoutARestart) {
     SaveScreenshot(*form_, QStringLiteral("-copied-in"));
 }
 
+// A category made while the tree is open, expanded while empty and left unselected: a task file copied
+// into it shows by the tree's own refresh.
+TEST_F(UserPathsTaskTree, RedockRefreshEmptyExpandedCategoryShowsTaskCopiedIn) {
+    const auto first = MakeTask("", "first");
+    Select(tasks_ + "first.cvt");
+    fs::create_directories(tasks_ + "Fresh");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Shown(tasks_ + "Fresh"); }, 5000));
+    shell::TTreeNode* fresh = nullptr;
+    for (int i = 0; i < form_->tvTasks->TopItem(0)->Count(); ++i)
+        if (form_->tvTasks->TopItem(0)->Item(i)->Text() == QStringLiteral("Fresh")) fresh = form_->tvTasks->TopItem(0)->Item(i);
+    ASSERT_NE(fresh, nullptr);
+    // Its arrow clicked: it opens empty and the arrow goes.
+    const QRect row = form_->tvTasks->visualItemRect(fresh);
+    QTest::mouseClick(form_->tvTasks->viewport(), Qt::LeftButton, {},
+                      QPoint(row.left() - form_->tvTasks->indentation() / 2, row.center().y()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fresh->isExpanded() || !fresh->HasChildren(); }, 5000));
+    QTest::qWait(100);
+    ASSERT_EQ(fresh->Count(), 0);
+    ASSERT_EQ(form_->SelectedPath(), tasks_ + "first.cvt") << "the arrow does not select";
+
+    fs::copy_file(first->FileName, tasks_ + "Fresh/copied.cvt");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Shown(tasks_ + "Fresh/copied.cvt"); }, 5000));
+    SaveScreenshot(*form_, QStringLiteral("-redock-refresh"));
+}
+
 }  // namespace
 }  // namespace corvane::testing
