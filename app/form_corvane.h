@@ -54,6 +54,9 @@ public:
     QStringList Parameters;   // the command line without the program
     EngineTiming Timing;      // the run control's pauses
 
+    // The main window's settings of the single-instance component, given before its Loaded: the
+    // program's title, icon, hint and hint colour, and its id.
+    static void SetUpApplicata(TApplicata& applicata);
     // Takes the single-instance component over: its hand-overs reach Applicata1Param.
     void AttachApplicata(TApplicata& applicata);
 

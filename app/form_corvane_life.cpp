@@ -72,9 +72,18 @@ TFormCorvane::~TFormCorvane() {
     views_.reset();
 }
 
+void TFormCorvane::SetUpApplicata(TApplicata& applicata) {
+    applicata.Hint = QStringLiteral("Stay tuned");
+    applicata.HintColor = ColorOf(0xD7AE86);
+    applicata.Title = QStringLiteral("Corvane");
+    applicata.Icon = QIcon(QString::fromStdString(ResourcesDir()) + QStringLiteral("corvane.png"));
+    applicata.ProgramID = QStringLiteral("BTXEVTWFCT");
+    applicata.ParamPassing = TParamPassing::ppSeparate;
+}
+
 void TFormCorvane::AttachApplicata(TApplicata& applicata) {
     Applicata1 = &applicata;
-    applicata.setParent(this);
+    applicata.SetOwner(this);
     applicata.OnParam = [this](TApplicata&, const QString& parameter) { Applicata1Param(parameter); };
     applicata.OnParams = [this](TApplicata&, const QStringList& parameters) {
         for (const QString& parameter : parameters) Applicata1Param(parameter);

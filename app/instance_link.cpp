@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -35,14 +36,22 @@ std::optional<QString> CheckPeer(const QLocalSocket& socket) {
     return std::nullopt;
 }
 
+bool HeldByLiveProcess(const QLockFile& lock) {
+    qint64 pid = 0;
+    QString host, application;
+    if (!lock.getLockInfo(&pid, &host, &application) || pid <= 0) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
 }  // namespace
 
 QString TInstanceLink::RuntimeFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
 }
 
-QString TInstanceLink::LockPath(const QString& runtimeFolder, const QString& programId) {
-    return runtimeFolder + QStringLiteral("/corvane-") + programId + QStringLiteral(".lock");
+QString TInstanceLink::LockPath(const QString& runtimeFolder, const QString& programId, int slot) {
+    const QString number = slot == 0 ? QString() : QLatin1Char('.') + QString::number(slot + 1);
+    return runtimeFolder + QStringLiteral("/corvane-") + programId + number + QStringLiteral(".lock");
 }
 
 QString TInstanceLink::SocketPath(const QString& runtimeFolder, const QString& programId) {
@@ -52,7 +61,8 @@ QString TInstanceLink::SocketPath(const QString& runtimeFolder, const QString& p
 
 TInstanceLink::TInstanceLink(const QString& runtimeFolder, const QString& programId, QObject* parent)
     : QObject(parent),
-      lockPath_(LockPath(runtimeFolder, programId)),
+      runtimeFolder_(runtimeFolder),
+      programId_(programId),
       socketPath_(SocketPath(runtimeFolder, programId)) {}
 
 TInstanceLink::~TInstanceLink() {
@@ -62,20 +72,33 @@ TInstanceLink::~TInstanceLink() {
     if (lock_) lock_->unlock();
 }
 
-TInstanceLink::Election TInstanceLink::Elect() {
-    if (Serving()) return Election::First;
-    lock_ = std::make_unique<QLockFile>(lockPath_);
-    // Age never makes a lock stale: the first instance holds it for as long as it runs. A dead owner does.
-    lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0)) {
-        Listen();
-        return Election::First;
+TInstanceLink::Election TInstanceLink::Elect(int slotCount) {
+    if (lock_) return slot_ == 0 ? Election::First : Election::Admitted;
+    othersFound_ = 0;
+    for (int slot = 0; slot < slotCount; ++slot) {
+        auto lock = std::make_unique<QLockFile>(LockPath(runtimeFolder_, programId_, slot));
+        // Age never makes a lock stale: an instance holds it for as long as it runs. A dead owner does.
+        lock->setStaleLockTime(0);
+        if (!lock_) {
+            if (lock->tryLock(0)) {
+                lock_ = std::move(lock);
+                slot_ = slot;
+                continue;
+            }
+            if (lock->error() == QLockFile::LockFailedError) {
+                ++othersFound_;
+                continue;
+            }
+            error_ = QStringLiteral("cannot create the lock file %1").arg(LockPath(runtimeFolder_, programId_, slot));
+            return Election::Unavailable;
+        }
+        // Slots past ours are only counted: taking one, even for a moment, could turn a start away.
+        if (HeldByLiveProcess(*lock)) ++othersFound_;
     }
-    const QLockFile::LockError reason = lock_->error();
-    lock_.reset();
-    if (reason == QLockFile::LockFailedError) return Election::Taken;
-    error_ = QStringLiteral("cannot create the lock file %1").arg(lockPath_);
-    return Election::Unavailable;
+    if (!lock_) return Election::Taken;
+    if (slot_ != 0) return Election::Admitted;
+    Listen();
+    return Election::First;
 }
 
 bool TInstanceLink::Listen() {

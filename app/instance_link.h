@@ -1,7 +1,8 @@
 #pragma once
 // What elects the first instance and carries a second start's message to it: a lock file in the
 // user's runtime folder, held for the first instance's whole life, and a local socket beside it that only
-// the user can open. A crashed first instance leaves both behind: the lock is taken over once its owner
+// the user can open. Where more instances are allowed, each holds a lock of its own (its slot); the
+// holder of the first slot serves the socket. A crashed first instance leaves both behind: the lock is taken over once its owner
 // is dead, and the socket file is removed by the new owner of the lock before it listens.
 
 #include <QLocalServer>
@@ -20,16 +21,20 @@ class TInstanceLink : public QObject {
 public:
     // The user's runtime folder ($XDG_RUNTIME_DIR, or Qt's private fallback); empty when there is none.
     static QString RuntimeFolder();
-    static QString LockPath(const QString& runtimeFolder, const QString& programId);
+    // The lock of a slot (0: the first instance's).
+    static QString LockPath(const QString& runtimeFolder, const QString& programId, int slot = 0);
     static QString SocketPath(const QString& runtimeFolder, const QString& programId);
 
     TInstanceLink(const QString& runtimeFolder, const QString& programId, QObject* parent = nullptr);
     ~TInstanceLink() override;
 
-    enum class Election { First, Taken, Unavailable };
-    // First: this process holds the lock and serves. Taken: another live process holds it.
-    // Unavailable: the lock file cannot be made at all (ErrorText says why).
-    Election Elect();
+    enum class Election { First, Admitted, Taken, Unavailable };
+    // First: this process holds the first slot's lock and serves. Admitted: it holds another of the
+    // slots. Taken: live processes hold them all. Unavailable: a lock file cannot be made at all
+    // (ErrorText says why).
+    Election Elect(int slotCount = 1);
+    // Slots the last election found held by other live processes.
+    int OthersFound() const { return othersFound_; }
     bool Serving() const { return server_ != nullptr; }
     QString ErrorText() const { return error_; }
 
@@ -46,9 +51,12 @@ private:
     bool Listen();
     void Accept();
 
-    QString lockPath_;
+    QString runtimeFolder_;
+    QString programId_;
     QString socketPath_;
     std::unique_ptr<QLockFile> lock_;
+    int slot_ = -1;
+    int othersFound_ = 0;
     std::unique_ptr<QLocalServer> server_;
     QString error_;
 };

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "app/application_object.h"
 #include "app/browser_control.h"
 #include "app/folder_dialog_backend.h"
 #include "app/form_corvane.h"
@@ -48,9 +49,9 @@ bool TCorvaneApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        LogWarning(std::string("unhandled error: ") + e.what());
+        if (!TApplicationObject::Instance().HandleException(&e)) LogWarning(std::string("unhandled error: ") + e.what());
     } catch (...) {
-        LogWarning("unhandled error");
+        if (!TApplicationObject::Instance().HandleException(nullptr)) LogWarning("unhandled error");
     }
     return false;
 }
@@ -94,10 +95,7 @@ int RunProgram(int argc, char* argv[]) {
 
     // Owned by the main window once it exists.
     auto* applicata = new TApplicata();
-    applicata->Title = QStringLiteral("Corvane");
-    applicata->HintColor = QColor(0x86, 0xAE, 0xD7);  // $D7AE86
-    applicata->ProgramID = QStringLiteral("BTXEVTWFCT");
-    applicata->ParamPassing = TParamPassing::ppSeparate;
+    TFormCorvane::SetUpApplicata(*applicata);
     applicata->Loaded(parameters);
     if (applicata->Terminating()) {
         const int code = applicata->ExitCode();

@@ -54,7 +54,14 @@ TApplicata::TApplicata(QObject* owner) : QObject(owner) {
 }
 
 TApplicata::~TApplicata() {
+    // The application object outlives the component; handlers left there would call into freed code.
+    for (auto it = takeBack_.rbegin(); it != takeBack_.rend(); ++it) (*it)();
     --componentCount;
+}
+
+void TApplicata::SetOwner(QWidget* owner) {
+    setParent(owner);
+    TApplicationObject::Instance().SetMainWindow(owner ? owner->window() : nullptr);
 }
 
 QString TApplicata::NewProgramID() {
@@ -89,15 +96,44 @@ QStringList TApplicata::HandOverLines(TParamPassing passing, const QStringList& 
 }
 
 void TApplicata::Apply() {
-    if (!Title.isEmpty() && Title != QGuiApplication::applicationDisplayName())
-        QGuiApplication::setApplicationDisplayName(Title);
-    if (!Icon.isNull()) QGuiApplication::setWindowIcon(Icon);
+    TApplicationObject& application = TApplicationObject::Instance();
+    const auto copy = [this](const auto& handler, auto& target) {
+        if (!handler) return;
+        target = handler;
+        takeBack_.push_back([&target] { target = nullptr; });
+    };
+    copy(OnActivate, application.OnActivate);
+    copy(OnDeactivate, application.OnDeactivate);
+    copy(OnException, application.OnException);
+    copy(OnHelp, application.OnHelp);
+    copy(OnHint, application.OnHint);
+    copy(OnMessage, application.OnMessage);
+    copy(OnMinimize, application.OnMinimize);
+    copy(OnRestore, application.OnRestore);
+    copy(OnShowHint, application.OnShowHint);
+    copy(OnActiveControlChange, application.OnActiveControlChange);
+    copy(OnActiveFormChange, application.OnActiveFormChange);
+    if (OnIdle) {
+        application.SetOnIdle(OnIdle);
+        takeBack_.push_back([&application] { application.SetOnIdle({}); });
+    }
+    if (!Hint.isEmpty()) application.SetHint(Hint);
     if (QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay) != HintPause)
         QApplication::setStyle(new THintPauseStyle(QApplication::style()->name(), HintPause));
     QPalette hints = QToolTip::palette();
     if (hints.color(QPalette::ToolTipBase) != HintColor) {
         hints.setColor(QPalette::ToolTipBase, HintColor);
         QToolTip::setPalette(hints);
+    }
+    application.ShowHint = ShowHint;
+    if (HelpFile != application.HelpFile) application.HelpFile = HelpFile;
+    if (!Title.isEmpty() && Title != QGuiApplication::applicationDisplayName())
+        QGuiApplication::setApplicationDisplayName(Title);
+    if (!Icon.isNull()) QGuiApplication::setWindowIcon(Icon);
+    if (auto* owner = qobject_cast<QWidget*>(parent())) application.SetMainWindow(owner->window());
+    if (OnWndProc) {
+        application.SetOnWndProc(OnWndProc);
+        takeBack_.push_back([&application] { application.SetOnWndProc({}); });
     }
 }
 
@@ -117,14 +153,24 @@ void TApplicata::Loaded(const QStringList& parameters) {
 
 void TApplicata::HandOver(const QString& folder, const QStringList& parameters) {
     const QDeadlineTimer deadline(HandOverTimeoutMs);
+    const int allowed = std::max(1, AllowedInstances);
+    const bool restore = FoundAction == TFoundAction::faRestoreAndQuit || FoundAction == TFoundAction::faRestore;
+    const bool quit = FoundAction == TFoundAction::faRestoreAndQuit || FoundAction == TFoundAction::faQuit;
+    // The window comes to the front before the parameters arrive, so that what they open shows over it.
+    std::deque<QStringList> messages;
+    if (restore) messages.push_back({});
     const QStringList lines = HandOverLines(ParamPassing, MakeParametersAbsolute(parameters, QDir::currentPath()));
+    if (!lines.isEmpty()) messages.push_back(lines);
     const QString socketPath = TInstanceLink::SocketPath(folder, ProgramID);
     QString reason;
     for (;;) {
-        switch (link_->Elect()) {
+        switch (link_->Elect(allowed)) {
         case TInstanceLink::Election::First:
-            instanceCount_ = 1;
+            instanceCount_ = 1 + link_->OthersFound();
             if (!link_->Serving()) Warn(link_->ErrorText() + QStringLiteral("; other starts will not be handed over"));
+            return;
+        case TInstanceLink::Election::Admitted:
+            instanceCount_ = 1 + link_->OthersFound();
             return;
         case TInstanceLink::Election::Unavailable:
             instanceCount_ = 1;
@@ -134,30 +180,40 @@ void TApplicata::HandOver(const QString& folder, const QStringList& parameters) 
             break;
         }
         if (instanceCount_ == 0) {
-            instanceCount_ = 2;
+            instanceCount_ = allowed + 1;
             if (OnSecondInstance) OnSecondInstance(*this);
         }
-        const auto failure = TInstanceLink::HandOver(
-            socketPath, lines, static_cast<int>(std::max<qint64>(0, deadline.remainingTime())));
-        if (!failure) {
-            terminating_ = true;
+        // Each message goes once, whatever the retries.
+        while (!messages.empty()) {
+            const auto failure = TInstanceLink::HandOver(
+                socketPath, messages.front(), static_cast<int>(std::max<qint64>(0, deadline.remainingTime())));
+            if (failure) {
+                reason = *failure;
+                break;
+            }
+            messages.pop_front();
+        }
+        if (messages.empty()) {
+            terminating_ = quit;
             exitCode_ = 0;
             return;
         }
-        reason = *failure;
         if (deadline.hasExpired()) break;
         QThread::msleep(kElectRetryMs);
     }
     Warn(QStringLiteral("the running Corvane did not answer within %1 seconds (%2)")
              .arg(HandOverTimeoutMs / 1000.0)
              .arg(reason));
-    terminating_ = true;
-    exitCode_ = 1;
+    // A start that was to go on running does so, unheard.
+    terminating_ = quit;
+    exitCode_ = quit ? 1 : 0;
 }
 
 void TApplicata::Receive(const QStringList& lines) {
-    RestoreWindow();
-    if (lines.isEmpty()) return;
+    if (lines.isEmpty()) {
+        RestoreWindow();
+        return;
+    }
     const QStringList parameters = lines.mid(1);
     if (lines.front() == QLatin1String("PARAMS")) {
         queue_.push_back({true, parameters});

@@ -40,6 +40,14 @@ TExtListView::TExtListView(QWidget* parent) : TCustomEnhListView(parent) {
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) {
         if (!(extended_styles_ & lvxOneClickActivate) && OnItemActivate) OnItemActivate(this);
     });
+    hover_timer_ = new QTimer(this);
+    hover_timer_->setSingleShot(true);
+    connect(hover_timer_, &QTimer::timeout, this, [this] {
+        if (hover_hot_ == hot_row_ && hover_row_ >= 0 && hover_row_ < model()->rowCount())
+            setCurrentIndex(model()->index(hover_row_, 0));
+    });
+    // Emptied, the list has no mark left.
+    connect(model(), &QAbstractItemModel::modelReset, this, [this] { selection_mark_ = -1; });
     SetExtendedStyles(0);
 }
 
@@ -221,13 +229,20 @@ void TExtListView::mouseMoveEvent(QMouseEvent* event) {
     const int row = indexAt(event->position().toPoint()).row();
     if (row != hot_row_) {
         hot_row_ = row;
+        hover_timer_->stop();
         if (extended_styles_ & (lvxUnderlineHot | lvxUnderlineCold)) viewport()->update();
         if (row >= 0) HotTrack(row, event->position().toPoint());
+    }
+    if (mark_drag_ && (event->buttons() & Qt::LeftButton)) {
+        if (row >= 0) SelectFromMark(row, event->modifiers() & Qt::ControlModifier);
+        event->accept();
+        return;
     }
     TCustomEnhListView::mouseMoveEvent(event);
 }
 
 void TExtListView::leaveEvent(QEvent* event) {
+    hover_timer_->stop();
     if (hot_row_ != -1) {
         hot_row_ = -1;
         viewport()->update();
@@ -241,7 +256,31 @@ void TExtListView::keyPressEvent(QKeyEvent* event) {
         OnItemActivate(this);
         return;
     }
+    CursorAction action{};
+    bool moves = true;
+    switch (event->key()) {
+    case Qt::Key_Up: action = MoveUp; break;
+    case Qt::Key_Down: action = MoveDown; break;
+    case Qt::Key_Home: action = MoveHome; break;
+    case Qt::Key_End: action = MoveEnd; break;
+    case Qt::Key_PageUp: action = MovePageUp; break;
+    case Qt::Key_PageDown: action = MovePageDown; break;
+    default: moves = false; break;
+    }
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    if (moves && shift && selectionMode() == ExtendedSelection && MarkValid()) {
+        const QModelIndex next = moveCursor(action, event->modifiers());
+        if (next.isValid()) {
+            SelectFromMark(next.row(), event->modifiers() & Qt::ControlModifier);
+            scrollTo(next);
+        }
+        event->accept();
+        return;
+    }
+    const int before = currentIndex().row();
     TCustomEnhListView::keyPressEvent(event);
+    if (moves && !shift && currentIndex().isValid() && currentIndex().row() != before)
+        selection_mark_ = currentIndex().row();
 }
 
 // ---- header ----

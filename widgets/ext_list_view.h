@@ -3,6 +3,7 @@
 // mode whose rows come from events, header images, a saved column order, the hover time and the
 // selection mark.
 
+#include <QTimer>
 #include <cstdint>
 #include <stdexcept>
 
@@ -69,10 +70,15 @@ public:
     std::vector<int> ColumnOrder() const;
     bool SetColumnOrder(const std::vector<int>& order);
 
+    // How long the pointer rests on a row before lvxTrackSelect selects it; -1: the system's.
     int HoverTime() const { return hover_time_; }
     void SetHoverTime(int ms) { hover_time_ = ms; }
+    // The row a Shift range (click or arrow keys) runs from; -1: none. A click or a move of the focus
+    // without Shift sets it.
     int SelectionMark() const { return selection_mark_; }
     void SetSelectionMark(int row) { selection_mark_ = row; }
+    // Desktops give no hover time of their own: the common one.
+    static constexpr int kSystemHoverTime = 400;
     bool RequireComCtlUpdate() const { return require_comctl_update_; }
     void SetRequireComCtlUpdate(bool value);
 
@@ -106,6 +112,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -116,6 +123,9 @@ private:
     bool HasColumnImage(int logical) const;
     // The pointer came onto the row (ext_list_view_notify.cpp).
     void HotTrack(int row, const QPoint& position);
+    // Selects the rows from the selection mark to the row, which takes the focus; add keeps the rest.
+    bool MarkValid() const;
+    void SelectFromMark(int row, bool add);
 
     TLVExtendedStyles extended_styles_ = 0;
     unsigned item_count_flags_ = 0;
@@ -125,6 +135,10 @@ private:
     bool require_comctl_update_ = false;
     TExtLVSaveSettings save_settings_;
     int hot_row_ = -1;
+    QTimer* hover_timer_;
+    int hover_row_ = -1;  // to select once the pointer has rested on hover_hot_
+    int hover_hot_ = -1;
+    bool mark_drag_ = false;  // a Shift press from the mark is held
     int hint_from_ = -1, hint_to_ = -1;
 };
 

@@ -1,5 +1,6 @@
-// The list's notifications that Qt gives no event of its own for: marquee, hot track, find item in
-// virtual mode, and the runs of rows whose selection changed in virtual mode.
+// The list's notifications that Qt gives no event of its own for: marquee, hot track (and the hover
+// selection), find item in virtual mode, and the runs of rows whose selection changed in virtual mode;
+// and the Shift range from the selection mark.
 
 #include <QMouseEvent>
 #include <algorithm>
@@ -10,7 +11,8 @@
 namespace corvane {
 
 void TExtListView::mousePressEvent(QMouseEvent* event) {
-    const bool marquee = event->button() == Qt::LeftButton && !indexAt(event->position().toPoint()).isValid() &&
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const bool marquee = event->button() == Qt::LeftButton && !index.isValid() &&
                          (selectionMode() == ExtendedSelection || selectionMode() == MultiSelection);
     if (marquee && OnMarqueeBegin) {
         bool can_begin = true;
@@ -20,7 +22,35 @@ void TExtListView::mousePressEvent(QMouseEvent* event) {
             return;
         }
     }
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    if (event->button() == Qt::LeftButton && index.isValid() && shift && selectionMode() == ExtendedSelection &&
+        MarkValid()) {
+        SelectFromMark(index.row(), event->modifiers() & Qt::ControlModifier);
+        mark_drag_ = true;
+        event->accept();
+        return;
+    }
     TCustomEnhListView::mousePressEvent(event);
+    if (index.isValid() && !shift) selection_mark_ = index.row();
+}
+
+void TExtListView::mouseReleaseEvent(QMouseEvent* event) {
+    if (mark_drag_) {
+        mark_drag_ = false;
+        event->accept();
+        return;
+    }
+    TCustomEnhListView::mouseReleaseEvent(event);
+}
+
+bool TExtListView::MarkValid() const { return selection_mark_ >= 0 && selection_mark_ < model()->rowCount(); }
+
+void TExtListView::SelectFromMark(int row, bool add) {
+    const int right = selectionBehavior() == SelectRows ? model()->columnCount() - 1 : 0;
+    const QItemSelection range(model()->index(std::min(selection_mark_, row), 0),
+                               model()->index(std::max(selection_mark_, row), right));
+    selectionModel()->setCurrentIndex(model()->index(row, 0), QItemSelectionModel::NoUpdate);
+    selectionModel()->select(range, add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect);
 }
 
 void TExtListView::HotTrack(int row, const QPoint& position) {
@@ -29,8 +59,12 @@ void TExtListView::HotTrack(int row, const QPoint& position) {
     int sub_item = std::max(columnAt(position.x()), 0);
     bool can_select = true;
     if (OnHotTrack) OnHotTrack(this, item, sub_item, position, can_select);
-    if ((extended_styles_ & lvxTrackSelect) && can_select && item >= 0 && item < model()->rowCount())
-        setCurrentIndex(model()->index(item, 0));
+    // The row is selected once the pointer has rested on it for the hover time.
+    if ((extended_styles_ & lvxTrackSelect) && can_select && item >= 0 && item < model()->rowCount()) {
+        hover_row_ = item;
+        hover_hot_ = row;
+        hover_timer_->start(hover_time_ < 0 ? kSystemHoverTime : hover_time_);
+    }
 }
 
 void TExtListView::keyboardSearch(const QString& search) {

@@ -8,11 +8,14 @@
 #include <QMenu>
 #include <QRubberBand>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <string>
 
+#include "app/application_object.h"
 #include "app/browser_control.h"
+#include "app/single_instance.h"
 #include "app/dock_panel.h"
 #include "platform/wininet/wininet.h"
 #include "tests/app/main_window_fixture.h"
@@ -61,6 +64,24 @@ TEST_F(WindowFaults, TrayIconHasItsPictureAndMenuFromTheStart) {
     EXPECT_EQ(icon.contextMenu(), form.popMain) << "the right button opens popMain";
     EXPECT_FALSE(icon.icon().isNull());
     EXPECT_EQ(warnings.Containing("No Icon set"), 0);
+}
+
+// The program's own icon is the application's once the main window is made, and the tray shows it.
+TEST_F(WindowFaults, LastPartsTheProgramIconIsTheApplicationsAndTheTrays) {
+    QTemporaryDir runtime;
+    auto* applicata = new TApplicata();  // the window takes it over
+    TFormCorvane::SetUpApplicata(*applicata);
+    applicata->RuntimeFolder = runtime.path();
+    applicata->Loaded({});
+    ASSERT_FALSE(applicata->Terminating());
+    TFormCorvane& form = Start();
+    form.AttachApplicata(*applicata);
+    const QIcon program = QGuiApplication::windowIcon();
+    ASSERT_FALSE(program.isNull());
+    EXPECT_EQ(form.windowIcon().cacheKey(), program.cacheKey());
+    auto& icon = dynamic_cast<QtTrayBackend&>(form.TrayIcon->Backend()).Icon();
+    EXPECT_EQ(icon.icon().cacheKey(), program.cacheKey()) << "the tray shows the program's icon";
+    EXPECT_EQ(TApplicationObject::Instance().Hint(), QStringLiteral("Stay tuned"));
 }
 
 // Under a display with a real tray (see the wrapper script): the right button on the icon opens popMain.

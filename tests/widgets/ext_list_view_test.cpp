@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -96,6 +99,62 @@ TEST_F(ExtListView, ExtendedStylesAreNormalisedAndActivateItems) {
     lv.SetExtendedStyles(lvxOneClickActivate);
     QTest::mouseClick(lv.viewport(), Qt::LeftButton, {}, row0);
     EXPECT_EQ(activated, 3);
+}
+
+// Track select waits until the pointer has rested on a row for the hover time (the system's at -1),
+// and a row passed over sooner is never selected. A Shift click or Shift arrow selects from the
+// selection mark, which a plain click or arrow moves and the program may set.
+TEST_F(ExtListView, LastPartsHoverTimeDelaysTrackSelectAndShiftRangesRunFromTheSelectionMark) {
+    for (int i = 0; i < 4; ++i) AddEntries();
+    lv.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lv.SetExtendedStyles(lvxFullRowSelect | lvxTrackSelect);
+    Show();
+    const auto at = [&](int row) { return lv.visualRect(lv.model()->index(row, 0)).center(); };
+    const auto move = [&](int row) {
+        QMouseEvent event(QEvent::MouseMove, at(row), lv.viewport()->mapToGlobal(at(row)), Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(lv.viewport(), &event);
+    };
+    std::vector<int> current;
+    QObject::connect(lv.selectionModel(), &QItemSelectionModel::currentChanged,
+                     [&](const QModelIndex& now) { current.push_back(now.row()); });
+
+    EXPECT_EQ(lv.HoverTime(), -1);
+    lv.SetHoverTime(60000);
+    move(2);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(current.empty()) << "selected before the hover time";
+    lv.SetHoverTime(-1);
+    move(3);
+    move(5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lv.currentIndex().row() == 5; }, 5000));
+    EXPECT_EQ(current, std::vector<int>{5}) << "only the row the pointer rested on";
+
+    const auto selected = [&] {
+        std::vector<int> rows;
+        for (const QModelIndex& index : lv.selectionModel()->selectedRows()) rows.push_back(index.row());
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    lv.SetExtendedStyles(lvxFullRowSelect);
+    EXPECT_EQ(lv.SelectionMark(), -1);
+    QTest::mouseClick(lv.viewport(), Qt::LeftButton, {}, at(3));
+    EXPECT_EQ(lv.SelectionMark(), 3);
+    lv.SetSelectionMark(9);
+    QTest::mouseClick(lv.viewport(), Qt::LeftButton, Qt::ShiftModifier, at(7));
+    EXPECT_EQ(selected(), (std::vector<int>{7, 8, 9}));
+    EXPECT_EQ(lv.currentIndex().row(), 7);
+    EXPECT_EQ(lv.SelectionMark(), 9) << "a Shift click keeps the mark";
+    QTest::keyClick(&lv, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(selected(), (std::vector<int>{6, 7, 8, 9}));
+    lv.SetSelectionMark(1);
+    QTest::keyClick(&lv, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(selected(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
+    testing::SaveScreenshot(lv, "-LastParts");
+    QTest::keyClick(&lv, Qt::Key_Down);
+    EXPECT_EQ(lv.SelectionMark(), 8) << "a plain move takes the mark along";
+    EXPECT_EQ(selected(), std::vector<int>{8});
+    lv.Items().Clear();
+    EXPECT_EQ(lv.SelectionMark(), -1);
 }
 
 TEST_F(ExtListView, ColumnOrderIsSavedAndDraggedColumnsSortByTheirKeys) {

@@ -61,7 +61,7 @@ TEST(WindowFaultsExtListView, FindStateHotTrackAndMarqueeEventsFire) {
     allow = true;
     move(at(3));
     EXPECT_EQ(tracked, (std::vector<int>{1, 3}));
-    EXPECT_EQ(lv.currentIndex().row(), 3) << "track select";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lv.currentIndex().row() == 3; }, 5000)) << "track select";
 
     int marquees = 0;
     lv.OnMarqueeBegin = [&](TExtListView*, bool& can_begin) { ++marquees, can_begin = false; };

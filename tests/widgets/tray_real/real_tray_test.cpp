@@ -5,11 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPixmap>
 #include <QSystemTrayIcon>
+#include <QDir>
+#include <QImage>
+#include <QScreen>
+
+#include "platform/rtl/paths.h"
+#include "tests/support/screenshot.h"
 
 namespace corvane {
 namespace {
@@ -49,6 +57,49 @@ TEST(TrayIcon, ShowsInARealTray) {
 
     tray->SetActive(false);
     EXPECT_FALSE(icon.isVisible());
+}
+
+// The program's own icon, drawn by the tray: the globe's blue shows where the tray placed the icon.
+TEST(TrayIconLastParts, ShowsTheProgramIconInARealTray) {
+    int argc = 1;
+    char name[] = "corvane-tray-test";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    ASSERT_TRUE(ServeUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); })) << "no tray on this display";
+    const QIcon program(QString::fromStdString(ResourcesDir()) + "corvane.png");
+    ASSERT_FALSE(program.isNull());
+
+    QWidget form;
+    auto* tray = new TPGTrayIcon95(&form);
+    tray->SetIcon(program);
+    tray->SetHint("Corvane");
+    tray->SetActive(true);
+    auto& icon = dynamic_cast<QtTrayBackend&>(tray->Backend()).Icon();
+    ASSERT_TRUE(ServeUntil([&] { return !icon.geometry().isEmpty(); })) << "the tray never placed the icon";
+
+    // The icon's own geometry is the tray's embedding, not the screen's: look for the globe's blue on the
+    // whole screen, within the tray's strip at the top.
+    QImage screen;
+    QRect globe;
+    const auto globeShows = [&] {
+        screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        globe = {};
+        for (int y = 0; y < std::min(screen.height(), 40); ++y)
+            for (int x = 0; x < screen.width(); ++x) {
+                const QColor c = screen.pixelColor(x, y);
+                if (c.blue() > 200 && c.green() > 150 && c.red() > 80 && c.red() < 170) globe |= QRect(x, y, 1, 1);
+            }
+        return globe.width() >= 8 && globe.height() >= 8;
+    };
+    EXPECT_TRUE(ServeUntil(globeShows)) << "the tray does not show the globe";
+
+    // The tray's corner of the screen, enlarged for a reviewer.
+    const QRect corner = QRect(screen.width() - 160, 0, 160, 40).intersected(screen.rect());
+    const QImage picture = screen.copy(corner);
+    QDir().mkpath(QString::fromStdString(testing::ScreenshotDir()));
+    EXPECT_TRUE(picture.scaled(picture.size() * 3, Qt::KeepAspectRatio, Qt::FastTransformation)
+                    .save(QString::fromStdString(testing::ScreenshotDir()) + "/last-parts-tray.png"));
+    tray->SetActive(false);
 }
 
 }  // namespace
