@@ -27,6 +27,7 @@
 #include "app/view_manager.h"
 #include "app/window_bounds.h"
 #include "archive/form_zip.h"
+#include "archive/zip_jobs.h"
 #include "tasks/task_tree_window.h"
 #include "engine/model/settings.h"
 #include "engine/run/task_runner.h"
@@ -396,6 +397,8 @@ void TFormCorvane::FormDestroy() {
     if (runner_) runner_->Shutdown();
     views_->ReleaseViews();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The archive window lets go of its workers without waiting: they end here, before the program.
+    JoinZipJobs();
     // A view asking for the folder on its way out makes it again.
     if (closed_) DeleteTempFolder();
     DropURLTarget1->Unregister();

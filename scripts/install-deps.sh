@@ -16,8 +16,9 @@ PACKAGES=(
   # tests, benchmarks and their oracles
   libgtest-dev libgmock-dev googletest libbenchmark-dev zip unzip xvfb xauth
   giflib-tools libgif-dev gifsicle imagemagick
-  # an XEmbed tray on the virtual display, for the tray icon's test
-  trayer
+  # the tests of the real desktop on a virtual display: an XEmbed tray (and the X headers of the
+  # tool that waits for it), the pointer moved for a real drag
+  trayer libxcb1-dev xdotool
 )
 
 missing=()

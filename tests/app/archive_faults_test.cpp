@@ -19,6 +19,7 @@
 #include "archive/form_extract.h"
 #include "archive/form_zip.h"
 #include "archive/wiz_file_zip.h"
+#include "archive/zip_jobs.h"
 #include "archive/zip_tree_model.h"
 #include "localisation/lang_text.h"
 #include "localisation/message_ids.h"
@@ -217,6 +218,12 @@ TEST_F(ArchiveFaultsKeys, UnzipRenameAndDeleteKeysActDockedAndFloated) {
         zip->WaitForListing();
         if (floated) SaveScreenshot(*zip, QStringLiteral("-keys-floated"));
     }
+
+    // The window goes while another archive is still being listed: the worker ends with it.
+    MakeZip(Downloads() + "late.zip", {{"c.txt", "c"}});
+    form.Commands->mruFilesMRUItemClick(QString::fromStdString(Downloads() + "late.zip"));
+    form_.reset();
+    EXPECT_EQ(ZipJobCount(), 0u);
 }
 
 TEST_F(ArchiveFaultsSelection, TheShownArchiveIsTheSelectedNode) {

@@ -23,6 +23,7 @@
 #include "tests/engine/task_fixture.h"
 #include "tests/shell/ns/recording_shell_ui.h"
 #include "tests/support/gui_app.h"
+#include "tests/support/real_display.h"
 #include "tests/support/recording_app_host.h"
 #include "tests/support/screenshot.h"
 
@@ -158,10 +159,10 @@ TEST_F(UserPathsIntranetDrag, AFolderDraggedOntoAnotherMovesIntoItAndLeavesNoWin
 }
 
 // The same drag through a real X server: the pointer is moved by xdotool, so Qt's own drag loop
-// runs. Run it with QT_QPA_PLATFORM=xcb under Xvfb; on the offscreen platform it has nothing to drive.
+// runs. ctest runs it on a virtual display (run_on_display.sh); offscreen it has nothing to drive.
 TEST_F(UserPathsIntranetDrag, ARealDragUnderXMovesTheFolderAndLeavesNoWindowMapped) {
-    if (QGuiApplication::platformName() != QStringLiteral("xcb")) GTEST_SKIP() << "needs an X display";
-    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs xdotool";
+    REQUIRE_REAL_DISPLAY(QGuiApplication::platformName() == QStringLiteral("xcb"), "needs an X display");
+    REQUIRE_REAL_DISPLAY(std::system("command -v xdotool >/dev/null 2>&1") == 0, "needs xdotool");
     fs::create_directories(intranet_ + "a");
     fs::create_directories(intranet_ + "b");
     std::ofstream(intranet_ + "a/page.htm") << "a";

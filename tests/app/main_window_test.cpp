@@ -15,6 +15,7 @@
 #include "app/dock_panel.h"
 #include "app/exit_cleanup.h"
 #include "app/folder_dialog_backend.h"
+#include "app/form_explore.h"
 #include "app/form_status.h"
 #include "app/product_version.h"
 #include "app/upgrade_settings.h"
@@ -310,7 +311,7 @@ TEST_F(MainWindow, Screenshot) {
     form.mruURLs->AddItem(QStringLiteral("http://example.test/"));
     form.cmbURL->setEditText(QStringLiteral("http://example.test/"));
     form.Views().ShowExploreView();
-    QTest::qWait(100);
+    WAIT_UNTIL(form.Views().FormExplore->isVisible() && form.pnlBottomDock->Extent() > 0);
     SaveScreenshot(form);
 }
 

@@ -6,6 +6,7 @@
 
 #include <QLineSeries>
 #include <QTest>
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -113,19 +114,21 @@ TEST_F(WindowFaultsRun, AResumedRunPlotsItsChartAndTheExplorerEndsWithTheFinalSt
     }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Runner()->Busy() && resumed->Status == tsTaskComplete; }, kWait))
         << resumed->Status;
-    QTest::qWait(300);  // whatever the window still has to draw
 
-    // Every cell drawn last shows what the queue holds now.
+    // Every cell drawn last shows what the queue holds now, once the window has drawn what it still had to.
     ASSERT_FALSE(painted.empty());
-    int stale = 0;
-    for (const auto& [cell, text] : painted) {
-        QString now;
+    const auto now = [&](std::pair<int, int> cell) {
+        QString text;
         int image = 0, indent = 0;
-        draw(list, cell.first, cell.second - 1, vmText, image, indent, now);
-        if (now != text) ++stale;
-        EXPECT_EQ(text, now) << "row " << cell.first << " column " << cell.second;
-    }
-    EXPECT_EQ(stale, 0);
+        draw(list, cell.first, cell.second - 1, vmText, image, indent, text);
+        return text;
+    };
+    const auto stale = [&] {
+        return std::count_if(painted.begin(), painted.end(), [&](const auto& drawn) { return now(drawn.first) != drawn.second; });
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return stale() == 0; }, kWait));
+    for (const auto& [cell, text] : painted)
+        EXPECT_EQ(text, now(cell)) << "row " << cell.first << " column " << cell.second;
     EXPECT_GT(status->chartStats->TransferRate()->count(), 0);
     SaveScreenshot(*explore, QStringLiteral("-after-run"));
     SaveScreenshot(*status, QStringLiteral("-after-resume"));

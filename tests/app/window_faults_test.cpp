@@ -20,6 +20,7 @@
 #include "platform/wininet/wininet.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/qt_warnings.h"
+#include "tests/support/real_display.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/wait_until.h"
 #include "transfer/global_offline.h"
@@ -86,7 +87,7 @@ TEST_F(WindowFaults, LastPartsTheProgramIconIsTheApplicationsAndTheTrays) {
 
 // Under a display with a real tray (see the wrapper script): the right button on the icon opens popMain.
 TEST_F(WindowFaults, TrayRightClickOpensPopMainInARealTray) {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "no system tray on this display";
+    REQUIRE_REAL_DISPLAY(QSystemTrayIcon::isSystemTrayAvailable(), "no system tray on this display");
     TFormCorvane& form = Start();
     auto& icon = dynamic_cast<QtTrayBackend&>(form.TrayIcon->Backend()).Icon();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !icon.geometry().isEmpty(); }, 10000)) << "the tray never placed the icon";

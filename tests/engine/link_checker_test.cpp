@@ -33,6 +33,16 @@ TEST(LinkChecker, FindsMissingFilesAndLinksThatLeaveTheCapture) {
     EXPECT_EQ(report.Broken[1].Target, "");
     EXPECT_EQ(ListCapturedFiles(root.string()),
               (std::vector<std::string>{"h.com/a b.htm", "h.com/img/p.gif", "h.com/index.htm"}));
+
+    // Named from inside, the same capture gives the same answer.
+    const fs::path was = fs::current_path();
+    fs::current_path(root);
+    const LinkCheckReport here = CheckCapturedLinks(".");
+    EXPECT_EQ(ListCapturedFiles("."), ListCapturedFiles(root.string()));
+    fs::current_path(was);
+    EXPECT_EQ(here.PagesChecked, 2);
+    EXPECT_EQ(here.LinksChecked, 5);
+    EXPECT_EQ(here.Broken.size(), 2u);
     fs::remove_all(root);
 }
 

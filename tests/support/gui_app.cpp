@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QInputDevice>
+#include <QOpenGLContext>
 
 #include "tests/support/scripted_dialogs.h"
 
@@ -20,6 +21,10 @@ QApplication& GuiApp() {
     // The same for the theme icon cache, which the application's clean-up empties.
     static const bool icon_cache_made = (QIcon::fromTheme(QStringLiteral("corvane-no-icon")), true);
     (void)icon_cache_made;
+    // And the store of current GL contexts, which every window reads as it goes (on a real X display
+    // the drag's window goes with the application).
+    static const bool context_store_made = (QOpenGLContext::currentContext(), true);
+    (void)context_store_made;
     static QApplication app(argc, argv);
     // Never removed: scripts installed later restore it when they go.
     static ScriptedMessageBoxes* strict_boxes = new ScriptedMessageBoxes;

@@ -64,13 +64,22 @@ bool ResolveInside(const std::string& page_dir, const std::string& link, std::st
 // The system opens no path of PATH_MAX bytes or more.
 bool TooLong(const std::string& path) { return path.size() >= PATH_MAX; }
 
+// The folder absolute and canonical: "." and "$PWD" list the same names and find the same paths too long.
+std::string Root(const std::string& capture_folder) {
+    const fs::path absolute = fs::absolute(capture_folder).lexically_normal();
+    std::error_code ec;
+    const fs::path canonical = fs::weakly_canonical(absolute, ec);
+    return (ec ? absolute : canonical).string();
+}
+
 }  // namespace
 
 std::vector<std::string> ListCapturedFiles(const std::string& capture_folder, std::vector<std::string>* unchecked) {
     std::vector<std::string> files;
-    const std::size_t root = fs::path(capture_folder).lexically_normal().string().size();
+    const std::string root_folder = Root(capture_folder);
+    const std::size_t root = root_folder.size();
     std::error_code ec;
-    for (fs::recursive_directory_iterator it(capture_folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::recursive_directory_iterator it(root_folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string path = it->path().lexically_normal().string();
         std::string relative = path.substr(std::min(root, path.size()));
         if (!relative.empty() && relative[0] == '/') relative.erase(0, 1);
@@ -87,7 +96,8 @@ std::vector<std::string> ListCapturedFiles(const std::string& capture_folder, st
     return files;
 }
 
-LinkCheckReport CheckCapturedLinks(const std::string& capture_folder) {
+LinkCheckReport CheckCapturedLinks(const std::string& folder) {
+    const std::string capture_folder = Root(folder);
     LinkCheckReport report;
     for (const std::string& page : ListCapturedFiles(capture_folder, &report.Unchecked)) {
         if (!IsPage(page)) continue;

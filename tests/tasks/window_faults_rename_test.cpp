@@ -120,7 +120,8 @@ TEST_F(WindowFaultsRename, AClickSelectsAndRenamingWaitsForASecondClickOrF2) {
     boxes.Expect(MsgButton::OK, LangText(msg::TaskRenameFailed));
     QTest::keyClick(Form().tvTasks, Qt::Key_F2);
     Type(QStringLiteral("taken"));
-    QTest::qWait(100);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return boxes.shown.size() >= 2 && !Form().tvTasks->Editing(); }, 5000));
+    QTest::qWait(50);  // a second box would follow at once
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_TRUE(std::filesystem::exists(tasks_ + "Cat/renamed.cvt"));
     EXPECT_FALSE(Form().tvTasks->Editing());
