@@ -293,6 +293,10 @@ void TFormStatus::ShowBrowserStatus(const QString& text) {
     if (!reason_shown_) lblStatus->setText(text);
 }
 
+void TFormStatus::ShowViewStatus(const QString& message, int position, int maximum) {
+    if (!reason_shown_) ShowStatus(message, position, maximum);
+}
+
 void TFormStatus::TaskProgress(const QString& message, int position, int maximum) {
     if (message.isEmpty()) {
         ScheduleStats();

@@ -42,6 +42,8 @@ public:
     void ShowReason(const QString& message);
     // The browser's status texts ("Done.", a link's address): shown unless a reason is in view.
     void ShowBrowserStatus(const QString& text);
+    // A view's line: shown unless the line says why a run failed.
+    void ShowViewStatus(const QString& message, int position, int maximum);
     void UpdateStats();
     // Binds the view to App's current task (none: empty name, buttons off).
     void SetCurrentTask();

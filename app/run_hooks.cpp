@@ -143,6 +143,11 @@ void TMainHooks::ShowStatus(const std::string& text, int position, int maximum) 
         status->ShowStatus(QString::fromStdString(text), position, maximum);
 }
 
+void TMainHooks::ShowViewStatus(const std::string& text, int position, int maximum) {
+    if (TFormStatus* status = form_.Views().FormStatus)
+        status->ShowViewStatus(QString::fromStdString(text), position, maximum);
+}
+
 void TMainHooks::SetOfflineIndicator(bool offline) {
     // Only the box: its click handler would set the offline state again.
     const QSignalBlocker block(form_.cbWorkOffline);

@@ -49,6 +49,7 @@ public:
     void UpdateSockets() override;
     void ChartPoint(double seconds, double kilobytes, double rate, int connections) override;
     void ShowStatus(const std::string& text, int position, int maximum) override;
+    void ShowViewStatus(const std::string& text, int position, int maximum) override;
     void SetOfflineIndicator(bool offline) override;
     void SetBusyCursor(bool busy) override;
     void TaskProgress(const std::string& message, int position, int maximum) override;

@@ -227,6 +227,13 @@ void TFormZip::Status(const std::string& text, int position, int maximum, bool f
     Host().ShowStatus(text, position, maximum);
 }
 
+void TFormZip::ListingStatus(const std::string& text, int position, int maximum, bool force) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - lastStatus_ < kStatusInterval) return;
+    lastStatus_ = now;
+    Host().ShowViewStatus(text, position, maximum);
+}
+
 bool TFormZip::ArchiveBusy() const { return Operation != kOpIdle || ListingMode != kListNone || boxes_ > 0; }
 
 bool TFormZip::IsFolderNode(TZipNodeId node) const {

@@ -159,6 +159,8 @@ private:
     void BindEvents();
     // The status line, at most once per 100 ms unless forced.
     void Status(const std::string& text, int position = 0, int maximum = 0, bool force = false);
+    // The listing's lines: they do not replace a run's failure on the status line.
+    void ListingStatus(const std::string& text, int position = 0, int maximum = 0, bool force = true);
     // An operation's first progress event always shows.
     void NewProgress() { lastStatus_ = {}; }
     bool AllowSelection(const QModelIndex& next) const;

@@ -100,7 +100,7 @@ TZipNodeId TFormZip::OpenZip(const std::string& fileName) {
         ShowArchive(found);
         return found;
     }
-    Status(AppLanguage().GetLangStr(msg::StatusOpeningArchive) + fileName, 0, 0, true);
+    ListingStatus(AppLanguage().GetLangStr(msg::StatusOpeningArchive) + fileName);
     const TZipNodeId node = AddArchiveNode(fileName);
     AppHostInstance().AddRecentArchive(fileName);
     QueueListing([this, node, fileName] {
@@ -260,8 +260,8 @@ void TFormZip::AddListRow(TZipNodeId id) {
     PackedSum += r.Packed;
     ++ListedCount;
     if (Operation == kOpOpening)
-        Status(AppLanguage().GetLangStr(msg::StatusListingArchive), static_cast<int>(ListedCount),
-               static_cast<int>(ListTotal));
+        ListingStatus(AppLanguage().GetLangStr(msg::StatusListingArchive), static_cast<int>(ListedCount),
+                      static_cast<int>(ListTotal), false);
 }
 
 void TFormZip::RunSlice() {
@@ -357,7 +357,7 @@ void TFormZip::FinishListing() {
 void TFormZip::ShowTotals() {
     const TZipObj* obj = tree_.Obj(SelectedArchive());
     const std::uint64_t count = obj != nullptr ? obj->Entries.size() : 0;
-    Status(TotalsLine(ListedCount, SizeSum, PackedSum, count), 0, 0, true);
+    ListingStatus(TotalsLine(ListedCount, SizeSum, PackedSum, count));
 }
 
 void TFormZip::ShowSelectionLine() {
@@ -370,7 +370,7 @@ void TFormZip::ShowSelectionLine() {
         size += node->Record.Size;
         packed += node->Record.Packed;
     }
-    Status(SelectionLine(count, size, packed), 0, 0, true);
+    ListingStatus(SelectionLine(count, size, packed));
 }
 
 void TFormZip::RefreshAfterAdd(TZipNodeId archive, const std::vector<std::string>& names) {

@@ -27,6 +27,8 @@ public:
     virtual void ChartPoint(double /*seconds*/, double /*kilobytes*/, double /*rate*/, int /*connections*/) {}
     // The status line: a plain message when position equals maximum.
     virtual void ShowStatus(const std::string& /*text*/, int /*position*/, int /*maximum*/) {}
+    // A view's own line (an archive's listing and totals): it leaves the reason a run failed in view.
+    virtual void ShowViewStatus(const std::string& text, int position, int maximum) { ShowStatus(text, position, maximum); }
     // Main window's "Work Offline" box.
     virtual void SetOfflineIndicator(bool /*offline*/) {}
     virtual void SetBusyCursor(bool /*busy*/) {}

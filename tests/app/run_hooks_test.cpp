@@ -231,6 +231,9 @@ TEST_F(RunHooks, UserFaultsAFailedStartPageSaysWhyOnTheStatusLine) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !browsers_->last->busy; }, 60000));
     QTest::qWait(50);
     EXPECT_EQ(status->lblStatus->text(), reason);
+    // ... and so does the archive window's listing of the run's archive (zip mode).
+    form.Hooks().ShowViewStatus("Total: 0 files  ", 0, 0);
+    EXPECT_EQ(status->lblStatus->text(), reason);
     SaveScreenshot(form, QStringLiteral("-failed-start-page"));
     // ... until the program itself says something new.
     form.Hooks().ShowStatus("Ready", 0, 0);
