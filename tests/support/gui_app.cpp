@@ -21,9 +21,11 @@ QApplication& GuiApp() {
     // The same for the theme icon cache, which the application's clean-up empties.
     static const bool icon_cache_made = (QIcon::fromTheme(QStringLiteral("corvane-no-icon")), true);
     (void)icon_cache_made;
-    // And the store of current GL contexts, which every window reads as it goes (on a real X display
-    // the drag's window goes with the application).
-    static const bool context_store_made = (QOpenGLContext::currentContext(), true);
+    // On a real X display, the store of current GL contexts too: a drag's window goes with the
+    // application and reads it then. Offscreen it is left alone, where making it early changes the
+    // order of Qt's exit clean-up and leaves the font engines behind.
+    static const bool context_store_made =
+        (qEnvironmentVariableIsSet("CORVANE_REAL_DISPLAY") && (QOpenGLContext::currentContext(), true));
     (void)context_store_made;
     static QApplication app(argc, argv);
     // Never removed: scripts installed later restore it when they go.
