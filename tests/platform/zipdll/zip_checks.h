@@ -90,10 +90,11 @@ struct KilledRun {
     bool killed = false;
 };
 
-// Forks a child that runs step(first), step(first + 1), ... until it is killed, up to 30 ms after
-// its first step began: a slow fork (sanitizers, a loaded machine) would otherwise spend the whole
-// wait before any step. A step that answers false ends the child.
-inline KilledRun RunAndKill(int first, const std::function<bool(int)>& step, std::mt19937& random) {
+// Forks a child that runs step(first), step(first + 1), ... until it is killed, up to max_wait_us
+// (30 ms unless said) after its first step began: a slow fork (sanitizers, a loaded machine) would
+// otherwise spend the whole wait before any step. A step that answers false ends the child.
+inline KilledRun RunAndKill(int first, const std::function<bool(int)>& step, std::mt19937& random,
+                            int max_wait_us = 30000) {
     KilledRun run{first - 1, first - 1, false};
     int report[2];
     if (pipe(report) != 0) return run;
@@ -110,7 +111,7 @@ inline KilledRun RunAndKill(int first, const std::function<bool(int)>& step, std
     close(report[1]);
     std::string log;
     for (char c = 0; c != '\n' && read(report[0], &c, 1) == 1;) log += c;
-    std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(random)));
+    std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, max_wait_us)(random)));
     kill(pid, SIGKILL);
     int status = 0;
     waitpid(pid, &status, 0);
