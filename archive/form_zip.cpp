@@ -220,18 +220,19 @@ void TFormZip::Release() {
     deleteLater();
 }
 
-void TFormZip::Status(const std::string& text, int position, int maximum, bool force) {
+bool TFormZip::StatusDue(bool force) {
     const auto now = std::chrono::steady_clock::now();
-    if (!force && now - lastStatus_ < kStatusInterval) return;
+    if (!force && now - lastStatus_ < kStatusInterval) return false;
     lastStatus_ = now;
-    Host().ShowStatus(text, position, maximum);
+    return true;
+}
+
+void TFormZip::Status(const std::string& text, int position, int maximum, bool force) {
+    if (StatusDue(force)) Host().ShowStatus(text, position, maximum);
 }
 
 void TFormZip::ListingStatus(const std::string& text, int position, int maximum, bool force) {
-    const auto now = std::chrono::steady_clock::now();
-    if (!force && now - lastStatus_ < kStatusInterval) return;
-    lastStatus_ = now;
-    Host().ShowViewStatus(text, position, maximum);
+    if (StatusDue(force)) Host().ShowViewStatus(text, position, maximum);
 }
 
 bool TFormZip::ArchiveBusy() const { return Operation != kOpIdle || ListingMode != kListNone || boxes_ > 0; }

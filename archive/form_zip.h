@@ -161,6 +161,8 @@ private:
     void Status(const std::string& text, int position = 0, int maximum = 0, bool force = false);
     // The listing's lines: they do not replace a run's failure on the status line.
     void ListingStatus(const std::string& text, int position = 0, int maximum = 0, bool force = true);
+    // Whether a line may go out now: lines closer than the status interval are dropped unless forced.
+    bool StatusDue(bool force);
     // An operation's first progress event always shows.
     void NewProgress() { lastStatus_ = {}; }
     bool AllowSelection(const QModelIndex& next) const;
