@@ -24,16 +24,6 @@ bool FileOrLinkExists(const std::string& path) {
 }
 }  // namespace
 
-std::string CapturedEntryName(const std::string& localFile, const std::string& captureFolder) {
-    const std::string full = ExpandFileName(localFile);
-    const std::string root = ExpandFileName(captureFolder);
-    // Unlike RelativePath, letter case counts: on this file system another case is another folder.
-    if (root == "/") return full.substr(1);
-    if (full.size() > root.size() + 1 && full.compare(0, root.size(), root) == 0 && full[root.size()] == '/')
-        return full.substr(root.size() + 1);
-    return full;
-}
-
 CaptureArchive::CaptureArchive() : zip_(TXceedZip::Create()) {
     // As the archive window's component is set up.
     zip_->Compression = 6;

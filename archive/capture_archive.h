@@ -65,8 +65,4 @@ std::string RenameArchiveFile(const std::string& zipFile, const std::string& new
 // uses a zip component of its own.
 std::set<std::string> ArchiveEntryNames(const std::string& zipFile);
 
-// The entry name of a file below a folder: the path after the folder, compared exactly; the full
-// path (which an add against that folder refuses) when the file does not lie below it.
-std::string CapturedEntryName(const std::string& localFile, const std::string& captureFolder);
-
 }  // namespace corvane

@@ -16,6 +16,7 @@
 #include "archive/zip_paths.h"
 #include "archive/zip_tree_model.h"
 #include "engine/model/settings.h"
+#include "engine/support/file_routines.h"
 #include "widgets/app_host.h"
 #include "widgets/ext_list_view.h"
 #include "widgets/message_box.h"

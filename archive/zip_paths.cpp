@@ -1,10 +1,5 @@
 #include "archive/zip_paths.h"
 
-#include <unistd.h>
-
-#include <vector>
-
-#include "platform/rtl/dot_segments.h"
 #include "platform/rtl/string_list.h"
 
 namespace corvane {
@@ -13,15 +8,6 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-std::string WorkingFolder() {
-    std::vector<char> buffer(4096);
-    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (buffer.size() > (1u << 20)) return "/";
-        buffer.resize(buffer.size() * 2);
-    }
-    return buffer.data();
-}
-
 }  // namespace
 
 std::string RemoveTrailingBackslash(const std::string& path) {
@@ -29,18 +15,6 @@ std::string RemoveTrailingBackslash(const std::string& path) {
     if (path.size() == 1) return path;                           // "/"
     if (path.size() == 3 && path[1] == ':') return path;         // "C:\"
     return path.substr(0, path.size() - 1);
-}
-
-std::string ExpandFileName(const std::string& path) {
-    std::string text = path;
-    for (char& c : text)
-        if (c == '\\') c = '/';
-    if (text.empty() || text[0] != '/') text = WorkingFolder() + "/" + text;
-    std::vector<std::string> parts;
-    SplitDotSegments(text, {}, parts);
-    std::string out;
-    for (const std::string& part : parts) out += "/" + part;
-    return out.empty() ? "/" : out;
 }
 
 std::string RelativePath(const std::string& path, const std::string& base) {

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/rtl/paths.h"
+
 namespace corvane {
 
 // Drops one trailing separator ("\" or "/") unless the path is a root ("/", "C:\").
@@ -12,9 +14,6 @@ std::string RemoveTrailingBackslash(const std::string& path);
 // relative one, "." and ".." resolved, "\" read as "/"). A Path below Base gives the rest after
 // Base's separator (compared without regard to case), Path equal to Base gives '', any other the
 // full Path. No length limit: deep captured paths must name the right entry.
-std::string RelativePath(const std::string& path, const std::string& base);
-
-// The full form RelativePath compares: absolute, "/" separators, no "." or "..", no trailing "/".
-std::string ExpandFileName(const std::string& path);
+std::string RelativePath(const std::string& path, const std::string& base);  // compares ExpandFileName forms
 
 }  // namespace corvane

@@ -13,8 +13,8 @@
 #include "engine/model/settings.h"
 #include "engine/run/socket_list.h"
 #include "engine/run/socket_thread.h"
+#include "engine/support/file_routines.h"
 #include "engine/model/task.h"
-#include "platform/rtl/paths.h"
 #include "platform/rtl/thread_priority.h"
 
 namespace corvane {
@@ -27,13 +27,6 @@ constexpr std::size_t kSeriesConnections = 2;
 
 int Connections() { return App ? App->Connections.load() : 5; }
 int Priority() { return App ? App->Priority.load() : 5; }
-
-// The archive entry a captured file becomes: its path below the capture folder ('' outside it).
-std::string EntryNameBelow(const std::string& file, const std::string& folder) {
-    const std::string root = WithTrailingSlash(folder);
-    return file.size() > root.size() && file.compare(0, root.size(), root) == 0 ? file.substr(root.size())
-                                                                                : std::string();
-}
 
 }  // namespace
 
@@ -161,7 +154,7 @@ bool TThreadDownload::StartOnSocket(const std::shared_ptr<TCVTask>& task, TThrea
         // Only a copy on disk or an entry in the archive can be kept: without one the update fetches
         // the whole body.
         const auto entries = rules->IntranetMode ? nullptr : ArchiveEntries();
-        job.KeptInArchive = entries && entries->Holds(EntryNameBelow(job.LocalFile, rules->Folder));
+        job.KeptInArchive = entries && entries->Holds(CapturedEntryName(job.LocalFile, rules->Folder));
         std::error_code ec;
         if (job.KeptInArchive || (!job.LocalFile.empty() && std::filesystem::is_regular_file(job.LocalFile, ec))) {
             job.IfModifiedSince = item->LastModified;

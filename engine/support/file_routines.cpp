@@ -14,6 +14,7 @@
 
 #include "engine/support/temp_cleanup.h"
 #include "platform/rtl/atomic_file.h"
+#include "platform/rtl/paths.h"
 #include "platform/rtl/wildcard.h"
 
 namespace corvane {
@@ -121,6 +122,16 @@ std::string CreateUniqueFile(const std::string& path, const UniqueFileWriter& wr
 }
 
 std::string CreateUniqueFile(const std::string& path) { return CreateUniqueFile(path, nullptr); }
+
+std::string CapturedEntryName(const std::string& localFile, const std::string& captureFolder) {
+    const std::string full = ExpandFileName(localFile);
+    const std::string root = ExpandFileName(captureFolder);
+    // Unlike the archive window's RelativePath, letter case counts: on this file system another case is another folder.
+    if (root == "/") return full.substr(1);
+    if (full.size() > root.size() + 1 && full.compare(0, root.size(), root) == 0 && full[root.size()] == '/')
+        return full.substr(root.size() + 1);
+    return full;
+}
 
 std::string ReplaceInvalidFileChars(const std::string& text, char replacement) {
     std::string out = text;

@@ -47,6 +47,10 @@ std::string CreateUniqueFile(const std::string& path, const UniqueFileWriter& wr
 // The same with an empty file (mode 0600).
 std::string CreateUniqueFile(const std::string& path);
 
+// The entry name of a file below a folder: the path after the folder, compared exactly; the full
+// path (which an add against that folder refuses) when the file does not lie below it.
+std::string CapturedEntryName(const std::string& localFile, const std::string& captureFolder);
+
 // Every \ / : * ? " < > | replaced by the replacement character.
 std::string ReplaceInvalidFileChars(const std::string& text, char replacement);
 std::string ToBackslashes(const std::string& text);

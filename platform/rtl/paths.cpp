@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <vector>
+
+#include "platform/rtl/dot_segments.h"
 
 namespace corvane {
 
@@ -21,6 +24,15 @@ std::string HomeFolder() {
     if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr)
         return entry->pw_dir;
     return "/tmp";
+}
+
+std::string WorkingFolder() {
+    std::vector<char> buffer(4096);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (buffer.size() > (1u << 20)) return "/";
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
 }
 
 bool IsFolder(const std::string& path) {
@@ -65,6 +77,18 @@ std::string ResourcesDir() {
 #else
     return "/usr/local/share/corvane/";
 #endif
+}
+
+std::string ExpandFileName(const std::string& path) {
+    std::string text = path;
+    for (char& c : text)
+        if (c == '\\') c = '/';
+    if (text.empty() || text[0] != '/') text = WorkingFolder() + "/" + text;
+    std::vector<std::string> parts;
+    SplitDotSegments(text, {}, parts);
+    std::string out;
+    for (const std::string& part : parts) out += "/" + part;
+    return out.empty() ? "/" : out;
 }
 
 }  // namespace corvane

@@ -21,4 +21,8 @@ std::string ResourcesDir();
 // A folder path with exactly one final "/" (an empty path stays empty).
 std::string WithTrailingSlash(const std::string& folder);
 
+// The full form of a path: absolute (the working folder in front of a relative one), "/" separators
+// ("\" read as "/"), no "." or "..", no trailing "/".
+std::string ExpandFileName(const std::string& path);
+
 }  // namespace corvane

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "engine/support/file_routines.h"
 #include "tests/platform/zipdll/zip_driver.h"
 
 namespace corvane {
