@@ -4,7 +4,9 @@
 #include <QIcon>
 #include <QInputDevice>
 #include <QOpenGLContext>
+#include <cstdlib>
 
+#include "tests/support/qt_pool_threads.h"
 #include "tests/support/scripted_dialogs.h"
 
 namespace corvane::testing {
@@ -27,6 +29,10 @@ QApplication& GuiApp() {
     static const bool context_store_made =
         (qEnvironmentVariableIsSet("CORVANE_REAL_DISPLAY") && (QOpenGLContext::currentContext(), true));
     (void)context_store_made;
+    // Registered before the application, so it runs after the application's destructor: the
+    // process leaves only once Qt's pool workers, stopped by that destructor, are gone.
+    static const bool pool_wait_registered = (std::atexit(WaitForQtPoolThreadsToEnd), true);
+    (void)pool_wait_registered;
     static QApplication app(argc, argv);
     // Never removed: scripts installed later restore it when they go.
     static ScriptedMessageBoxes* strict_boxes = new ScriptedMessageBoxes;
