@@ -30,13 +30,23 @@ bool ServeUntil(const std::function<bool()>& done) {
     return done();
 }
 
-TEST(TrayIcon, ShowsInARealTray) {
-    int argc = 1;
-    char name[] = "corvane-tray-test";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    ASSERT_TRUE(ServeUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); })) << "no tray on this display";
+// Each test makes its application on the wrapper's display and starts once the tray is there.
+class RealTray : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(ServeUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); })) << "no tray on this display";
+    }
 
+private:
+    int argc_ = 1;
+    char name_[18] = "corvane-tray-test";
+    char* argv_[2] = {name_, nullptr};
+    QApplication app_{argc_, argv_};
+};
+using TrayIcon = RealTray;
+using TrayIconLastParts = RealTray;
+
+TEST_F(TrayIcon, ShowsInARealTray) {
     QWidget form;
     QMenu menu;
     menu.addAction("Restore");
@@ -60,12 +70,7 @@ TEST(TrayIcon, ShowsInARealTray) {
 }
 
 // The program's own icon, drawn by the tray: the globe's blue shows where the tray placed the icon.
-TEST(TrayIconLastParts, ShowsTheProgramIconInARealTray) {
-    int argc = 1;
-    char name[] = "corvane-tray-test";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    ASSERT_TRUE(ServeUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); })) << "no tray on this display";
+TEST_F(TrayIconLastParts, ShowsTheProgramIconInARealTray) {
     const QIcon program(QString::fromStdString(ResourcesDir()) + "corvane.png");
     ASSERT_FALSE(program.isNull());
 
